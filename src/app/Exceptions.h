@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+// Every error the program raises derives from EWayfarelError and carries the text the
+// user is shown; the GUI's general error handler displays it.
+class EWayfarelError : public std::runtime_error
+{
+public:
+    explicit EWayfarelError(const QString &message)
+        : std::runtime_error(message.toStdString()), FMessage(message) {}
+    const QString &Message() const { return FMessage; }
+
+private:
+    QString FMessage;
+};
+
+// A registry access failed, or a value was read with a type it does not have.
+class ERegistryException : public EWayfarelError
+{
+public:
+    using EWayfarelError::EWayfarelError;
+};
+
+// A virtual operation of an abstract base was called.
+class EAbstractError : public EWayfarelError
+{
+public:
+    EAbstractError() : EWayfarelError(QStringLiteral("Abstract Error")) {}
+};
+
+// A caller broke a precondition (a programming error, not a user error).
+class EAssertionFailed : public EWayfarelError
+{
+public:
+    using EWayfarelError::EWayfarelError;
+};

@@ -1,0 +1,33 @@
+#include "platform/MessageBox.h"
+
+#include <QTextStream>
+
+namespace {
+
+TMsgResult WriteToStandardError(const TMessage &message)
+{
+    QTextStream err(stderr);
+    err << message.Caption << ": " << message.Text << Qt::endl;
+    return message.Buttons == TMsgButtons::YesNo ? TMsgResult::No : TMsgResult::Ok;
+}
+
+TMessageHandler &CurrentHandler()
+{
+    static TMessageHandler handler = WriteToStandardError;
+    return handler;
+}
+
+} // namespace
+
+TMsgResult TMessageBox::Show(const QString &text, const QString &caption, TMsgIcon icon,
+                             TMsgButtons buttons)
+{
+    return CurrentHandler()(TMessage{text, caption, icon, buttons});
+}
+
+TMessageHandler TMessageBox::SetHandler(TMessageHandler handler)
+{
+    TMessageHandler previous = CurrentHandler();
+    CurrentHandler() = handler ? std::move(handler) : WriteToStandardError;
+    return previous;
+}

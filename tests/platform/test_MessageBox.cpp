@@ -1,0 +1,30 @@
+#include "platform/MessageBox.h"
+
+#include <QList>
+#include <gtest/gtest.h>
+
+TEST(MessageBox, HandlerSeesEveryBoxAndAnswersIt)
+{
+    QList<TMessage> seen;
+    TMessageHandler previous = TMessageBox::SetHandler([&](const TMessage &m) {
+        seen.append(m);
+        return TMsgResult::Yes;
+    });
+    const TMsgResult result = TMessageBox::Show("Delete?", "Info", TMsgIcon::Question,
+                                                TMsgButtons::YesNo);
+    TMessageBox::SetHandler(previous);
+
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_EQ(seen[0].Text, "Delete?");
+    EXPECT_EQ(seen[0].Caption, "Info");
+    EXPECT_EQ(seen[0].Icon, TMsgIcon::Question);
+    EXPECT_EQ(result, TMsgResult::Yes);
+}
+
+TEST(MessageBox, WithoutHandlerAYesNoQuestionIsAnsweredNo)
+{
+    TMessageHandler previous = TMessageBox::SetHandler(nullptr);
+    EXPECT_EQ(TMessageBox::Show("Delete?", "Info", TMsgIcon::Question, TMsgButtons::YesNo),
+              TMsgResult::No);
+    TMessageBox::SetHandler(previous);
+}
