@@ -1,0 +1,436 @@
+#include "app/uLanguages.h"
+#include "platform/MessageBox.h"
+
+#include <QFile>
+#include <QList>
+#include <QStringDecoder>
+#include <algorithm>
+#include <ostream>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TEntry
+{
+    const char *Id;
+    const char *Text; // UTF-8
+};
+
+void PrintTo(const TEntry &entry, std::ostream *os)
+{
+    *os << entry.Id << "=" << entry.Text;
+}
+
+// The English table in its stored order.
+const TEntry EnglishTable[] = {
+    {"1", "Wayfarel 2010"},
+    {"4", "Save location [%s] ?"},
+    {"5", "delete location [%s]?"},
+    {"6", "Location switched to [%s]!"},
+    {"7", "New location"},
+    {"8", "Current Location: %s(%s%s)"},
+    {"9", "LOC"},
+    {"20", "Can not find data file 'qtm.dat', please reinstall Wayfarel!"},
+    {"40", "'Share name' can not be NULL!"},
+    {"41", "Duplicate '%s' for 'Share name'!"},
+    {"42", "'Folder' can not be NULL!"},
+    {"43", "Folder does not exists!"},
+    {"44", "Folder already shared!"},
+    {"45", "Save Settings failed!"},
+    {"60", "'Folder' can not be NULL!"},
+    {"61", "Save Settings failed!"},
+    {"101", "Please Enter Firefox Proxy Server Address!"},
+    {"102", "Please Enter Firefox Proxy Server Port!"},
+    {"103", "Please Enter IE Proxy Server Address!"},
+    {"104", "Please Enter IE Proxy Server Port!"},
+    {"105", "Please Enter Location Name!"},
+    {"106", "Please Select an adapter!"},
+    {"150", "Please select a  printer!"},
+    {"107", "Please Enter IP Address!"},
+    {"108", "Please Enter SubnetMask Address!"},
+    {"109", "Please Enter MSN Proxy Server Address!"},
+    {"110", "Please Enter MSN Proxy Server Port!"},
+    {"111", "Settings successfully saved."},
+    {"112", "Please Select Foxmail Proxy Type!"},
+    {"113", "Please Enter Foxmail Proxy Server Address!"},
+    {"114", "Please Enter Foxmail Proxy Server Port!"},
+    {"115", "Please Select ICQ Proxy Server Type!"},
+    {"116", "Please Enter ICQ Proxy Server Address!"},
+    {"117", "Please Enter ICQ Proxy Server Port!"},
+    {"118", "请输入外部服务器IP!"},
+    {"119", "Please Select Skype Proxy Type!"},
+    {"120", "Please Enter Skype Proxy Server Address!"},
+    {"121", "Please Enter Skype Proxy Server Port!"},
+    {"130", "Please Select eMule Proxy Type!"},
+    {"131", "Please Enter eMule Proxy Server Address!"},
+    {"132", "Please Enter eMule Proxy Server Port!"},
+    {"133", "Please Enter eMule Proxy User!"},
+    {"140", "Please Enter ICQ Server Address!"},
+    {"141", "Please Enter ICQ Server Port!"},
+    {"1100", "Location(&L)"},
+    {"1101", "Add new location"},
+    {"1104", "Import current settings..."},
+    {"1102", "Switch to"},
+    {"1103", "Exit"},
+    {"1200", "View(&V)"},
+    {"1201", "Panel UI"},
+    {"1202", "Main UI"},
+    {"1203", "Hide MainUI"},
+    {"1204", "Default UI"},
+    {"1205", "Panel UI"},
+    {"1206", "Main UI"},
+    {"1300", "Tools(&T)"},
+    {"1301", "Scan LAN computers"},
+    {"1301-Hint", "Scan LAN computers"},
+    {"1302", "Customize proxy plugins"},
+    {"1400", "Help(&H)"},
+    {"1401", "Help topic"},
+    {"1402", "Recent update"},
+    {"1403", "Homepage"},
+    {"1406", "About Wayfarel"},
+    {"2101", "Switch to..."},
+    {"2102", "Open Wayfarel"},
+    {"2103", "Panel UI"},
+    {"2105", "Quit"},
+    {"3101", "Switch to"},
+    {"3102", "Add new location"},
+    {"3103", "Delete "},
+    {"4101", "Switch to"},
+    {"4102", "Add location"},
+    {"4103", "Scan LAN"},
+    {"4103-Hint", "Scan LAN computers"},
+    {"4104", "Help"},
+    {"4105", "Exit"},
+    {"4106", "Update"},
+    {"5100", "Brackwell Wayfarel"},
+    {"5101", "Locations"},
+    {"5102", "Tools"},
+    {"5103", "Support & Help"},
+    {"5104", "Help Topic"},
+    {"5105", "Tech.Support"},
+    {"5106", "About"},
+    {"5107", "Scan LAN computers"},
+    {"6117", "Location Settings"},
+    {"6120", "Location"},
+    {"6100", "Location Settings:"},
+    {"6101", "Description:"},
+    {"6102", "MAC Addr:"},
+    {"6103", "Adapter:"},
+    {"6140", "Printer:"},
+    {"6104", "Obtain IP address automatically"},
+    {"6105", "Use the following IP address:"},
+    {"6106", "IP addr:"},
+    {"6107", "Subnet:"},
+    {"6108", "Gateway:"},
+    {"6109", "Obtain DNS server address automatically"},
+    {"6110", "Use the following DNS server addr:"},
+    {"6111", "Pre DNS:"},
+    {"6112", "Alt DNS:"},
+    {"6113", "Gateway MAC:"},
+    {"6114", "Obtain"},
+    {"6115", "AntiARP(IP+MAC Bind)"},
+    {"6116", "Save"},
+    {"6131", "Customize Proxy Modules"},
+    {"6132", "Close this Module"},
+    {"6133-Hint", "Obtain an unused IP address"},
+    {"6201", "Use a proxy server"},
+    {"6202", "Servers"},
+    {"6203", "Type"},
+    {"6204", "Proxy address to use"},
+    {"6205", "Port"},
+    {"6206", "Use the same proxy server for all"},
+    {"6207", "Exceptions(Do not use proxy)"},
+    {"6208", "Bypass proxy server for local address"},
+    {"6301", "Direct connection"},
+    {"6302", "Auto-detect proxy settings"},
+    {"6303", "Manual proxy configuration"},
+    {"6304", "Use the same proxy server for all"},
+    {"6305", "Exceptions(Do not use proxy)"},
+    {"6306", "Automatic proxy configuration URL"},
+    {"6307", "Use system proxy settings"},
+    {"6401", "Use a proxy server"},
+    {"6501", "Use a proxy server"},
+    {"6502", "Type:"},
+    {"6503", "Server:"},
+    {"6504", "Port:"},
+    {"6505", "IP(&E):"},
+    {"6506", "(&X):"},
+    {"6507", "Automatic connection settings"},
+    {"6508", "Manual settings"},
+    {"6509", "Authentication required:"},
+    {"6510", "User Name:"},
+    {"6511", "Password:"},
+    {"6512", "Define your proxy server:"},
+    {"6513", "ICQ Server:"},
+    {"6601", "Use a proxy server"},
+    {"6602", "Type:"},
+    {"6603", "Server:"},
+    {"6604", "Port:"},
+    {"6605", "User ID:"},
+    {"6606", "Password:"},
+    {"6801", "Use a proxy server"},
+    {"6802", "Type:"},
+    {"6803", "Server:"},
+    {"6804", "Port:"},
+    {"6701", "Enable?"},
+    {"6702", "Share folder"},
+    {"6703", "Map network drive"},
+    {"6704", "Share name"},
+    {"6705", "Folder"},
+    {"6706", "Drive"},
+    {"6707", "Folder"},
+    {"6708", "Add"},
+    {"6709", "Modify"},
+    {"6710", "Delete"},
+    {"6711", "Select folder to share"},
+    {"6712", "Share name:"},
+    {"6713", "Comment:"},
+    {"6714", "Folder:"},
+    {"6715", "Browser"},
+    {"6716", "OK"},
+    {"6717", "Cancel"},
+    {"6720", "Map Network Drive"},
+    {"6721", "Drive:"},
+    {"6722", "Reconnect at logon"},
+    {"6723", "Username:"},
+    {"6724", "Password:"},
+    {"6725", "Folder:"},
+    {"6726", "Browser"},
+    {"6727", "OK"},
+    {"6728", "Cancel"},
+    {"6901", "Customize Proxy Plugins"},
+    {"6902", "Available Proxy Plugins"},
+    {"6903", "Current Proxy Plugins"},
+    {"6904", "Add(&A) ->"},
+    {"6905", "<- Remove(&R)"},
+    {"6906", "OK(&O)"},
+    {"6907", "Close(&C)"},
+    {"6908", "Move Up(&U)"},
+    {"6909", "Move Down(&D)"},
+    {"6910", "Cannot find the plugin you need?"},
+    {"6911", " Click here  "},
+    {"6912", " to submit your requirement."},
+    {"6913", "Cannot find the plugin you need? Click here to submit your requirement."},
+    {"7001", "About"},
+    {"7002", "Version:"},
+    {"7004", "Tech.Support:"},
+    {"7005", "Home page:"},
+    {"7201", "IP+MAC Address Scan"},
+    {"7202", "From IP:"},
+    {"7203", "To IP:"},
+    {"7204", "Hint: Static bind IP+MAC can Anti-ARP!"},
+    {"7205", "Bind All"},
+    {"7206", "Bind on start up"},
+    {"7207", "IP Address"},
+    {"7208", "MAC Address"},
+    {"7209", "Scan online computers in the LAN"},
+    {"7210", "Scan unused ip address in the LAN"},
+    {"7211", "Host name"},
+    {"7301", "Use a proxy server"},
+    {"7302", "Type:"},
+    {"7303", "Server:"},
+    {"7304", "Port:"},
+    {"7305", "Authentication required:"},
+    {"7306", "UserName:"},
+    {"7307", "Password:"},
+};
+
+const QStringList IdsMissingInChinese = {"150",  "1104", "1301-Hint", "4103-Hint", "4106",
+                                         "6117", "6140", "6133-Hint", "6307",      "6913",
+                                         "7209", "7210", "7211"};
+
+// Records every message box while alive.
+class TBoxRecorder
+{
+public:
+    TBoxRecorder()
+        : FPrevious(TMessageBox::SetHandler([this](const TMessage &m) {
+              Boxes.append(m);
+              return TMsgResult::Ok;
+          }))
+    {
+    }
+    ~TBoxRecorder() { TMessageBox::SetHandler(FPrevious); }
+
+    QList<TMessage> Boxes;
+
+private:
+    TMessageHandler FPrevious;
+};
+
+QStringList ResourceLines(const QString &resource)
+{
+    TLanguages::GetInstance(); // registers the resources
+    QFile file(resource);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << resource.toStdString();
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.endsWith("\r\n"));
+    EXPECT_EQ(bytes.count("\r\n"), bytes.count('\n')) << "every line ends with CR LF";
+    QStringDecoder gbk("GBK");
+    QStringList lines = QString(gbk.decode(bytes)).split(QStringLiteral("\r\n"));
+    lines.removeLast();
+    return lines;
+}
+
+QStringList EntryNames(const QStringList &lines)
+{
+    QStringList names;
+    for (const QString &line : lines) {
+        if (!line.isEmpty() && !line.startsWith('#') && line.contains('='))
+            names.append(line.section('=', 0, 0));
+    }
+    return names;
+}
+
+} // namespace
+
+class EnglishEntry : public testing::TestWithParam<TEntry>
+{
+};
+
+TEST_P(EnglishEntry, GetLangStrReturnsTheStoredText)
+{
+    const TEntry &entry = GetParam();
+    EXPECT_EQ(GetLangStr("EN", entry.Id, "x"), QString::fromUtf8(entry.Text)) << entry.Id;
+}
+
+INSTANTIATE_TEST_SUITE_P(WholeTable, EnglishEntry, testing::ValuesIn(EnglishTable),
+                         [](const testing::TestParamInfo<TEntry> &info) {
+                             return QString::fromLatin1(info.param.Id)
+                                 .replace('-', '_')
+                                 .prepend("Id")
+                                 .toStdString();
+                         });
+
+TEST(LangEN, ResourceKeepsTheStoredOrderInCommentedGroups)
+{
+    const QStringList lines = ResourceLines(":/lang/LangEN");
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.first(), "[Strings]");
+
+    QStringList expected;
+    for (const TEntry &entry : EnglishTable)
+        expected.append(entry.Id);
+    EXPECT_EQ(EntryNames(lines), expected);
+
+    // A comment opens the table and every group after a blank line; nothing else is one.
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const bool opensGroup = i == 1 || lines[i - 1].isEmpty();
+        EXPECT_EQ(lines[i].startsWith('#'), opensGroup) << "line " << i + 1;
+    }
+    EXPECT_FALSE(lines.last().isEmpty());
+    EXPECT_TRUE(lines.contains("#Main Menu"));
+}
+
+TEST(LangEN, TheTableInMemoryHoldsTheResourceLines)
+{
+    EXPECT_EQ(TLanguages::GetInstance().ENs(), ResourceLines(":/lang/LangEN"));
+    EXPECT_EQ(TLanguages::GetInstance().CNs(), ResourceLines(":/lang/LangCN"));
+}
+
+TEST(LangEN, AnIdWithoutEntryYieldsTheDefault)
+{
+    EXPECT_EQ(GetLangStr("EN", "135", "Please Enter GateWay IP Address First!"),
+              "Please Enter GateWay IP Address First!");
+    EXPECT_EQ(GetLangStr("EN", "6119", "dflt"), "dflt");
+}
+
+TEST(LangEN, LeadingAndTrailingBlanksArePartOfTheText)
+{
+    EXPECT_EQ(GetLangStr("EN", "3103", ""), "Delete ");
+    EXPECT_EQ(GetLangStr("EN", "6911", ""), " Click here  ");
+}
+
+TEST(LangEN, GbkEntryDecodesToChinese)
+{
+    EXPECT_EQ(GetLangStr("EN", "118", ""), QString::fromUtf8("请输入外部服务器IP!"));
+}
+
+TEST(LangEN, NamesCompareWithoutLetterCase)
+{
+    EXPECT_EQ(GetLangStr("EN", "1301-hint", "x"), "Scan LAN computers");
+    EXPECT_EQ(GetLangStr("EN", "4103-HINT", "x"), "Scan LAN computers");
+}
+
+TEST(LangEN, CommentsAndTheSectionLineNeverMatch)
+{
+    EXPECT_EQ(GetLangStr("EN", "#Main Menu", "x"), "x");
+    EXPECT_EQ(GetLangStr("EN", "[Strings]", "x"), "x");
+    EXPECT_EQ(GetLangStr("EN", "", "x"), "x");
+}
+
+TEST(LangCN, LacksExactlyTheListedIdsAndAddsOne)
+{
+    const QStringList cnNames = EntryNames(ResourceLines(":/lang/LangCN"));
+    QStringList expected;
+    for (const TEntry &entry : EnglishTable) {
+        if (!IdsMissingInChinese.contains(entry.Id))
+            expected.append(entry.Id);
+    }
+    expected.append("6119");
+    QStringList sortedCn = cnNames;
+    sortedCn.sort();
+    expected.sort();
+    EXPECT_EQ(sortedCn, expected);
+}
+
+TEST(LangCN, MissingIdsFallBackToTheDefault)
+{
+    for (const QString &id : IdsMissingInChinese)
+        EXPECT_EQ(GetLangStr("CN", id, "dflt"), "dflt") << id.toStdString();
+}
+
+TEST(LangCN, HoldsChineseTextsAndTheExtraEntry)
+{
+    const QString caption = GetLangStr("CN", "4103", "x");
+    EXPECT_NE(caption, "x");
+    EXPECT_NE(caption, GetLangStr("EN", "4103", "x"));
+    EXPECT_TRUE(std::any_of(caption.begin(), caption.end(),
+                            [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; }));
+    EXPECT_NE(GetLangStr("CN", "6119", "x"), "x");
+    EXPECT_EQ(GetLangStr("CN", "6", "x").count("%s"), 1);
+}
+
+TEST(Languages, LangExistsAcceptsPartsOfTheKnownCodes)
+{
+    const struct
+    {
+        const char *Lang;
+        bool Exists;
+    } cases[] = {{"EN", true}, {"CN", true}, {"N", true}, {"", false}, {"DE", false}, {"en", false}};
+    for (const auto &c : cases)
+        EXPECT_EQ(TLanguages::LangExists(c.Lang), c.Exists) << c.Lang;
+}
+
+TEST(Languages, UnknownCodeShowsOneErrorAndReturnsTheDefault)
+{
+    TBoxRecorder recorder;
+    EXPECT_EQ(GetLangStr("DE", "6", "dflt"), "dflt");
+    ASSERT_EQ(recorder.Boxes.size(), 1);
+    EXPECT_EQ(recorder.Boxes[0].Text, "Can't load language!");
+    EXPECT_EQ(recorder.Boxes[0].Caption, "Error");
+    EXPECT_EQ(recorder.Boxes[0].Icon, TMsgIcon::Error);
+}
+
+TEST(Languages, AcceptedCodeWithoutTableIsSilentAndReturnsTheDefault)
+{
+    TBoxRecorder recorder;
+    EXPECT_EQ(GetLangStr("N", "6", "dflt"), "dflt");
+    EXPECT_TRUE(recorder.Boxes.isEmpty());
+}
+
+TEST(Languages, GetResStartsFromTheDefaultAndKeepsItForMissingEntries)
+{
+    QString value = "stale";
+    TLanguages::GetInstance().GetRes("EN", "6", value, "dflt");
+    EXPECT_EQ(value, "Location switched to [%s]!");
+    value = "stale";
+    TLanguages::GetInstance().GetRes("EN", "999999", value, "dflt");
+    EXPECT_EQ(value, "dflt");
+}
+
+TEST(Languages, FreedSingletonIsRebuiltOnNextUse)
+{
+    TLanguages::FreeInstance();
+    EXPECT_EQ(GetLangStr("EN", "6", "x"), "Location switched to [%s]!");
+}
