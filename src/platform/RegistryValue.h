@@ -26,7 +26,6 @@ struct TRegValue
     static TRegValue FromDword(quint32 value);
     static TRegValue FromMultiString(const QStringList &items);
 
-    bool IsStringType() const { return Type == REG_SZ || Type == REG_EXPAND_SZ; }
     // The text up to the first NUL; data without a terminator is taken whole.
     QString AsString() const;
     // The four data bytes as a number; only meaningful when Data holds exactly four bytes.
