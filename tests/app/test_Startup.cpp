@@ -48,7 +48,7 @@ TEST(Startup, MissingDefaultUIReadsAsMainWindowAndIsNotCreated)
 TEST(Startup, DefaultUIRoundTrip)
 {
     TTestRoot root;
-    for (int value : {duPanelUI, duMainUI, 3, 0}) {
+    for (int value : {int(duPanelUI), int(duMainUI), 3, 0}) {
         ASSERT_TRUE(WriteDefaultUI(value));
         EXPECT_EQ(ReadDefaultUI(), value);
     }
