@@ -31,7 +31,7 @@ proc_start_time() {
 # True while a process runs; a zombie waiting for its parent to reap it counts as gone.
 proc_alive() {
   local line
-  read -r line <"/proc/$1/stat" 2>/dev/null || return 1
+  read -r line 2>/dev/null <"/proc/$1/stat" || return 1
   line=${line##*) }
   [ "${line%% *}" != Z ]
 }
@@ -41,7 +41,7 @@ proc_descendants() {
   local stat line pid ppid
   local -A children=()
   for stat in /proc/[0-9]*/stat; do
-    read -r line <"$stat" 2>/dev/null || continue
+    read -r line 2>/dev/null <"$stat" || continue
     pid=${line%% *}
     line=${line##*) }
     ppid=${line#* }; ppid=${ppid%% *}
