@@ -31,6 +31,7 @@ protected:
         if (!TLab::IsUp())
             return;
         SetPeerLink("up");
+        TLab::WaitFor([] { return !DeviceState().startsWith("20"); }, 15000);
         for (const char *profile : {"STATIC_PROFILE", "DHCP_PROFILE"})
             TLab::Run({"nmcli", "connection", "down", TLab::Value(profile)});
         TNetManager::ReleaseInstance();
@@ -47,6 +48,12 @@ protected:
     static void SetPeerLink(const char *state)
     {
         TLab::RunInPeer({"ip", "link", "set", TLab::Value("PEER_IF"), state});
+    }
+
+    static QString DeviceState()
+    {
+        return TLab::Run({"nmcli", "-t", "-g", "GENERAL.STATE", "device", "show",
+                          TLab::Value("CLIENT_IF")}).Output;
     }
 
     static bool Becomes(const TNetWork &network, TStatus status)
