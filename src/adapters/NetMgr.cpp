@@ -1,0 +1,56 @@
+#include "adapters/NetMgr.h"
+
+#include "app/Exceptions.h"
+
+namespace {
+
+std::unique_ptr<TNetManager> &Instance()
+{
+    static std::unique_ptr<TNetManager> instance;
+    return instance;
+}
+
+TNetBackendFactory &Factory()
+{
+    static TNetBackendFactory factory;
+    return factory;
+}
+
+std::unique_ptr<INetConnectionManager> MakeBackend()
+{
+    if (Factory())
+        return Factory()();
+    return CreateNetConnectionManager();
+}
+
+}  // namespace
+
+TNetManager &TNetManager::GetInstance()
+{
+    if (!Instance())
+        Instance() = std::make_unique<TNetManager>(MakeBackend());
+    return *Instance();
+}
+
+void TNetManager::ReleaseInstance()
+{
+    Instance().reset();
+}
+
+void TNetManager::SetBackendFactory(TNetBackendFactory factory)
+{
+    Factory() = std::move(factory);
+}
+
+TNetManager::TNetManager(std::unique_ptr<INetConnectionManager> manager)
+    : FManager(std::move(manager))
+{
+    if (!FManager)
+        throw EWayfarelError(QStringLiteral("Error Create ConnectionManager Instance!"));
+    Refresh();
+}
+
+void TNetManager::Refresh()
+{
+    FConnList = FManager->EnumConnections();
+}

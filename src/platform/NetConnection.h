@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QString>
+#include <QUuid>
+#include <memory>
+#include <vector>
+
+class QDBusConnection;
+
+// NetworkManager's device states (NMDeviceState), the raw status a connection reports.
+enum class TDeviceState : quint32 {
+    Unknown = 0,
+    Unmanaged = 10,
+    Unavailable = 20,
+    Disconnected = 30,
+    Prepare = 40,
+    Config = 50,
+    NeedAuth = 60,
+    IpConfig = 70,
+    IpCheck = 80,
+    Secondaries = 90,
+    Activated = 100,
+    Deactivating = 110,
+    Failed = 120,
+};
+
+// What one connection tells about itself.
+struct TNetConProperties
+{
+    QString Guid;        // adapter id: "{8-4-4-4-12}", upper case
+    QString Name;        // the name the user knows the connection by
+    QString DeviceName;  // the device's product name, else its interface name
+    quint32 DeviceState = 0;  // a TDeviceState value, as this connection sees its device
+};
+
+// One network connection of the system. Failed calls keep their reason in LastError.
+class INetConnection
+{
+public:
+    virtual ~INetConnection() = default;
+    virtual bool GetProperties(TNetConProperties &props) = 0;
+    virtual bool Connect() = 0;
+    virtual bool Disconnect() = 0;
+    // Kernel interface index of the connection's device; 0 when it has none.
+    virtual int InterfaceIndex() = 0;
+    virtual QString LastError() const = 0;
+};
+
+using TNetConnections = std::vector<std::shared_ptr<INetConnection>>;
+
+// The system's connection manager: the wired and wireless connections, in its own order.
+class INetConnectionManager
+{
+public:
+    virtual ~INetConnectionManager() = default;
+    // "NetworkManager" or "kernel": what the connections come from.
+    virtual QString Source() const = 0;
+    virtual TNetConnections EnumConnections() = 0;
+    virtual QString LastError() const = 0;
+};
+
+// The adapter id of a GUID: braces, upper-case hexadecimal digits. Empty for a null GUID.
+QString AdapterIdFromUuid(const QUuid &uuid);
+
+// The product name udev knows for an interface, else the interface name itself.
+QString InterfaceDescription(const QString &interfaceName, int ifIndex,
+                             const QString &udevDataDir = QStringLiteral("/run/udev/data"));
+
+// NetworkManager when it is on the given bus, else the read-only kernel interfaces.
+std::unique_ptr<INetConnectionManager> CreateNetConnectionManager(const QDBusConnection &bus);
+// The same on the system bus ($DBUS_SYSTEM_BUS_ADDRESS when set).
+std::unique_ptr<INetConnectionManager> CreateNetConnectionManager();
