@@ -17,14 +17,17 @@ QString ConnectionString();
 // (message 20) and the program ends.
 QSqlDatabase GetConnection();
 
-// Closes and releases the shared connection; false when releasing failed.
+// Closes and releases the shared connection; false when releasing failed. The next
+// GetConnection opens a new one.
 bool CloseConnection();
 
-// The reference the location model keeps to the shared connection.
+// The reference the location model keeps to the shared connection; it follows the connection
+// across CloseConnection and a later reopening.
 void SetLocationConnection(const QSqlDatabase &Connection);
 QSqlDatabase LocationConnection();
 
 // What GetConnection does when the file cannot be opened. The default shows message 20 and
 // ends the process; tests replace it to see the failure and go on with a closed connection.
+// An empty handler puts the default back; the previous handler is returned.
 using TOpenFailureHandler = std::function<void()>;
 TOpenFailureHandler SetOpenFailureHandler(TOpenFailureHandler Handler);
