@@ -75,11 +75,30 @@ TEST(CustomProxy, CreateLoadsTheModuleOfTheLocation)
     EXPECT_FALSE(Module->EnableProxy());
 }
 
-TEST(CustomProxy, IsEnabledAsksTheCatalogueEveryTime)
+namespace {
+
+class CustomProxyCatalogue : public testing::Test
 {
-    TTestRoot Root;
-    InitConnectionString(Root.DataFolder());
-    ASSERT_TRUE(GetConnection().isOpen());
+protected:
+    void SetUp() override
+    {
+        InitConnectionString(FRoot.DataFolder());
+        ASSERT_TRUE(GetConnection().isOpen());
+    }
+
+    void TearDown() override
+    {
+        CloseConnection();
+        TFuncDefine::FreeInstance();
+    }
+
+    TTestRoot FRoot;
+};
+
+} // namespace
+
+TEST_F(CustomProxyCatalogue, IsEnabledAsksTheCatalogueEveryTime)
+{
     const std::unique_ptr<TLoadingProxy> Module = TCustomProxy::Create<TLoadingProxy>("LOC1");
 
     SetIeFlag(1);
@@ -88,7 +107,4 @@ TEST(CustomProxy, IsEnabledAsksTheCatalogueEveryTime)
     EXPECT_FALSE(Module->IsEnabled());
     Module->SetIsEnabled(true);
     EXPECT_EQ(IeFlag(), 1);
-
-    CloseConnection();
-    TFuncDefine::FreeInstance();
 }
