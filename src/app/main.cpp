@@ -1,10 +1,24 @@
 #include "app/DBManager.h"
 #include "app/Startup.h"
+#include "app/uLanguages.h"
+#include "locations/FuncDef.h"
 #include "ui/FormMain.h"
 #include "ui/WayfarelApplication.h"
 #include "ui/WidgetMessageBox.h"
 
 #include <QDir>
+#include <memory>
+
+namespace {
+
+// The process-wide objects go before the main window; the database is closed by then.
+void ReleaseProcessObjects()
+{
+    TFuncDefine::FreeInstance();
+    TLanguages::FreeInstance();
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -17,13 +31,13 @@ int main(int argc, char *argv[])
     InitConnectionString(QDir(QCoreApplication::applicationDirPath()).path() + QDir::separator());
     QGuiApplication::setApplicationDisplayName(ApplicationTitle);
 
-    int exitCode = 0;
-    {
-        TFrmMain frmMain;
-        frmMain.show();
-        exitCode = app.exec();
-        CloseConnection();
-    }
+    auto frmMain = std::make_unique<TFrmMain>();
+    frmMain->show();
+    const int exitCode = app.exec();
+    CloseConnection();
+    ReleaseProcessObjects();
+    frmMain.reset();
+    // The marker goes last, so a new instance cannot start while this one still writes.
     ReleaseInstance();
     return exitCode;
 }
