@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "support/TestRoot.h"
+
+// The system test lab as a test sees it when tests/lab/in-lab started it: the test runs in
+// the lab's client namespace, with the lab's values in its environment.
+class TLab
+{
+public:
+    struct TRunResult
+    {
+        int ExitCode = -1;  // -1: the program could not be started or timed out
+        QString Output;     // standard output and error, merged
+    };
+
+    static bool IsUp();
+    // Why the lab is not up, for the skip message.
+    static QString NotUpReason();
+    // A value of the lab's environment by its short name: Value("PEER_IP") reads
+    // WAYFAREL_LAB_PEER_IP. Empty when unset.
+    static QString Value(const QString &name);
+
+    // Runs a program (argument vector, no shell) in this namespace, or in the peer's.
+    static TRunResult Run(const QStringList &args, int timeoutMs = 30000);
+    static TRunResult RunInPeer(const QStringList &args, int timeoutMs = 30000);
+
+    // Polls cond every 50 ms until it holds or timeoutMs passes; returns its last answer.
+    static bool WaitFor(const std::function<bool()> &cond, int timeoutMs);
+};
+
+// First line of every lab test: skips (fails under CI=true) when no lab is up.
+#define WAYFAREL_REQUIRE_LAB_UP() WAYFAREL_REQUIRE_LAB(TLab::IsUp(), TLab::NotUpReason().toStdString())
