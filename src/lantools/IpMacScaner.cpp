@@ -29,7 +29,12 @@ TIpMacScanner::~TIpMacScanner()
 void TIpMacScanner::WaitDelivering()
 {
     while (!wait(QDeadlineTimer(DeliveryPollMs)))
-        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        DeliverPending();
+    DeliverPending();
+}
+
+void TIpMacScanner::DeliverPending()
+{
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
@@ -80,8 +85,20 @@ TIpMacScannerManager::~TIpMacScannerManager()
 {
     for (const auto &scanner : FList)
         scanner->requestInterruption();
+    // Serves the notifications of every thread while any still runs, so no thread waits for
+    // its delivery while another is being waited for.
+    for (;;) {
+        for (const auto &scanner : FList)
+            scanner->DeliverPending();
+        const auto running = std::find_if(FList.begin(), FList.end(),
+                                          [](const auto &scanner) { return !scanner->isFinished(); });
+        if (running == FList.end())
+            break;
+        (*running)->wait(QDeadlineTimer(DeliveryPollMs));
+    }
+    // The threads' notifications that they ended, which count down to OnFinished.
     for (const auto &scanner : FList)
-        scanner->WaitDelivering();
+        scanner->DeliverPending();
     FList.clear();
 }
 

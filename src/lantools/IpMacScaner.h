@@ -33,6 +33,8 @@ public:
     // Waits for the thread to end while running its pending notifications, including the one
     // that says it finished. Call from the creating thread.
     void WaitDelivering();
+    // Runs the notifications waiting for delivery now. Call from the creating thread.
+    void DeliverPending();
 
 protected:
     void run() override;

@@ -31,7 +31,7 @@ namespace {
 // covers a lost frame or a busy host. A reply to the first request still counts while the
 // retry waits, so a live host has the whole window, while a silent address costs only that.
 constexpr int FirstWaitMs = 30;
-constexpr int RetryWaitMs = 60;
+constexpr int RetryWaitMs = 50;
 
 // Without raw sockets the kernel resolves: three probes a second apart.
 constexpr int KernelResolutionMs = 3500;
@@ -136,14 +136,55 @@ QByteArray AwaitReply(int Fd, in_addr Target, const QDeadlineTimer &Deadline)
     return {};
 }
 
+// One raw ARP socket per thread, kept for the thread's life: opening and closing a packet
+// socket each waits for the kernel's network synchronisation, longer than a LAN answer takes.
+class TArpSocket
+{
+public:
+    ~TArpSocket()
+    {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+
+    // The socket bound to the interface, with nothing left from earlier requests; -1 with errno
+    // set when it cannot be had.
+    int For(int Index)
+    {
+        if (FFd < 0)
+            FFd = ::socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        if (FFd < 0)
+            return -1;
+        if (FIndex != Index && !Bind(Index))
+            return -1;
+        Drain();
+        return FFd;
+    }
+
+private:
+    bool Bind(int Index)
+    {
+        sockaddr_ll bound{};
+        bound.sll_family = AF_PACKET;
+        bound.sll_protocol = htons(ETH_P_ARP);
+        bound.sll_ifindex = Index;
+        FIndex = ::bind(FFd, reinterpret_cast<sockaddr *>(&bound), sizeof bound) == 0 ? Index : 0;
+        return FIndex == Index;
+    }
+
+    void Drain()
+    {
+        TArpFrame frame;
+        while (::recv(FFd, &frame, sizeof frame, MSG_DONTWAIT) >= 0) {
+        }
+    }
+
+    int FFd = -1;
+    int FIndex = 0;
+};
+
 QByteArray ProbeRaw(int Fd, const TArpLink &Link, in_addr Target)
 {
-    sockaddr_ll bound{};
-    bound.sll_family = AF_PACKET;
-    bound.sll_protocol = htons(ETH_P_ARP);
-    bound.sll_ifindex = Link.Index;
-    if (::bind(Fd, reinterpret_cast<sockaddr *>(&bound), sizeof bound) != 0)
-        return {};
     const QDeadlineTimer firstDeadline(FirstWaitMs);
     if (!SendRequest(Fd, Link, Target))
         return {};
@@ -203,9 +244,9 @@ QByteArray ResolveMac(in_addr Source, in_addr Target)
     const auto link = ArpLink(Source, Target);
     if (!link)
         return {};
-    TFd raw(::socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, htons(ETH_P_ARP)));
-    if (raw.Get() >= 0)
-        return ProbeRaw(raw.Get(), *link, Target);
+    thread_local TArpSocket socket;
+    if (const int raw = socket.For(link->Index); raw >= 0)
+        return ProbeRaw(raw, *link, Target);
     if (errno != EPERM && errno != EACCES)
         return {};
     WarnOnceAboutKernelResolution();
