@@ -1,5 +1,7 @@
 #include "lantools/uGetMacAddress.h"
 
+#include "adapters/WMI.h"
+
 #include "platform/NetLink.h"
 
 #include <QDeadlineTimer>
@@ -253,15 +255,11 @@ QByteArray ResolveMac(in_addr Source, in_addr Target)
     return ProbeThroughKernel(*link, Target);
 }
 
-QString FirstInterfaceAddress()
+// The address of the first adapter with IP enabled, as the adapter layer reports it.
+QString FirstEnabledAdapterAddress()
 {
-    for (const TInterfaceAddress &entry : InterfaceAddresses())
-        if ((entry.Flags & IFF_UP) && !(entry.Flags & IFF_LOOPBACK)) {
-            char text[INET_ADDRSTRLEN] = {};
-            ::inet_ntop(AF_INET, &entry.Address, text, sizeof text);
-            return QString::fromLatin1(text);
-        }
-    return {};
+    return WmiQueryValue(QStringLiteral("Win32_NetworkAdapterConfiguration"),
+                         QStringLiteral("IpAddress"), QStringLiteral("IPEnabled=True"));
 }
 
 QMutex SourceQueryLock;
@@ -320,7 +318,7 @@ QString LocalSourceAddress()
         QMutexLocker locker(&SourceQueryLock);
         query = SourceQuery;
     }
-    return query ? query() : FirstInterfaceAddress();
+    return query ? query() : FirstEnabledAdapterAddress();
 }
 
 void SetSourceAddressQuery(TSourceAddressQuery Query)

@@ -22,8 +22,8 @@ QString FindUnusedIp(const QString &Prefix, int First, int Last);
 // Where the local source address of searches and scans comes from.
 using TSourceAddressQuery = std::function<QString()>;
 
-// The local source address: the first IPv4 address of an up, non-loopback interface unless
-// another query was installed.
+// The local source address: the address of the first adapter with IP enabled unless another
+// query was installed.
 QString LocalSourceAddress();
 // Installs Query for every later LocalSourceAddress call; an empty function restores the default.
 void SetSourceAddressQuery(TSourceAddressQuery Query);
