@@ -1,6 +1,7 @@
 #include "lantools/uGetMacAddress.h"
 
 #include "adapters/WMI.h"
+#include "platform/FileDescriptor.h"
 
 #include "platform/NetLink.h"
 
@@ -48,19 +49,6 @@ struct TArpLink
     int Index = 0;
     in_addr Sender{};
     QByteArray Mac;
-};
-
-class TFd
-{
-public:
-    explicit TFd(int Fd) : FFd(Fd) {}
-    ~TFd() { if (FFd >= 0) ::close(FFd); }
-    TFd(const TFd &) = delete;
-    TFd &operator=(const TFd &) = delete;
-    int Get() const { return FFd; }
-
-private:
-    int FFd;
 };
 
 struct [[gnu::packed]] TArpFrame

@@ -1,5 +1,7 @@
 #include "platform/NetLink.h"
 
+#include "platform/FileDescriptor.h"
+
 #include <arpa/inet.h>
 #include <cstring>
 #include <ifaddrs.h>
@@ -15,20 +17,6 @@
 #include <map>
 
 namespace {
-
-// Closes a descriptor when the scope ends.
-class TFd
-{
-public:
-    explicit TFd(int Fd) : FFd(Fd) {}
-    ~TFd() { if (FFd >= 0) ::close(FFd); }
-    TFd(const TFd &) = delete;
-    TFd &operator=(const TFd &) = delete;
-    int Get() const { return FFd; }
-
-private:
-    int FFd;
-};
 
 std::map<int, QByteArray> HardwareAddresses(const ifaddrs *List)
 {

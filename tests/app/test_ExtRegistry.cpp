@@ -1,4 +1,5 @@
 #include "app/ExtRegistry.h"
+#include "support/Errors.h"
 #include "support/TestRoot.h"
 
 #include <QDir>
@@ -11,12 +12,7 @@ const QString KKey = QStringLiteral("\\SOFTWARE\\Brackwell\\Portolan");
 
 QString ErrorOf(const std::function<void()> &action)
 {
-    try {
-        action();
-    } catch (const ERegistryException &error) {
-        return error.Message();
-    }
-    return QStringLiteral("no error");
+    return ErrorOf<ERegistryException>(action);
 }
 
 QByteArray Utf16(const char16_t *text, qsizetype length)

@@ -1,4 +1,5 @@
 #include "platform/Registry.h"
+#include "support/Errors.h"
 #include "support/TestRoot.h"
 
 #include <QDir>
@@ -15,12 +16,7 @@ const QString KKey = QStringLiteral("SOFTWARE\\Brackwell\\Wayfarel");
 
 QString ErrorOf(const std::function<void()> &action)
 {
-    try {
-        action();
-    } catch (const ERegistryException &error) {
-        return error.Message();
-    }
-    return QStringLiteral("no error");
+    return ErrorOf<ERegistryException>(action);
 }
 
 QByteArray FileBytes(const QString &fileName)
