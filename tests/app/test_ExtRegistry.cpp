@@ -10,11 +10,6 @@ namespace {
 
 const QString KKey = QStringLiteral("\\SOFTWARE\\Brackwell\\Portolan");
 
-QString ErrorOf(const std::function<void()> &action)
-{
-    return ErrorOf<ERegistryException>(action);
-}
-
 QByteArray Utf16(const char16_t *text, qsizetype length)
 {
     return QByteArray(reinterpret_cast<const char *>(text), length * 2);
@@ -90,7 +85,7 @@ TEST(ExtRegistry, ReadStringsAcceptsListDataAndRefusesStringsAndIntegers)
         ASSERT_TRUE(registry.OpenKey(KKey + '\\' + c.Label, true));
         c.Write(registry);
         QStringList values = {"stale"};
-        EXPECT_EQ(ErrorOf([&] { registry.ReadStrings("V", values); }), c.Error);
+        EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadStrings("V", values); }), c.Error);
         if (c.Error == none) {
             EXPECT_EQ(values, c.Expected);
         }
@@ -128,11 +123,11 @@ TEST(ExtRegistry, DefReadsReturnStoredValuesAndRefuseOtherTypes)
     EXPECT_EQ(registry.ReadIntegerDef("Five", 1), 5);
     EXPECT_EQ(registry.ReadStringDef("CurrentLocId", ""), "ABC");
 
-    EXPECT_EQ(ErrorOf([&] { registry.ReadIntegerDef("CurrentLocId", 1); }),
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadIntegerDef("CurrentLocId", 1); }),
               "Invalid data type for 'CurrentLocId'");
-    EXPECT_EQ(ErrorOf([&] { registry.ReadBoolDef("CurrentLocId", true); }),
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadBoolDef("CurrentLocId", true); }),
               "Invalid data type for 'CurrentLocId'");
-    EXPECT_EQ(ErrorOf([&] { registry.ReadStringDef("Five", ""); }), "Invalid data type for 'Five'");
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadStringDef("Five", ""); }), "Invalid data type for 'Five'");
 }
 
 TEST(ExtRegistry, WriteMutiStringRaisesWhenTheStoreFails)
@@ -142,7 +137,7 @@ TEST(ExtRegistry, WriteMutiStringRaisesWhenTheStoreFails)
     ASSERT_TRUE(registry.OpenKey(KKey, true));
     TExtRegistry reader(HKEY_LOCAL_MACHINE);
     ASSERT_TRUE(reader.OpenKeyReadOnly(KKey));
-    EXPECT_EQ(ErrorOf([&] { reader.WriteMutiString("LocIds", "a\r\n"); }),
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { reader.WriteMutiString("LocIds", "a\r\n"); }),
               "Failed to set data for 'LocIds'");
     EXPECT_FALSE(registry.ValueExists("LocIds"));
 }

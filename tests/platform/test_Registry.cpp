@@ -14,11 +14,6 @@ namespace {
 
 const QString KKey = QStringLiteral("SOFTWARE\\Brackwell\\Wayfarel");
 
-QString ErrorOf(const std::function<void()> &action)
-{
-    return ErrorOf<ERegistryException>(action);
-}
-
 QByteArray FileBytes(const QString &fileName)
 {
     QFile file(fileName);
@@ -136,7 +131,7 @@ TEST(Registry, TypedReadOfAnotherTypeRaisesInvalidDataType)
         TRegistry registry(HKEY_CURRENT_USER);
         ASSERT_TRUE(registry.OpenKey(KKey + '\\' + c.Label, true));
         c.Write(registry);
-        EXPECT_EQ(ErrorOf([&] { c.Read(registry); }), "Invalid data type for 'V'");
+        EXPECT_EQ(ErrorOf<ERegistryException>([&] { c.Read(registry); }), "Invalid data type for 'V'");
     }
 }
 
@@ -145,9 +140,9 @@ TEST(Registry, MissingValueRaisesOnTypedReadAndReportsNoData)
     TTestRoot root;
     TRegistry registry(HKEY_CURRENT_USER);
     ASSERT_TRUE(registry.OpenKey(KKey, true));
-    EXPECT_EQ(ErrorOf([&] { registry.ReadString("Nope"); }), "Failed to get data for 'Nope'");
-    EXPECT_EQ(ErrorOf([&] { registry.ReadInteger("Nope"); }), "Failed to get data for 'Nope'");
-    EXPECT_EQ(ErrorOf([&] { registry.ReadBinaryData("Nope"); }), "Failed to get data for 'Nope'");
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadString("Nope"); }), "Failed to get data for 'Nope'");
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadInteger("Nope"); }), "Failed to get data for 'Nope'");
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadBinaryData("Nope"); }), "Failed to get data for 'Nope'");
     EXPECT_FALSE(registry.ValueExists("Nope"));
     EXPECT_EQ(registry.GetDataSize("Nope"), -1);
     EXPECT_EQ(registry.GetDataType("Nope"), REG_NONE);
@@ -207,15 +202,15 @@ TEST(Registry, ReadOnlyKeyRefusesWrites)
 
     TRegistry reader(HKEY_CURRENT_USER);
     ASSERT_TRUE(reader.OpenKeyReadOnly(KKey));
-    EXPECT_EQ(ErrorOf([&] { reader.WriteString("Skinname", "Red"); }),
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { reader.WriteString("Skinname", "Red"); }),
               "Failed to set data for 'Skinname'");
-    EXPECT_EQ(ErrorOf([&] { reader.WriteInteger("Other", 1); }), "Failed to set data for 'Other'");
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { reader.WriteInteger("Other", 1); }), "Failed to set data for 'Other'");
     EXPECT_FALSE(reader.DeleteValue("Skinname"));
     EXPECT_EQ(reader.ReadString("Skinname"), "Blue");
     EXPECT_FALSE(reader.ValueExists("Other"));
 
     TRegistry closed(HKEY_CURRENT_USER);
-    EXPECT_EQ(ErrorOf([&] { closed.WriteString("Skinname", "Red"); }),
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { closed.WriteString("Skinname", "Red"); }),
               "Failed to set data for 'Skinname'");
 }
 
@@ -290,7 +285,7 @@ TEST(Registry, UnparseableHiveRaisesWithFileAndLineAndIsNeverOverwritten)
     WriteFileBytes(fileName, broken);
 
     TRegistry registry(HKEY_LOCAL_MACHINE);
-    const QString error = ErrorOf([&] { registry.OpenKey("SOFTWARE\\New", true); });
+    const QString error = ErrorOf<ERegistryException>([&] { registry.OpenKey("SOFTWARE\\New", true); });
     EXPECT_TRUE(error.contains(fileName)) << error.toStdString();
     EXPECT_TRUE(error.contains("line 4")) << error.toStdString();
     EXPECT_THROW(registry.KeyExists("SOFTWARE"), EHiveParseError);
@@ -470,7 +465,7 @@ TEST(Registry, MountedProviderServesItsSubtree)
     EXPECT_FALSE(registry.ValueExists("NetworkAddress"));
 
     mounted.Provider->Busy = true;
-    EXPECT_EQ(ErrorOf([&] { registry.WriteString("NetworkAddress", "x"); }), "the adapter is busy");
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.WriteString("NetworkAddress", "x"); }), "the adapter is busy");
     EXPECT_FALSE(registry.OpenKey(KClass + "\\0002", true));
     EXPECT_FALSE(registry.DeleteKey("\\" + KClass + "\\0001"));
 }
