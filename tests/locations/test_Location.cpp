@@ -1,0 +1,270 @@
+#include "locations/Location.h"
+
+#include "app/DBManager.h"
+#include "app/Exceptions.h"
+#include "app/ExtRegistry.h"
+#include "support/TestRoot.h"
+
+#include <QFile>
+#include <QSqlQuery>
+
+namespace {
+
+const QString MirrorKey = QStringLiteral("\\SOFTWARE\\Brackwell\\Portolan");
+const QString IdA = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA1";
+const QString IdB = "BBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB2";
+const QString IdC = "CCCCCCCCCCCCCCCCCCCCCCCCCCCCCCC3";
+
+QStringList MirrorList(const QString &Name)
+{
+    TExtRegistry Registry(HKEY_LOCAL_MACHINE);
+    QStringList Items{"not read"};
+    if (Registry.OpenKeyReadOnly(MirrorKey) && Registry.GetDataType(Name) == REG_MULTI_SZ)
+        Registry.ReadStrings(Name, Items);
+    return Items;
+}
+
+QString StoredCurrentLocId()
+{
+    TExtRegistry Registry(HKEY_LOCAL_MACHINE);
+    return Registry.OpenKeyReadOnly(MirrorKey) ? Registry.ReadStringDef("CurrentLocId", "none")
+                                                : QStringLiteral("no key");
+}
+
+// A temporary world with the data file open and handed to the location model.
+class LocationTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        InitConnectionString(FRoot.DataFolder());
+        FPrevious = SetOpenFailureHandler([] { FAIL() << "data file unusable"; });
+        SetLocationConnection(GetConnection());
+    }
+
+    void TearDown() override
+    {
+        CloseConnection();
+        SetOpenFailureHandler(FPrevious);
+    }
+
+    static void Store(const QString &Id, const QString &Name, const QString &NetId = "{NET}")
+    {
+        TLocation Location(Id);
+        Location.SetLocName(Name);
+        Location.SetNetId(NetId);
+        Location.SetLocDesc(Name + " description");
+        Location.SetPrinter(Name + "_Printer");
+        Location.Save();
+    }
+
+    static int LocationRows()
+    {
+        QSqlQuery Query(GetConnection());
+        return Query.exec("SELECT COUNT(*) FROM LOCATION") && Query.next() ? Query.value(0).toInt()
+                                                                           : -1;
+    }
+
+    TTestRoot FRoot;
+    TOpenFailureHandler FPrevious;
+};
+
+} // namespace
+
+TEST_F(LocationTest, NewLocationHasOnlyItsId)
+{
+    TLocation Location(IdA);
+    EXPECT_EQ(Location.LocId(), IdA);
+    EXPECT_TRUE(Location.NetId().isEmpty());
+    EXPECT_TRUE(Location.LocName().isEmpty());
+    EXPECT_TRUE(Location.LocDesc().isEmpty());
+    EXPECT_TRUE(Location.Printer().isEmpty());
+    EXPECT_EQ(LocationRows(), 0) << "creating a location writes nothing";
+}
+
+TEST_F(LocationTest, SaveInsertsOnceThenUpdatesTheSameRow)
+{
+    TLocation Location(IdA);
+    Location.SetLocName("Office");
+    ASSERT_TRUE(Location.Save());
+    Location.SetLocName("Head office");
+    Location.SetNetId("{5F0C3A10-1111-2222-3333-444455556666}");
+    Location.SetPrinter("Lab_Office_Laser");
+    ASSERT_TRUE(Location.Save());
+    EXPECT_EQ(LocationRows(), 1);
+
+    TLocationList List;
+    ASSERT_EQ(List.Count(), 1);
+    EXPECT_EQ(List.Items(0)->LocId(), IdA);
+    EXPECT_EQ(List.Items(0)->LocName(), "Head office");
+    EXPECT_EQ(List.Items(0)->NetId(), "{5F0C3A10-1111-2222-3333-444455556666}");
+    EXPECT_EQ(List.Items(0)->Printer(), "Lab_Office_Laser");
+}
+
+TEST_F(LocationTest, SaveRaisesTheDatabaseError)
+{
+    QSqlQuery Query(GetConnection());
+    ASSERT_TRUE(Query.exec("CREATE TEMP TRIGGER refuse BEFORE INSERT ON LOCATION "
+                           "BEGIN SELECT RAISE(ABORT, 'no new locations'); END"));
+    TLocation Location(IdA);
+    try {
+        Location.Save();
+        FAIL() << "Save returned";
+    } catch (const EDatabaseError &Error) {
+        EXPECT_TRUE(Error.Message().contains("no new locations")) << Error.Message().toStdString();
+    }
+    EXPECT_EQ(LocationRows(), 0);
+}
+
+TEST_F(LocationTest, SaveWithoutConnectionRaises)
+{
+    CloseConnection();
+    TLocation Location(IdA);
+    EXPECT_THROW(Location.Save(), EDatabaseError);
+}
+
+TEST_F(LocationTest, ListLoadsEveryLocationWithItsFields)
+{
+    Store(IdA, "Office", "{A}");
+    Store(IdB, "Home", "");
+    TLocationList List;
+    ASSERT_EQ(List.Count(), 2);
+    for (const auto &[Id, Name, NetId] : {std::tuple{IdA, "Office", "{A}"},
+                                           std::tuple{IdB, "Home", ""}}) {
+        const TLocation *Location = List.GetItemByLocId(Id);
+        ASSERT_NE(Location, nullptr) << Name;
+        EXPECT_EQ(Location->LocName(), Name);
+        EXPECT_EQ(Location->NetId(), NetId);
+        EXPECT_EQ(Location->LocDesc(), QString(Name) + " description");
+        EXPECT_EQ(Location->Printer(), QString(Name) + "_Printer");
+    }
+    EXPECT_EQ(List.CurrentLocation(), nullptr);
+}
+
+TEST_F(LocationTest, ListWithoutOpenConnectionIsEmpty)
+{
+    Store(IdA, "Office");
+    CloseConnection();
+    TLocationList List;
+    EXPECT_EQ(List.Count(), 0);
+}
+
+TEST_F(LocationTest, LookupIsExactAndCaseSensitive)
+{
+    Store(IdA, "Office");
+    TLocationList List;
+    EXPECT_NE(List.GetItemByLocId(IdA), nullptr);
+    EXPECT_EQ(List.GetItemByLocId(IdA.toLower()), nullptr);
+    EXPECT_EQ(List.GetItemByLocId(IdA.left(31)), nullptr);
+    EXPECT_EQ(List.GetItemByLocId(""), nullptr);
+}
+
+TEST_F(LocationTest, StoredCurrentIdSelectsTheCurrentLocation)
+{
+    Store(IdA, "Office");
+    Store(IdB, "Home");
+    TLocationList::WriteCurrentLocId(IdB);
+    TLocationList List;
+    ASSERT_NE(List.CurrentLocation(), nullptr);
+    EXPECT_EQ(List.CurrentLocation()->LocId(), IdB);
+}
+
+TEST_F(LocationTest, StoredCurrentIdOfNoLocationLeavesNoneCurrent)
+{
+    Store(IdA, "Office");
+    TLocationList::WriteCurrentLocId(IdC);
+    TLocationList List;
+    EXPECT_EQ(List.CurrentLocation(), nullptr);
+    EXPECT_EQ(StoredCurrentLocId(), IdC) << "loading leaves a stale id alone";
+}
+
+TEST_F(LocationTest, CurrentLocIdReadsEmptyWhenMissingOrOfAnotherType)
+{
+    EXPECT_EQ(TLocationList::ReadCurrentLocId(), "");
+    TExtRegistry Registry(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(Registry.OpenKey(MirrorKey, true));
+    Registry.WriteInteger("CurrentLocId", 7);
+    EXPECT_EQ(TLocationList::ReadCurrentLocId(), "");
+}
+
+TEST_F(LocationTest, MakingALocationCurrentRecordsItsId)
+{
+    Store(IdA, "Office");
+    TLocationList List;
+    List.SetCurrentLocation(List.Items(0));
+    EXPECT_EQ(StoredCurrentLocId(), IdA);
+    List.SetCurrentLocation(nullptr);
+    EXPECT_EQ(List.CurrentLocation(), nullptr);
+    EXPECT_EQ(StoredCurrentLocId(), IdA) << "clearing the current location writes nothing";
+}
+
+TEST_F(LocationTest, DeletingTheCurrentLocationLeavesNoneCurrent)
+{
+    Store(IdA, "Office");
+    Store(IdB, "Home");
+    TLocationList::WriteCurrentLocId(IdA);
+    TLocationList List;
+    ASSERT_EQ(List.CurrentLocation(), List.GetItemByLocId(IdA));
+
+    List.DeleteByLocId(IdC);
+    EXPECT_EQ(List.Count(), 2) << "an unknown id deletes nothing";
+    List.DeleteByLocId(IdA);
+    EXPECT_EQ(List.Count(), 1);
+    EXPECT_EQ(List.GetItemByLocId(IdA), nullptr);
+    EXPECT_EQ(List.CurrentLocation(), nullptr);
+    EXPECT_EQ(LocationRows(), 2) << "the list does not touch the database";
+    EXPECT_EQ(StoredCurrentLocId(), IdA) << "nor the registry";
+}
+
+TEST_F(LocationTest, MirrorHoldsIdsAndNamesInListOrder)
+{
+    const struct
+    {
+        const char *Case;
+        QList<QPair<QString, QString>> Locations;
+    } Cases[] = {
+        {"no location", {}},
+        {"one location", {{IdA, "Office"}}},
+        {"two locations of the same name", {{IdA, "Office"}, {IdB, "Office"}}},
+    };
+    for (const auto &Case : Cases) {
+        SCOPED_TRACE(Case.Case);
+        TLocationList List;
+        QStringList Ids, Names;
+        for (const auto &[Id, Name] : Case.Locations) {
+            auto Location = std::make_unique<TLocation>(Id);
+            Location->SetLocName(Name);
+            List.Add(std::move(Location));
+            Ids.append(Id);
+            Names.append(Name);
+        }
+        ASSERT_TRUE(List.WriteRegistry());
+        EXPECT_EQ(MirrorList("LocIds"), Ids);
+        EXPECT_EQ(MirrorList("LocNames"), Names);
+    }
+}
+
+TEST_F(LocationTest, MirrorKeepsNamesInStepWithIds)
+{
+    TLocationList List;
+    for (const auto &[Id, Name] : {std::pair{IdA, ""}, std::pair{IdB, "Two\r\nlines"},
+                                   std::pair{IdC, ""}}) {
+        List.Add(std::make_unique<TLocation>(Id))->SetLocName(Name);
+    }
+    ASSERT_TRUE(List.WriteRegistry());
+    EXPECT_EQ(MirrorList("LocIds"), QStringList({IdA, IdB, IdC}));
+    EXPECT_EQ(MirrorList("LocNames"), QStringList({" ", "Two  lines", " "}));
+}
+
+TEST_F(LocationTest, MirrorFailsQuietlyWhenItsKeyCannotBeOpened)
+{
+    // A hive folder below a plain file can be created by no one, root included.
+    QFile Blocker(FRoot.Path() + "/blocker");
+    ASSERT_TRUE(Blocker.open(QIODevice::WriteOnly));
+    qputenv("WAYFAREL_REGISTRY", (Blocker.fileName() + "/registry").toLocal8Bit());
+    TLocationList List;
+    List.Add(std::make_unique<TLocation>(IdA));
+    EXPECT_FALSE(List.WriteRegistry());
+    EXPECT_NO_THROW(TLocationList::WriteCurrentLocId(IdA));
+    EXPECT_EQ(TLocationList::ReadCurrentLocId(), "");
+}
