@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QString>
+#include <QThread>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+using TOnGetMacAddress = std::function<void(const QString &ip, const QString &mac, const QString &host)>;
+using TOnGetFreeIp = std::function<void(const QString &ip)>;
+using TOnFinished = std::function<void()>;
+
+// Scans the fourth octets Start..Stop of one /24 prefix, one address after the other, and
+// reports each answering host (or, in unused-address mode, each silent address). Every
+// notification runs on the thread that created the scanner, and the scanner waits for it.
+class TIpMacScanner : public QThread
+{
+    Q_OBJECT
+
+public:
+    // IpPrefix holds three octets and a trailing dot. The thread is not started yet.
+    TIpMacScanner(const QString &IpPrefix, int FromIP, int ToIP);
+    ~TIpMacScanner() override;
+
+    bool IsGetFreeIp() const { return FIsGetFreeIp; }
+    void SetIsGetFreeIp(bool Value) { FIsGetFreeIp = Value; }
+    const TOnGetMacAddress &OnGetMacAddress() const { return FOnGetMacAddress; }
+    void SetOnGetMacAddress(TOnGetMacAddress Handler) { FOnGetMacAddress = std::move(Handler); }
+    const TOnGetFreeIp &OnGetFreeIp() const { return FOnGetFreeIp; }
+    void SetOnGetFreeIp(TOnGetFreeIp Handler) { FOnGetFreeIp = std::move(Handler); }
+
+    // Waits for the thread to end while running its pending notifications, including the one
+    // that says it finished. Call from the creating thread.
+    void WaitDelivering();
+    // Runs the notifications waiting for delivery now. Call from the creating thread.
+    void DeliverPending();
+
+protected:
+    void run() override;
+
+private:
+    void Deliver(const std::function<void()> &Notification);
+
+    QString FIpPrefix;
+    int FStart;
+    int FStop;
+    bool FIsGetFreeIp = false;
+    TOnGetMacAddress FOnGetMacAddress;
+    TOnGetFreeIp FOnGetFreeIp;
+};
+
+// Scans FromIP..ToIP of one /24 prefix with one scanner thread per block of ten addresses, all
+// running at once. Destroying the manager stops the scan.
+class TIpMacScannerManager
+{
+public:
+    TIpMacScannerManager(bool IsGetFree, TOnGetMacAddress OnGet, TOnGetFreeIp OnGetFree,
+                         const QString &IpPrefix, int FromIP, int ToIP);
+    ~TIpMacScannerManager();
+    TIpMacScannerManager(const TIpMacScannerManager &) = delete;
+    TIpMacScannerManager &operator=(const TIpMacScannerManager &) = delete;
+
+    // The first and last octet of every block, in order; none when FromIP exceeds ToIP.
+    static std::vector<std::pair<int, int>> Blocks(int FromIP, int ToIP);
+
+    // Raised once, on the creating thread, when the last scanner thread has ended.
+    const TOnFinished &OnFinished() const { return FOnFinished; }
+    void SetOnFinished(TOnFinished Handler) { FOnFinished = std::move(Handler); }
+    bool IsStop() const { return FIsStop; }
+    int ThreadCount() const { return FThreadCount; }
+
+private:
+    void ThreadTerminated();
+
+    std::vector<std::unique_ptr<TIpMacScanner>> FList;
+    int FThreadCount = 0;
+    TOnFinished FOnFinished;
+    bool FIsStop = true;
+};

@@ -1,0 +1,212 @@
+#include "platform/NetLink.h"
+
+#include <arpa/inet.h>
+#include <cstring>
+#include <ifaddrs.h>
+#include <linux/neighbour.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <net/if.h>
+#include <netpacket/packet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+// Closes a descriptor when the scope ends.
+class TFd
+{
+public:
+    explicit TFd(int Fd) : FFd(Fd) {}
+    ~TFd() { if (FFd >= 0) ::close(FFd); }
+    TFd(const TFd &) = delete;
+    TFd &operator=(const TFd &) = delete;
+    int Get() const { return FFd; }
+
+private:
+    int FFd;
+};
+
+std::map<int, QByteArray> HardwareAddresses(const ifaddrs *List)
+{
+    std::map<int, QByteArray> result;
+    for (const ifaddrs *it = List; it; it = it->ifa_next) {
+        if (!it->ifa_addr || it->ifa_addr->sa_family != AF_PACKET)
+            continue;
+        const auto *ll = reinterpret_cast<const sockaddr_ll *>(it->ifa_addr);
+        result[ll->sll_ifindex] =
+            QByteArray(reinterpret_cast<const char *>(ll->sll_addr), ll->sll_halen);
+    }
+    return result;
+}
+
+using TMessageHandler = std::function<void(const nlmsghdr *)>;
+
+// Sends one rtnetlink request and hands every answering message to Handler until the
+// kernel says it is done (dumps) or has answered (single requests).
+bool NetlinkRequest(nlmsghdr *Request, const TMessageHandler &Handler)
+{
+    TFd fd(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
+    if (fd.Get() < 0)
+        return false;
+    timeval timeout{1, 0};
+    ::setsockopt(fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    Request->nlmsg_seq = 1;
+    if (::sendto(fd.Get(), Request, Request->nlmsg_len, 0, reinterpret_cast<sockaddr *>(&kernel),
+                 sizeof kernel) < 0)
+        return false;
+    const bool dump = Request->nlmsg_flags & NLM_F_DUMP;
+    alignas(nlmsghdr) char buffer[32768];
+    for (;;) {
+        const ssize_t length = ::recv(fd.Get(), buffer, sizeof buffer, 0);
+        if (length <= 0)
+            return false;
+        int remaining = static_cast<int>(length);
+        for (auto *msg = reinterpret_cast<nlmsghdr *>(buffer); NLMSG_OK(msg, remaining);
+             msg = NLMSG_NEXT(msg, remaining)) {
+            if (msg->nlmsg_type == NLMSG_DONE)
+                return true;
+            if (msg->nlmsg_type == NLMSG_ERROR)
+                return reinterpret_cast<nlmsgerr *>(NLMSG_DATA(msg))->error == 0;
+            Handler(msg);
+            if (!dump)
+                return true;
+        }
+    }
+}
+
+template <typename T>
+void ForEachAttribute(const nlmsghdr *Msg, const std::function<void(const rtattr *)> &Visit)
+{
+    int length = static_cast<int>(Msg->nlmsg_len - NLMSG_LENGTH(sizeof(T)));
+    const auto *header = static_cast<const T *>(NLMSG_DATA(Msg));
+    for (auto *attr = reinterpret_cast<const rtattr *>(
+             reinterpret_cast<const char *>(header) + NLMSG_ALIGN(sizeof(T)));
+         RTA_OK(attr, length); attr = RTA_NEXT(attr, length))
+        Visit(attr);
+}
+
+} // namespace
+
+std::vector<TInterfaceAddress> InterfaceAddresses()
+{
+    std::vector<TInterfaceAddress> result;
+    ifaddrs *list = nullptr;
+    if (::getifaddrs(&list) != 0)
+        return result;
+    const auto hardware = HardwareAddresses(list);
+    for (const ifaddrs *it = list; it; it = it->ifa_next) {
+        if (!it->ifa_addr || it->ifa_addr->sa_family != AF_INET)
+            continue;
+        TInterfaceAddress entry;
+        entry.Name = QString::fromLocal8Bit(it->ifa_name);
+        entry.Index = static_cast<int>(::if_nametoindex(it->ifa_name));
+        entry.Address = reinterpret_cast<const sockaddr_in *>(it->ifa_addr)->sin_addr;
+        if (it->ifa_netmask)
+            entry.Netmask = reinterpret_cast<const sockaddr_in *>(it->ifa_netmask)->sin_addr;
+        entry.Flags = it->ifa_flags;
+        if (auto found = hardware.find(entry.Index); found != hardware.end())
+            entry.HardwareAddress = found->second;
+        result.push_back(entry);
+    }
+    ::freeifaddrs(list);
+    return result;
+}
+
+std::optional<TInterfaceAddress> LocalAddress(in_addr Address)
+{
+    for (const auto &entry : InterfaceAddresses())
+        if (entry.Address.s_addr == Address.s_addr)
+            return entry;
+    return std::nullopt;
+}
+
+std::optional<TInterfaceAddress> InterfaceAddressOf(int Index)
+{
+    for (const auto &entry : InterfaceAddresses())
+        if (entry.Index == Index)
+            return entry;
+    return std::nullopt;
+}
+
+int RouteInterfaceIndex(in_addr Target)
+{
+    struct {
+        nlmsghdr Header;
+        rtmsg Route;
+        char Attributes[64];
+    } request{};
+    request.Header.nlmsg_len = NLMSG_LENGTH(sizeof(rtmsg));
+    request.Header.nlmsg_type = RTM_GETROUTE;
+    request.Header.nlmsg_flags = NLM_F_REQUEST;
+    request.Route.rtm_family = AF_INET;
+    request.Route.rtm_dst_len = 32;
+    auto *dst = reinterpret_cast<rtattr *>(reinterpret_cast<char *>(&request.Header) +
+                                           NLMSG_ALIGN(request.Header.nlmsg_len));
+    dst->rta_type = RTA_DST;
+    dst->rta_len = RTA_LENGTH(sizeof Target);
+    std::memcpy(RTA_DATA(dst), &Target, sizeof Target);
+    request.Header.nlmsg_len = NLMSG_ALIGN(request.Header.nlmsg_len) + RTA_ALIGN(dst->rta_len);
+
+    int index = 0;
+    NetlinkRequest(&request.Header, [&](const nlmsghdr *msg) {
+        if (msg->nlmsg_type != RTM_NEWROUTE)
+            return;
+        ForEachAttribute<rtmsg>(msg, [&](const rtattr *attr) {
+            if (attr->rta_type == RTA_OIF)
+                std::memcpy(&index, RTA_DATA(attr), sizeof index);
+        });
+    });
+    return index;
+}
+
+QString InterfaceName(int Index)
+{
+    char name[IF_NAMESIZE] = {};
+    if (Index <= 0 || !::if_indextoname(static_cast<unsigned>(Index), name))
+        return {};
+    return QString::fromLocal8Bit(name);
+}
+
+std::vector<TNeighbour> Neighbours(int InterfaceIndex)
+{
+    struct {
+        nlmsghdr Header;
+        ndmsg Neighbour;
+    } request{};
+    request.Header.nlmsg_len = NLMSG_LENGTH(sizeof(ndmsg));
+    request.Header.nlmsg_type = RTM_GETNEIGH;
+    request.Header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    request.Neighbour.ndm_family = AF_INET;
+
+    std::vector<TNeighbour> result;
+    NetlinkRequest(&request.Header, [&](const nlmsghdr *msg) {
+        const auto *ndm = static_cast<const ndmsg *>(NLMSG_DATA(msg));
+        if (msg->nlmsg_type != RTM_NEWNEIGH || ndm->ndm_ifindex != InterfaceIndex)
+            return;
+        TNeighbour entry;
+        entry.State = ndm->ndm_state;
+        ForEachAttribute<ndmsg>(msg, [&](const rtattr *attr) {
+            if (attr->rta_type == NDA_DST && RTA_PAYLOAD(attr) == sizeof(in_addr))
+                std::memcpy(&entry.Address, RTA_DATA(attr), sizeof(in_addr));
+            else if (attr->rta_type == NDA_LLADDR)
+                entry.HardwareAddress = QByteArray(static_cast<const char *>(RTA_DATA(attr)),
+                                                   static_cast<int>(RTA_PAYLOAD(attr)));
+        });
+        result.push_back(entry);
+    });
+    return result;
+}
+
+std::optional<in_addr> ParseIpv4(const QString &Text)
+{
+    in_addr address{};
+    if (::inet_pton(AF_INET, Text.toLatin1().constData(), &address) != 1)
+        return std::nullopt;
+    return address;
+}

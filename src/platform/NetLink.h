@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <netinet/in.h>
+#include <optional>
+#include <vector>
+
+// The kernel's view of this host's IPv4 interfaces, routes and neighbour table, read through
+// getifaddrs and rtnetlink (no privilege needed for reading).
+
+// One IPv4 address of one interface, with the interface's hardware address.
+struct TInterfaceAddress
+{
+    QString Name;
+    int Index = 0;
+    in_addr Address{};
+    in_addr Netmask{};
+    unsigned Flags = 0;   // IFF_* of the interface
+    QByteArray HardwareAddress;   // empty when the interface has none
+};
+
+// One entry of the kernel's neighbour table.
+struct TNeighbour
+{
+    in_addr Address{};
+    QByteArray HardwareAddress;
+    uint16_t State = 0;   // NUD_* bits
+};
+
+std::vector<TInterfaceAddress> InterfaceAddresses();
+
+// The IPv4 address of a local interface equal to Address, if any.
+std::optional<TInterfaceAddress> LocalAddress(in_addr Address);
+
+// The first IPv4 address of the interface with this index.
+std::optional<TInterfaceAddress> InterfaceAddressOf(int Index);
+
+// The index of the interface the kernel would send a packet for Target through; 0 when
+// there is no route.
+int RouteInterfaceIndex(in_addr Target);
+
+// Interface name for an index; empty when unknown.
+QString InterfaceName(int Index);
+
+std::vector<TNeighbour> Neighbours(int InterfaceIndex);
+
+// Dotted IPv4 text to an address; nothing for anything but four decimal octets.
+std::optional<in_addr> ParseIpv4(const QString &Text);

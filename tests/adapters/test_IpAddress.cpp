@@ -1,0 +1,301 @@
+#include "adapters/IpAddress.h"
+
+#include "app/DBManager.h"
+#include "app/Exceptions.h"
+#include "support/TestRoot.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+#include <functional>
+
+namespace {
+
+const QString LocA = QStringLiteral("A1B2C3D4E5F6G7H8I9J0KLMNOPQRSTUV");
+const QString LocB = QStringLiteral("ZYXWVUTSRQPONMLKJIHGFEDCBA098765");
+
+// A copy of the shipped data file behind the shared connection; rows are planted and
+// inspected with plain SQL, past TIPAddress.
+class IpAddressTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        InitConnectionString(FRoot.DataFolder());
+        ASSERT_TRUE(GetConnection().isOpen());
+    }
+
+    void TearDown() override
+    {
+        SetOpenFailureHandler({});
+        CloseConnection();
+    }
+
+    static void Exec(const QString &Statement)
+    {
+        QSqlQuery Query(GetConnection());
+        ASSERT_TRUE(Query.exec(Statement)) << Statement.toStdString();
+    }
+
+    static int RowCount(const QString &LocId)
+    {
+        QSqlQuery Query(GetConnection());
+        Query.prepare("SELECT COUNT(*) FROM IP_ADDR WHERE LOC_ID=?");
+        Query.addBindValue(LocId);
+        return Query.exec() && Query.next() ? Query.value(0).toInt() : -1;
+    }
+
+    static QVariant Column(const QString &LocId, const QString &Name)
+    {
+        QSqlQuery Query(GetConnection());
+        Query.prepare(QStringLiteral("SELECT %1 FROM IP_ADDR WHERE LOC_ID=?").arg(Name));
+        Query.addBindValue(LocId);
+        return Query.exec() && Query.next() ? Query.value(0) : QVariant();
+    }
+
+    // Leaves the process with a closed connection, as a test-only failure handler allows.
+    static void LoseConnection()
+    {
+        CloseConnection();
+        SetOpenFailureHandler([] {});
+        InitConnectionString(QStringLiteral("/nonexistent/wayfarel/"));
+        ASSERT_FALSE(GetConnection().isOpen());
+    }
+
+    static void FillStatic(TIPAddress &Ip)
+    {
+        Ip.SetEnableDHCP(false);
+        Ip.SetIPAddr("192.168.7.20");
+        Ip.SetSubnetMask("255.255.255.0");
+        Ip.SetGateWay("192.168.7.1");
+        Ip.SetAutoGetDNS(false);
+        Ip.SetMainDNS("192.168.7.2");
+        Ip.SetSubDNS("9.9.9.9");
+        Ip.SetMacAddr("02-11-22-33-44-55");
+        Ip.SetGWMacAddr("02-AA-BB-CC-DD-EE");
+        Ip.SetAutoRepair(true);
+        Ip.SetInterval(30);
+    }
+
+    TTestRoot FRoot;
+};
+
+TEST_F(IpAddressTest, NewObjectHasEmptyTextsFalseFlagsAndUnsetMacs)
+{
+    const TIPAddress Ip(LocA);
+    EXPECT_EQ(Ip.LocId(), LocA);
+    EXPECT_FALSE(Ip.EnableDHCP());
+    EXPECT_FALSE(Ip.AutoGetDNS());
+    EXPECT_FALSE(Ip.AutoRepair());
+    EXPECT_EQ(Ip.Interval(), 0);
+    for (const QString &Text : {Ip.NetId(), Ip.NetName(), Ip.IPAddr(), Ip.SubnetMask(),
+                                Ip.GateWay(), Ip.MainDNS(), Ip.SubDNS()})
+        EXPECT_TRUE(Text.isEmpty()) << Text.toStdString();
+    EXPECT_EQ(Ip.MacAddr(), "00-00-00-00-00-00");
+    EXPECT_EQ(Ip.GWMacAddr(), "00-00-00-00-00-00");
+}
+
+struct TAddressProperty
+{
+    const char *Name;
+    std::function<void(TIPAddress &, const QString &)> Write;
+    std::function<QString(const TIPAddress &)> Read;
+};
+
+const TAddressProperty AddressProperties[] = {
+    {"IPAddr", &TIPAddress::SetIPAddr, &TIPAddress::IPAddr},
+    {"SubnetMask", &TIPAddress::SetSubnetMask, &TIPAddress::SubnetMask},
+    {"GateWay", &TIPAddress::SetGateWay, &TIPAddress::GateWay},
+    {"MainDNS", &TIPAddress::SetMainDNS, &TIPAddress::MainDNS},
+    {"SubDNS", &TIPAddress::SetSubDNS, &TIPAddress::SubDNS},
+};
+
+TEST_F(IpAddressTest, AddressWritersStoreTheZeroAddressAsEmptyAndAnythingElseUnchanged)
+{
+    const struct
+    {
+        QString Written;
+        QString Stored;
+    } Cases[] = {
+        {"0.0.0.0", ""},
+        {"  0.0.0.0 ", ""},
+        {"\t0.0.0.0", ""},
+        {"10.0.0.1", "10.0.0.1"},
+        {" 10.0.0.1 ", " 10.0.0.1 "},
+        {"0.0.0.00", "0.0.0.00"},
+        {"00.0.0.0", "00.0.0.0"},
+        {"", ""},
+        {"not an address", "not an address"},
+    };
+    for (const auto &Property : AddressProperties) {
+        for (const auto &Case : Cases) {
+            TIPAddress Ip(LocA);
+            Property.Write(Ip, "1.2.3.4");
+            Property.Write(Ip, Case.Written);
+            EXPECT_EQ(Property.Read(Ip), Case.Stored)
+                << Property.Name << " <- '" << Case.Written.toStdString() << "'";
+        }
+    }
+}
+
+TEST_F(IpAddressTest, MacReadersGiveTheUnsetMacOnlyForAnEmptyField)
+{
+    const struct
+    {
+        QString Written;
+        QString Read;
+    } Cases[] = {
+        {"", "00-00-00-00-00-00"},
+        {"02-11-22-33-44-55", "02-11-22-33-44-55"},
+        {"aa-bb-cc-dd-ee-ff", "aa-bb-cc-dd-ee-ff"},
+        {" ", " "},
+        {"000000000000", "000000000000"},
+    };
+    for (const auto &Case : Cases) {
+        TIPAddress Ip(LocA);
+        Ip.SetMacAddr(Case.Written);
+        Ip.SetGWMacAddr(Case.Written);
+        EXPECT_EQ(Ip.MacAddr(), Case.Read) << Case.Written.toStdString();
+        EXPECT_EQ(Ip.GWMacAddr(), Case.Read) << Case.Written.toStdString();
+    }
+}
+
+TEST_F(IpAddressTest, SaveInsertsOneRowThenUpdatesIt)
+{
+    TIPAddress Ip(LocA);
+    FillStatic(Ip);
+    ASSERT_TRUE(Ip.Save()) << Ip.LastError().toStdString();
+    EXPECT_EQ(RowCount(LocA), 1);
+
+    Ip.SetEnableDHCP(true);
+    Ip.SetIPAddr("0.0.0.0");
+    Ip.SetAutoRepair(false);
+    Ip.SetInterval(5);
+    ASSERT_TRUE(Ip.Save()) << Ip.LastError().toStdString();
+    EXPECT_EQ(RowCount(LocA), 1);
+
+    const TIPAddress Loaded(LocA);
+    EXPECT_TRUE(Loaded.EnableDHCP());
+    EXPECT_EQ(Loaded.IPAddr(), "");
+    EXPECT_EQ(Loaded.SubnetMask(), "255.255.255.0");
+    EXPECT_EQ(Loaded.GateWay(), "192.168.7.1");
+    EXPECT_FALSE(Loaded.AutoGetDNS());
+    EXPECT_EQ(Loaded.MainDNS(), "192.168.7.2");
+    EXPECT_EQ(Loaded.SubDNS(), "9.9.9.9");
+    EXPECT_EQ(Loaded.MacAddr(), "02-11-22-33-44-55");
+    EXPECT_EQ(Loaded.GWMacAddr(), "02-AA-BB-CC-DD-EE");
+    EXPECT_FALSE(Loaded.AutoRepair());
+    EXPECT_EQ(Loaded.Interval(), 5);
+}
+
+TEST_F(IpAddressTest, SaveOfANewObjectStoresTheUnsetMacsAndEmptyTexts)
+{
+    TIPAddress Ip(LocA);
+    ASSERT_TRUE(Ip.Save()) << Ip.LastError().toStdString();
+    EXPECT_EQ(Column(LocA, "MAC_ADDR").toString(), "00-00-00-00-00-00");
+    EXPECT_EQ(Column(LocA, "GWMAC_ADDR").toString(), "00-00-00-00-00-00");
+    const QVariant Address = Column(LocA, "IP_ADDR");
+    EXPECT_FALSE(Address.isNull());
+    EXPECT_EQ(Address.toString(), "");
+    EXPECT_EQ(Column(LocA, "ENABLE_DHCP").toInt(), 0);
+}
+
+TEST_F(IpAddressTest, SaveTouchesOnlyItsOwnLocation)
+{
+    TIPAddress A(LocA);
+    FillStatic(A);
+    ASSERT_TRUE(A.Save());
+    TIPAddress B(LocB);
+    B.SetEnableDHCP(true);
+    ASSERT_TRUE(B.Save());
+
+    EXPECT_EQ(TIPAddress(LocA).IPAddr(), "192.168.7.20");
+    EXPECT_FALSE(TIPAddress(LocA).EnableDHCP());
+    EXPECT_TRUE(TIPAddress(LocB).EnableDHCP());
+}
+
+TEST_F(IpAddressTest, StoredZeroAddressesLoadAsEmpty)
+{
+    Exec("INSERT INTO IP_ADDR (LOC_ID, IP_ADDR, SUBNET_MASK, GATE_WAY, MAIN_DNS, SUB_DNS)"
+         " VALUES ('" + LocA + "', '0.0.0.0', ' 0.0.0.0', '0.0.0.0 ', '0.0.0.0', '8.8.8.8')");
+    const TIPAddress Ip(LocA);
+    EXPECT_EQ(Ip.IPAddr(), "");
+    EXPECT_EQ(Ip.SubnetMask(), "");
+    EXPECT_EQ(Ip.GateWay(), "");
+    EXPECT_EQ(Ip.MainDNS(), "");
+    EXPECT_EQ(Ip.SubDNS(), "8.8.8.8");
+}
+
+TEST_F(IpAddressTest, RowWithNullAndOddTextsLoadsWithoutFailing)
+{
+    Exec("INSERT INTO IP_ADDR (LOC_ID, ENABLE_DHCP, IP_ADDR, SUBNET_MASK, GATE_WAY, AUTO_DNS,"
+         " MAIN_DNS, SUB_DNS, MAC_ADDR, GWMAC_ADDR, AUTO_REPAIR, REPAIR_INTERVAL) VALUES ('"
+         + LocA + "', 1, NULL, 'mask''with\"quotes', '', 1, 'zweiter Server ✓', NULL,"
+                  " '', NULL, 1, 'not a number')");
+    const TIPAddress Ip(LocA);
+    EXPECT_TRUE(Ip.EnableDHCP());
+    EXPECT_EQ(Ip.IPAddr(), "");
+    EXPECT_EQ(Ip.SubnetMask(), "mask'with\"quotes");
+    EXPECT_EQ(Ip.GateWay(), "");
+    EXPECT_TRUE(Ip.AutoGetDNS());
+    EXPECT_EQ(Ip.MainDNS(), QString::fromUtf8("zweiter Server ✓"));
+    EXPECT_EQ(Ip.SubDNS(), "");
+    EXPECT_EQ(Ip.MacAddr(), "00-00-00-00-00-00");
+    EXPECT_EQ(Ip.GWMacAddr(), "00-00-00-00-00-00");
+    EXPECT_TRUE(Ip.AutoRepair());
+    EXPECT_EQ(Ip.Interval(), 0);
+}
+
+TEST_F(IpAddressTest, LoadFindsTheRowWhateverTheLetterCaseOfTheId)
+{
+    Exec("INSERT INTO IP_ADDR (LOC_ID, IP_ADDR) VALUES ('" + LocA.toLower() + "', '10.1.1.1')");
+    EXPECT_EQ(TIPAddress(LocA).IPAddr(), "10.1.1.1");
+}
+
+TEST_F(IpAddressTest, RemoveDeletesOnlyItsOwnRow)
+{
+    TIPAddress A(LocA);
+    ASSERT_TRUE(A.Save());
+    TIPAddress B(LocB);
+    ASSERT_TRUE(B.Save());
+
+    EXPECT_TRUE(A.Remove()) << A.LastError().toStdString();
+    EXPECT_EQ(RowCount(LocA), 0);
+    EXPECT_EQ(RowCount(LocB), 1);
+    EXPECT_TRUE(A.Remove()) << "a second delete finds nothing and still succeeds";
+}
+
+TEST_F(IpAddressTest, RemoveRefusesAnIdHoldingAQuote)
+{
+    TIPAddress B(LocB);
+    ASSERT_TRUE(B.Save());
+    TIPAddress Odd(QStringLiteral("X' OR '1'='1"));
+    EXPECT_FALSE(Odd.Remove());
+    EXPECT_FALSE(Odd.LastError().isEmpty());
+    EXPECT_EQ(RowCount(LocB), 1);
+}
+
+TEST_F(IpAddressTest, WithoutAConnectionDefaultsStayAndSaveAndRemoveSucceed)
+{
+    TIPAddress Saved(LocA);
+    FillStatic(Saved);
+    ASSERT_TRUE(Saved.Save());
+    LoseConnection();
+
+    TIPAddress Ip(LocA);
+    EXPECT_EQ(Ip.IPAddr(), "");
+    EXPECT_TRUE(Ip.Save());
+    EXPECT_TRUE(Ip.Remove());
+}
+
+TEST_F(IpAddressTest, DatabaseErrorMakesSaveAndRemoveFailAndLoadRaise)
+{
+    TIPAddress Ip(LocA);
+    Exec("DROP TABLE IP_ADDR");
+
+    EXPECT_FALSE(Ip.Save());
+    EXPECT_TRUE(Ip.LastError().contains("IP_ADDR")) << Ip.LastError().toStdString();
+    EXPECT_FALSE(Ip.Remove());
+    EXPECT_THROW(TIPAddress{LocA}, EWayfarelError);
+}
+
+} // namespace

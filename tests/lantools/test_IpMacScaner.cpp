@@ -1,0 +1,34 @@
+#include "lantools/IpMacScaner.h"
+
+#include <gtest/gtest.h>
+
+using TBlocks = std::vector<std::pair<int, int>>;
+
+TEST(IpMacScannerManager, SplitsTheRangeIntoBlocksOfTen)
+{
+    TBlocks full;
+    for (int first = 1; first <= 241; first += 10)
+        full.emplace_back(first, first + 9);
+    full.emplace_back(251, 254);
+
+    const struct { int From, To; TBlocks Expected; } cases[] = {
+        {1, 254, full},
+        {100, 120, {{100, 109}, {110, 119}, {120, 120}}},
+        {7, 7, {{7, 7}}},
+        {10, 19, {{10, 19}}},
+        {120, 100, {}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(TIpMacScannerManager::Blocks(c.From, c.To), c.Expected) << c.From << "-" << c.To;
+    EXPECT_EQ(TIpMacScannerManager::Blocks(1, 254).size(), 26u);
+}
+
+TEST(IpMacScannerManager, ARangeFromAboveToStartsNothingAndStaysStopped)
+{
+    bool finished = false;
+    TIpMacScannerManager manager(false, {}, {}, "10.0.0.", 120, 100);
+    manager.SetOnFinished([&] { finished = true; });
+    EXPECT_TRUE(manager.IsStop());
+    EXPECT_EQ(manager.ThreadCount(), 0);
+    EXPECT_FALSE(finished);
+}
