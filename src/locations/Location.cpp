@@ -1,5 +1,6 @@
 #include "locations/Location.h"
 
+#include "adapters/IpAddress.h"
 #include "app/DBManager.h"
 #include "app/DBQuery.h"
 #include "app/Exceptions.h"
@@ -32,6 +33,44 @@ QString MirrorName(QString Name)
     return Name.isEmpty() ? QStringLiteral(" ") : Name;
 }
 
+// How a location reaches one settings module: its object, made on first use, and its delete,
+// which every module class has with the same shape but not as a virtual operation.
+struct TModuleBinding
+{
+    TModuleKind Kind;
+    TCustomProxy &(*Object)(TLocation &);
+    bool (*Remove)(TLocation &);
+};
+
+template <class TModule, TModuleKind Kind>
+TModuleBinding Bind()
+{
+    return {Kind, [](TLocation &L) -> TCustomProxy & { return *L.Module<TModule>(Kind); },
+            [](TLocation &L) { return L.Module<TModule>(Kind)->Remove(); }};
+}
+
+// The settings modules the program has: a new module class adds its line here, and switching,
+// removing and importing take it up in their own order.
+const std::vector<TModuleBinding> &ModuleBindings()
+{
+    static const std::vector<TModuleBinding> Bindings{};
+    return Bindings;
+}
+
+const TModuleBinding *Binding(TModuleKind Kind)
+{
+    const auto &Bindings = ModuleBindings();
+    const auto Found = std::find_if(Bindings.cbegin(), Bindings.cend(),
+                                    [Kind](const TModuleBinding &B) { return B.Kind == Kind; });
+    return Found == Bindings.cend() ? nullptr : &*Found;
+}
+
+// Rows of the modules go before the LOCATION row, in this order.
+constexpr TModuleKind RemoveOrder[] = {
+    TModuleKind::IE,    TModuleKind::Foxmail,     TModuleKind::MSN,        TModuleKind::Firefox,
+    TModuleKind::ICQ,   TModuleKind::Skype,       TModuleKind::FolderShare, TModuleKind::NetMapping,
+    TModuleKind::EMule, TModuleKind::BitComet};
+
 } // namespace
 
 TLocation::TLocation(const QString &LocId) : FLocId(LocId) {}
@@ -48,6 +87,42 @@ bool TLocation::Save()
     if (!DbSaveRow(LocationConnection(), "LOCATION", {"LOC_ID", FLocId}, Columns,
                    TKeyOnUpdate::Keep, &Error))
         throw EDatabaseError(Error);
+    return true;
+}
+
+TIPAddress *TLocation::IpAddress()
+{
+    if (!FIpAddress) {
+        FIpAddress = std::make_unique<TIPAddress>(FLocId);
+        FIpAddress->SetNetId(FNetId);
+    }
+    return FIpAddress.get();
+}
+
+bool TLocation::Remove()
+{
+    QSqlDatabase Db = LocationConnection();
+    if (!Db.isOpen() || !Db.transaction())
+        return false;
+    try {
+        if (RemoveModules() && DbDeleteRows(Db, "LOCATION", {"LOC_ID", FLocId}) && Db.commit())
+            return true;
+    } catch (const EWayfarelError &) {
+        // A module that cannot even load its row fails the removal like a failed delete.
+    }
+    Db.rollback();
+    return false;
+}
+
+bool TLocation::RemoveModules()
+{
+    if (!IpAddress()->Remove())
+        return false;
+    for (const TModuleKind Kind : RemoveOrder) {
+        const TModuleBinding *Module = Binding(Kind);
+        if (Module && !Module->Remove(*this))
+            return false;
+    }
     return true;
 }
 

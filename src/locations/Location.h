@@ -1,8 +1,18 @@
 #pragma once
 
+#include "locations/Proxy.h"
+
 #include <QString>
+#include <array>
 #include <memory>
 #include <vector>
+
+class TIPAddress;
+
+// The settings modules of a location, in the order a switch applies them.
+enum class TModuleKind { IE, Firefox, FolderShare, NetMapping, Foxmail, MSN, ICQ, Skype, EMule,
+                         BitComet };
+inline constexpr int ModuleKindCount = static_cast<int>(TModuleKind::BitComet) + 1;
 
 // A named profile of everything that changes when the computer moves to another network:
 // the adapter it configures, the default printer and one object per settings module.
@@ -18,6 +28,9 @@ public:
     // Writes the LOCATION row (insert or update); raises EDatabaseError when the database
     // refuses it. Modules are stored by their own Save.
     bool Save();
+    // Deletes the rows of every module and the LOCATION row in one transaction; on any
+    // failure the database is left as it was and the result is false.
+    bool Remove();
 
     const QString &LocId() const { return FLocId; }
     const QString &NetId() const { return FNetId; }
@@ -29,12 +42,29 @@ public:
     const QString &Printer() const { return FPrinter; }
     void SetPrinter(const QString &Value) { FPrinter = Value; }
 
+    // The adapter's TCP/IP module, made on first use with the location's id and its NetId at
+    // that moment; later NetId changes are not passed on.
+    TIPAddress *IpAddress();
+
+    // A settings module, made on first use with the location's id (which loads its row).
+    template <class TModule>
+    TModule *Module(TModuleKind Kind)
+    {
+        std::unique_ptr<TCustomProxy> &Slot = FModules.at(static_cast<std::size_t>(Kind));
+        if (!Slot)
+            Slot = TCustomProxy::Create<TModule>(FLocId);
+        return static_cast<TModule *>(Slot.get());
+    }
+
 private:
+    bool RemoveModules();
     QString FNetId;
     QString FLocId;
     QString FLocName;
     QString FLocDesc;
     QString FPrinter;
+    std::unique_ptr<TIPAddress> FIpAddress;
+    std::array<std::unique_ptr<TCustomProxy>, ModuleKindCount> FModules;
 };
 
 // Every location of the database, the current one among them, and their mirror in the

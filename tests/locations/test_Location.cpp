@@ -1,5 +1,6 @@
 #include "locations/Location.h"
 
+#include "adapters/IpAddress.h"
 #include "app/DBManager.h"
 #include "app/Exceptions.h"
 #include "app/ExtRegistry.h"
@@ -267,4 +268,92 @@ TEST_F(LocationTest, MirrorFailsQuietlyWhenItsKeyCannotBeOpened)
     EXPECT_FALSE(List.WriteRegistry());
     EXPECT_NO_THROW(TLocationList::WriteCurrentLocId(IdA));
     EXPECT_EQ(TLocationList::ReadCurrentLocId(), "");
+}
+
+namespace {
+
+int RowsOf(const QString &Table, const QString &LocId)
+{
+    QSqlQuery Query(GetConnection());
+    return Query.exec(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE LOC_ID='%2'").arg(Table, LocId))
+                   && Query.next()
+               ? Query.value(0).toInt()
+               : -1;
+}
+
+// A location with its LOCATION row and its IP_ADDR row.
+void StoreWithAdapterSettings(const QString &Id)
+{
+    TLocation Location(Id);
+    Location.SetLocName(Id.left(4));
+    Location.Save();
+    TIPAddress *Ip = Location.IpAddress();
+    Ip->SetEnableDHCP(true);
+    ASSERT_TRUE(Ip->Save()) << Ip->LastError().toStdString();
+}
+
+} // namespace
+
+TEST_F(LocationTest, RemoveDeletesTheModuleRowsAndTheLocation)
+{
+    StoreWithAdapterSettings(IdA);
+    StoreWithAdapterSettings(IdB);
+    TLocationList List;
+    ASSERT_TRUE(List.GetItemByLocId(IdA)->Remove());
+    EXPECT_EQ(RowsOf("LOCATION", IdA), 0);
+    EXPECT_EQ(RowsOf("IP_ADDR", IdA), 0);
+    EXPECT_EQ(RowsOf("LOCATION", IdB), 1) << "other locations stay";
+    EXPECT_EQ(RowsOf("IP_ADDR", IdB), 1);
+}
+
+TEST_F(LocationTest, RemoveOfALocationWithoutModuleRowsDeletesOnlyItsRow)
+{
+    Store(IdA, "Office");
+    TLocation Location(IdA);
+    EXPECT_TRUE(Location.Remove());
+    EXPECT_EQ(LocationRows(), 0);
+}
+
+// Whichever delete fails, the transaction takes back the deletes before it.
+TEST_F(LocationTest, FailedRemoveLeavesTheDatabaseAsItWas)
+{
+    for (const char *FailingTable : {"IP_ADDR", "LOCATION"}) {
+        SCOPED_TRACE(FailingTable);
+        StoreWithAdapterSettings(IdA);
+        QSqlQuery Query(GetConnection());
+        ASSERT_TRUE(Query.exec(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON %1 "
+                                              "BEGIN SELECT RAISE(ABORT, 'kept'); END")
+                                   .arg(FailingTable)));
+        TLocation Location(IdA);
+        EXPECT_FALSE(Location.Remove());
+        EXPECT_EQ(RowsOf("LOCATION", IdA), 1);
+        EXPECT_EQ(RowsOf("IP_ADDR", IdA), 1);
+
+        ASSERT_TRUE(Query.exec("DROP TRIGGER keep"));
+        TLocation Again(IdA);
+        EXPECT_TRUE(Again.Remove()) << "no transaction is left open";
+        EXPECT_EQ(RowsOf("LOCATION", IdA) + RowsOf("IP_ADDR", IdA), 0);
+    }
+}
+
+TEST_F(LocationTest, RemoveWithoutOpenConnectionFails)
+{
+    Store(IdA, "Office");
+    TLocation Location(IdA);
+    CloseConnection();
+    EXPECT_FALSE(Location.Remove());
+    SetLocationConnection(GetConnection());
+    EXPECT_EQ(LocationRows(), 1);
+}
+
+TEST_F(LocationTest, AdapterModuleIsMadeOnceWithTheNetIdOfThatMoment)
+{
+    TLocation Location(IdA);
+    Location.SetNetId("{FIRST}");
+    TIPAddress *Ip = Location.IpAddress();
+    EXPECT_EQ(Ip->LocId(), IdA);
+    EXPECT_EQ(Ip->NetId(), "{FIRST}");
+    Location.SetNetId("{SECOND}");
+    EXPECT_EQ(Location.IpAddress(), Ip);
+    EXPECT_EQ(Ip->NetId(), "{FIRST}");
 }
