@@ -1,15 +1,48 @@
 #include "adapters/IpAddress.h"
 
+#include "adapters/Network.h"
+#include "adapters/WMI.h"
 #include "app/DBManager.h"
 #include "app/DBQuery.h"
 #include "app/Exceptions.h"
+#include "app/ExtRegistry.h"
+#include "app/SplitString.h"
+#include "lantools/uGetMacAddress.h"
+#include "lantools/uNetRepaire.h"
 
 #include <QSqlRecord>
+#include <QStringList>
 #include <QVariant>
+#include <memory>
 
 namespace {
 
 const QString Table = QStringLiteral("IP_ADDR");
+const QString InterfacesKey =
+    QStringLiteral("\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\");
+
+TNetWorkList *OwnerList = nullptr;
+
+// The adapter of an id in the owner's list, or in a list read for this lookup alone.
+class TAdapterLookup
+{
+public:
+    explicit TAdapterLookup(const QString &Id)
+    {
+        TNetWorkList *List = OwnerList;
+        if (!List) {
+            FOwnList = std::make_unique<TNetWorkList>();
+            List = FOwnList.get();
+        }
+        FAdapter = List->GetNetWork(Id);
+    }
+
+    TNetWork *Adapter() const { return FAdapter; }
+
+private:
+    std::unique_ptr<TNetWorkList> FOwnList;
+    TNetWork *FAdapter = nullptr;
+};
 
 // The editor's way of leaving an address field blank.
 QString EmptyForZeroAddress(const QString &Value)
@@ -36,6 +69,15 @@ QVariant Stored(const QString &Value)
 bool Flag(const QSqlRecord &Row, const char *Column)
 {
     return Row.value(QLatin1String(Column)).toInt() != 0;
+}
+
+// The first item of a multi-string value into Field; an empty list leaves Field alone.
+void ReadFirstItem(TExtRegistry &Registry, const QString &Name, QString &Field)
+{
+    QStringList Items;
+    Registry.ReadStrings(Name, Items);
+    if (!Items.isEmpty())
+        Field = Items.first();
 }
 
 } // namespace
@@ -126,4 +168,160 @@ bool TIPAddress::Remove()
     if (!DbDeleteRows(Connection, Table, {QStringLiteral("LOC_ID"), FLocId}, &Error))
         return Fail(Error);
     return true;
+}
+
+void TIPAddress::SetNetWorkList(TNetWorkList *List) { OwnerList = List; }
+
+// Errors raised by the adapter list, the registry or the adapter configuration end the
+// operation with their message kept.
+bool TIPAddress::Change()
+{
+    FLastError.clear();
+    try {
+        const TAdapterLookup Lookup(FNetId);
+        if (!Lookup.Adapter())
+            return Fail(QStringLiteral("Adapter %1 not found").arg(FNetId));
+        return ChangeOn(*Lookup.Adapter());
+    } catch (const EWayfarelError &E) {
+        return Fail(E.Message());
+    }
+}
+
+bool TIPAddress::ChangeOn(TNetWork &Adapter)
+{
+    if (Adapter.Status() == nsDisable && !Adapter.Enable())
+        return Fail(QStringLiteral("Can not enable adapter %1: %2").arg(Adapter.Name(), Adapter.LastError()));
+    if (Adapter.Status() == nsNotWorking)
+        return Fail(QStringLiteral("Adapter %1 is not working").arg(Adapter.Name()));
+    FNetName = Adapter.Name();
+    const bool Bound = FAutoRepair && GatewayMacIsSet();
+    {
+        TNetworkAdapterConfiguration Config(Adapter.Id());
+        if (!ApplyAddresses(Config) || !ApplyDns(Config))
+            return false;
+        if (Bound)
+            BindGateway();
+    }
+    return ReplaceMac(Adapter, Bound);
+}
+
+bool TIPAddress::ApplyAddresses(TNetworkAdapterConfiguration &Config)
+{
+    if (FEnableDHCP) {
+        try {
+            Config.EnableDHCP();
+        } catch (const EWayfarelError &E) {
+            return Fail(QStringLiteral("DHCP not enabled: %1").arg(E.Message()));
+        }
+        return true;
+    }
+    if (Config.EnableStatic(FIPAddr, FSubnetMask) != 0)
+        return Fail(QStringLiteral("Address %1 with mask %2 refused: %3")
+                        .arg(FIPAddr, FSubnetMask, Config.LastError()));
+    if (Config.SetGateways(FGateWay) != 0 || !Config.LastError().isEmpty())
+        return Fail(QStringLiteral("Gateway %1 refused: %2").arg(FGateWay, Config.LastError()));
+    return true;
+}
+
+// Two empty servers give the adapter back its automatically obtained ones. The gateway and DNS
+// methods report a refusal only through LastError.
+bool TIPAddress::ApplyDns(TNetworkAdapterConfiguration &Config)
+{
+    const QString Main = FAutoGetDNS ? QString() : FMainDNS;
+    const QString Sub = FAutoGetDNS ? QString() : FSubDNS;
+    if (Config.SetDNSServerSearchOrder(Main, Sub) != 0 || !Config.LastError().isEmpty())
+        return Fail(QStringLiteral("DNS servers %1 %2 refused: %3").arg(Main, Sub, Config.LastError()));
+    return true;
+}
+
+bool TIPAddress::GatewayMacIsSet() const
+{
+    return !FGWMacAddr.isEmpty() && FGWMacAddr != UnsetMac && FGWMacAddr != QLatin1String("000000000000");
+}
+
+// The repair thread keeps the binding; the first one is made right away.
+void TIPAddress::BindGateway()
+{
+    TNetRepaire::getInstance(FGateWay, GWMacAddr());
+    BindStaticArp(FGateWay, GWMacAddr());
+}
+
+// A new MAC address takes effect with the restart, which also drops the neighbour table of the
+// link, so a gateway binding is made again at once.
+bool TIPAddress::ReplaceMac(TNetWork &Adapter, bool Bound)
+{
+    const QString Mac = MacAddr();
+    if (!Adapter.IsMACChanged(Mac))
+        return true;
+    if (!Adapter.ChangeMAC(Mac))
+        return Fail(QStringLiteral("MAC address %1 not stored for adapter %2").arg(Mac, Adapter.Name()));
+    if (!Adapter.Restart())
+        return Fail(QStringLiteral("Can not restart adapter %1: %2").arg(Adapter.Name(), Adapter.LastError()));
+    if (Bound)
+        BindStaticArp(FGateWay, GWMacAddr());
+    return true;
+}
+
+bool TIPAddress::Import(const QString &NetId)
+{
+    FLastError.clear();
+    try {
+        const TAdapterLookup Lookup(NetId);
+        TNetWork *Adapter = Lookup.Adapter();
+        if (!Adapter)
+            return Fail(QStringLiteral("Adapter %1 not found").arg(NetId));
+        if (Adapter->Status() == nsDisable)
+            return ImportFromRegistry(NetId);
+        return ImportFromConfiguration(TNetworkAdapterConfiguration(Adapter->Id()));
+    } catch (const EWayfarelError &E) {
+        return Fail(E.Message());
+    }
+}
+
+// The running adapter's values as they are, without the zero-address rule.
+bool TIPAddress::ImportFromConfiguration(const TNetworkAdapterConfiguration &Config)
+{
+    FEnableDHCP = Config.DHCPEnabled();
+    FGateWay = Config.Gateway();
+    FIPAddr = Config.IpAddress();
+    FSubnetMask = Config.SubNet();
+    FMainDNS = Config.Dns1();
+    FSubDNS = Config.Dns2();
+    FAutoGetDNS = FMainDNS.isEmpty() && FSubDNS.isEmpty();
+    FMacAddr = Config.MACAddress();
+    LookUpGatewayMac();
+    FAutoRepair = false;
+    return Save();
+}
+
+// A disabled adapter has no running configuration: its stored interface settings are read.
+bool TIPAddress::ImportFromRegistry(const QString &NetId)
+{
+    TExtRegistry Registry(HKEY_LOCAL_MACHINE);
+    if (!Registry.OpenKeyReadOnly(InterfacesKey + NetId + QLatin1Char('\\')))
+        return Fail(QStringLiteral("No stored TCP/IP settings for adapter %1").arg(NetId));
+    FEnableDHCP = Registry.ReadBoolDef(QStringLiteral("EnableDHCP"), false);
+    ReadFirstItem(Registry, QStringLiteral("DefaultGateway"), FGateWay);
+    ReadFirstItem(Registry, QStringLiteral("IPAddress"), FIPAddr);
+    ReadFirstItem(Registry, QStringLiteral("SubnetMask"), FSubnetMask);
+    const QString Servers = Registry.ReadStringDef(QStringLiteral("NameServer"), QString());
+    QStringList Items;
+    SplitString(Servers, u',', &Items);
+    if (Items.size() > 0)
+        FMainDNS = Items.at(0);
+    if (Items.size() > 1)
+        FSubDNS = Items.at(1);
+    FAutoGetDNS = Servers.isEmpty();
+    FMacAddr = UnsetMac;
+    LookUpGatewayMac();
+    FAutoRepair = false;
+    Registry.CloseKey();
+    return Save();
+}
+
+// Empty when the gateway does not answer.
+void TIPAddress::LookUpGatewayMac()
+{
+    if (!FGateWay.isEmpty())
+        FGWMacAddr = GetMacAddress(FIPAddr, FGateWay);
 }

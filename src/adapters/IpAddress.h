@@ -2,6 +2,10 @@
 
 #include <QString>
 
+class TNetWork;
+class TNetWorkList;
+class TNetworkAdapterConfiguration;
+
 // A location's TCP/IP settings for one network adapter, stored in its row of IP_ADDR: DHCP or
 // a static address with mask and gateway, automatic or fixed DNS servers, a replacement MAC
 // address for the adapter and the static ARP binding of the gateway.
@@ -53,12 +57,34 @@ public:
     // Deletes the location's row; true when done or when no open connection exists.
     bool Remove();
 
+    // Applies the settings to the adapter NetId: enables it when disabled, sets DHCP or the
+    // static address and gateway, automatic or fixed DNS, the gateway's static ARP binding with
+    // its repair thread when AutoRepair is on and the gateway MAC is set, and last the adapter's
+    // MAC address with a restart. False when a step failed; LastError names the step and why.
+    bool Change();
+    // Reads the current settings of adapter NetId into the fields (from the stored interface
+    // settings when the adapter is disabled), turns AutoRepair off and saves.
+    bool Import(const QString &NetId);
+
+    // The adapter list Change and Import look adapters up in, owned by the caller (the main
+    // window's list). Without one they read the connections of the process-wide manager.
+    static void SetNetWorkList(TNetWorkList *List);
+
     // Why the last operation that returned false failed.
     const QString &LastError() const { return FLastError; }
 
 private:
     void Load();
     bool Fail(const QString &Reason);
+    bool ChangeOn(TNetWork &Adapter);
+    bool ApplyAddresses(TNetworkAdapterConfiguration &Config);
+    bool ApplyDns(TNetworkAdapterConfiguration &Config);
+    bool GatewayMacIsSet() const;
+    void BindGateway();
+    bool ReplaceMac(TNetWork &Adapter, bool Bound);
+    bool ImportFromConfiguration(const TNetworkAdapterConfiguration &Config);
+    bool ImportFromRegistry(const QString &NetId);
+    void LookUpGatewayMac();
 
     QString FNetId;
     QString FNetName;

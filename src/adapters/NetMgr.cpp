@@ -1,6 +1,8 @@
 #include "adapters/NetMgr.h"
 
 #include "app/Exceptions.h"
+#include "platform/AdapterKeys.h"
+#include "platform/NMConnections.h"
 
 namespace {
 
@@ -27,13 +29,20 @@ std::unique_ptr<INetConnectionManager> MakeBackend()
 
 TNetManager &TNetManager::GetInstance()
 {
-    if (!Instance())
-        Instance() = std::make_unique<TNetManager>(MakeBackend());
+    if (!Instance()) {
+        auto backend = MakeBackend();
+        // The adapters' driver and TCP/IP keys are NetworkManager's profiles.
+        if (const auto *nm = dynamic_cast<const TNMConnectionManager *>(backend.get()))
+            MountAdapterKeys(nm->Bus());
+        Instance() = std::make_unique<TNetManager>(std::move(backend));
+    }
     return *Instance();
 }
 
 void TNetManager::ReleaseInstance()
 {
+    if (Instance())
+        UnmountAdapterKeys();
     Instance().reset();
 }
 

@@ -1,7 +1,21 @@
 #include "adapters/Network.h"
 
 #include "adapters/NetMgr.h"
+#include "adapters/WMI.h"
 #include "app/Exceptions.h"
+#include "platform/AdapterKeys.h"
+
+namespace {
+
+const QString UnsetMac = QStringLiteral("000000000000");
+
+// Trimmed, upper case, without separators.
+QString NormalizeMac(const QString &mac)
+{
+    return mac.trimmed().toUpper().remove(QLatin1Char('-')).remove(QLatin1Char(':'));
+}
+
+}  // namespace
 
 TStatus StatusFromDeviceState(quint32 deviceState)
 {
@@ -61,9 +75,72 @@ bool TNetWork::Restart()
 
 int TNetWork::DevIndex()
 {
-    if (FDevIndex == 0)
-        FDevIndex = FAdapter->InterfaceIndex();
+    if (FDevIndex == 0) {
+        const QString index = WmiQueryValue(QStringLiteral("Win32_NetworkAdapter"), QStringLiteral("InterfaceIndex"),
+                                            QStringLiteral("GUID='") + FId + QLatin1Char('\''));
+        if (!index.isEmpty())
+            FDevIndex = index.toInt();
+    }
     return FDevIndex;
+}
+
+QString TNetWork::Ip()
+{
+    return WmiQueryValue(QStringLiteral("Win32_NetworkAdapterConfiguration"), QStringLiteral("IpAddress"),
+                         QStringLiteral("InterfaceIndex=") + QString::number(DevIndex()));
+}
+
+QString TNetWork::GetCurrentMAC()
+{
+    return WmiQueryValue(QStringLiteral("Win32_NetworkAdapterConfiguration"), QStringLiteral("MACAddress"),
+                         QStringLiteral("InterfaceIndex=") + QString::number(DevIndex()));
+}
+
+std::unique_ptr<TExtRegistry> TNetWork::OpenAdapterKey(bool ReadOnly)
+{
+    auto registry = std::make_unique<TExtRegistry>(HKEY_LOCAL_MACHINE);
+    const auto open = [&](const QString &key) {
+        return ReadOnly ? registry->OpenKeyReadOnly(key) : registry->OpenKey(key, false);
+    };
+    const QString classKey = AdapterClassKeyPath();
+    if (!open(classKey))
+        return registry;
+    for (const QString &name : registry->GetKeyNames()) {
+        if (open(classKey + QLatin1Char('\\') + name) &&
+            registry->ValueExists(QStringLiteral("NetCfgInstanceId")) &&
+            registry->ReadString(QStringLiteral("NetCfgInstanceId")) == FId)
+            return registry;
+    }
+    return nullptr;
+}
+
+bool TNetWork::IsMACChanged(const QString &NewMAC)
+{
+    const QString newMac = NormalizeMac(NewMAC);
+    if (newMac.isEmpty())
+        return false;
+    QString current = UnsetMac;
+    const auto key = OpenAdapterKey(true);
+    if (key && key->ValueExists(QStringLiteral("NetworkAddress")))
+        current = key->ReadString(QStringLiteral("NetworkAddress")).trimmed().toUpper();
+    if (current == UnsetMac)
+        current = GetCurrentMAC().trimmed().toUpper().remove(QLatin1Char(':'));
+    return current != newMac;
+}
+
+bool TNetWork::ChangeMAC(const QString &NewMAC)
+{
+    if (!IsMACChanged(NewMAC))
+        return false;
+    const QString newMac = NormalizeMac(NewMAC);
+    const auto key = OpenAdapterKey(false);
+    if (!key)
+        return false;
+    if (newMac == UnsetMac)
+        key->DeleteValue(QStringLiteral("NetworkAddress"));
+    else
+        key->WriteString(QStringLiteral("NetworkAddress"), newMac);
+    return true;
 }
 
 TNetWorkList::TNetWorkList() : TNetWorkList(TNetManager::GetInstance()) {}

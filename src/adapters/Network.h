@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ExtRegistry.h"
 #include "platform/NetConnection.h"
 
 #include <QString>
@@ -29,8 +30,22 @@ public:
     bool Enable();
     bool Disable();
     bool Restart();
-    // Interface index, asked until the answer is not 0, then kept.
+    // Interface index, asked of WMI until the answer is not 0, then kept.
     int DevIndex();
+    // The current IPv4 address; empty when there is none.
+    QString Ip();
+    // The current MAC address as WMI gives it, pairs joined by ":".
+    QString GetCurrentMAC();
+    // The adapter's driver key: the subkey of the network adapter class key whose
+    // NetCfgInstanceId is Id. Null when no subkey matches; an accessor without an open key
+    // when the class key itself cannot be opened.
+    std::unique_ptr<TExtRegistry> OpenAdapterKey(bool ReadOnly);
+    // True when NewMAC (dashes and colons allowed) differs from the MAC the adapter has or is
+    // set to get; false for an empty NewMAC.
+    bool IsMACChanged(const QString &NewMAC);
+    // Sets the driver's NetworkAddress to NewMAC, or removes it for "00-00-00-00-00-00"; takes
+    // effect on Restart. False when nothing changes or the adapter has no driver key.
+    bool ChangeMAC(const QString &NewMAC);
     // Why the last Enable, Disable or Restart failed.
     const QString &LastError() const { return FLastError; }
 

@@ -4,7 +4,10 @@
 #include <QFile>
 #include <algorithm>
 #include <cstring>
+#include <arpa/inet.h>
+#include <ifaddrs.h>
 #include <linux/ethtool.h>
+#include <linux/if_packet.h>
 #include <linux/sockios.h>
 #include <net/if.h>
 #include <sys/ioctl.h>
@@ -46,6 +49,35 @@ QString PermanentMac(const QString &interfaceName)
     return QByteArray(reinterpret_cast<const char *>(bytes), 6).toHex(':').toUpper();
 }
 
+QString AddressText(const sockaddr *address)
+{
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in *>(address)->sin_addr, text, sizeof text);
+    return QString::fromLatin1(text);
+}
+
+// The gateway of the interface's default route in a /proc/net/route table.
+QString DefaultGateway(const QString &interfaceName, const QString &routeTable)
+{
+    QFile file(routeTable);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 3 || QString::fromLatin1(fields.at(0)) != interfaceName ||
+            fields.at(1) != "00000000")
+            continue;
+        bool ok = false;
+        const in_addr gateway{static_cast<in_addr_t>(fields.at(2).toUInt(&ok, 16))};
+        if (ok && gateway.s_addr != 0) {
+            char text[INET_ADDRSTRLEN] = {};
+            inet_ntop(AF_INET, &gateway, text, sizeof text);
+            return QString::fromLatin1(text);
+        }
+    }
+    return QString();
+}
+
 bool IsListedInterface(const QDir &dir)
 {
     return ReadAttribute(dir.filePath("type")).toInt() == ArphrdEther &&
@@ -53,6 +85,31 @@ bool IsListedInterface(const QDir &dir)
 }
 
 }  // namespace
+
+TKernelLink ReadKernelLink(const QString &interfaceName, const QString &routeTable)
+{
+    TKernelLink link;
+    const QByteArray name = interfaceName.toLocal8Bit();
+    link.Index = static_cast<int>(if_nametoindex(name.constData()));
+    ifaddrs *list = nullptr;
+    if (link.Index == 0 || getifaddrs(&list) != 0)
+        return link;
+    for (const ifaddrs *entry = list; entry; entry = entry->ifa_next) {
+        if (!entry->ifa_addr || name != entry->ifa_name)
+            continue;
+        if (entry->ifa_addr->sa_family == AF_INET) {
+            link.Addresses.append(AddressText(entry->ifa_addr));
+            link.Masks.append(entry->ifa_netmask ? AddressText(entry->ifa_netmask) : QString());
+        } else if (entry->ifa_addr->sa_family == AF_PACKET) {
+            const auto *hw = reinterpret_cast<const sockaddr_ll *>(entry->ifa_addr);
+            if (hw->sll_halen == 6)
+                link.Mac = QByteArray(reinterpret_cast<const char *>(hw->sll_addr), 6).toHex(':').toUpper();
+        }
+    }
+    freeifaddrs(list);
+    link.Gateway = DefaultGateway(interfaceName, routeTable);
+    return link;
+}
 
 TKernelConnectionManager::TKernelConnectionManager(const QString &sysNetDir,
                                                    const QString &udevDataDir)
@@ -126,7 +183,7 @@ bool TKernelConnection::Connect() { return ReadOnly(); }
 
 bool TKernelConnection::Disconnect() { return ReadOnly(); }
 
-int TKernelConnection::InterfaceIndex()
+int TKernelConnection::InterfaceIndex() const
 {
     return Attribute("ifindex").toInt();
 }

@@ -2,6 +2,21 @@
 
 #include "platform/NetConnection.h"
 
+#include <QStringList>
+
+// What the kernel has on one interface right now.
+struct TKernelLink
+{
+    int Index = 0;           // 0 when the interface does not exist
+    QString Mac;             // "AA:BB:CC:DD:EE:FF"; empty when it has none
+    QStringList Addresses;   // IPv4, dotted
+    QStringList Masks;       // the mask of each address, dotted
+    QString Gateway;         // the IPv4 default route's gateway through it; empty when none
+};
+
+TKernelLink ReadKernelLink(const QString &interfaceName,
+                           const QString &routeTable = QStringLiteral("/proc/net/route"));
+
 // The kernel's Ethernet-type interfaces as read-only connections, for when NetworkManager is
 // not running: they can be listed and watched, never switched.
 class TKernelConnectionManager : public INetConnectionManager
@@ -29,7 +44,6 @@ public:
     bool GetProperties(TNetConProperties &props) override;
     bool Connect() override;
     bool Disconnect() override;
-    int InterfaceIndex() override;
     QString LastError() const override { return FLastError; }
 
     // The adapter id of an interface: a name-based GUID of its name and permanent MAC
@@ -38,6 +52,7 @@ public:
 
 private:
     QString Attribute(const QString &name) const;
+    int InterfaceIndex() const;
     bool ReadOnly();
 
     QString FSysNetDir;

@@ -41,8 +41,6 @@ public:
     virtual bool GetProperties(TNetConProperties &props) = 0;
     virtual bool Connect() = 0;
     virtual bool Disconnect() = 0;
-    // Kernel interface index of the connection's device; 0 when it has none.
-    virtual int InterfaceIndex() = 0;
     virtual QString LastError() const = 0;
 };
 

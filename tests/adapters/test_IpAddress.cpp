@@ -1,9 +1,13 @@
 #include "adapters/IpAddress.h"
 
+#include "adapters/NetMgr.h"
+#include "adapters/Network.h"
 #include "app/DBManager.h"
 #include "app/Exceptions.h"
+#include "platform/Registry.h"
 #include "support/TestRoot.h"
 
+#include <QMap>
 #include <QSqlQuery>
 #include <QVariant>
 #include <functional>
@@ -296,6 +300,217 @@ TEST_F(IpAddressTest, DatabaseErrorMakesSaveAndRemoveFailAndLoadRaise)
     EXPECT_TRUE(Ip.LastError().contains("IP_ADDR")) << Ip.LastError().toStdString();
     EXPECT_FALSE(Ip.Remove());
     EXPECT_THROW(TIPAddress{LocA}, EWayfarelError);
+}
+
+// A connection whose state the test sets; it refuses to be connected when told to.
+class TFakeConnection : public INetConnection
+{
+public:
+    TFakeConnection(const QString &Guid, TDeviceState State)
+        : FProps{Guid, "Fake " + Guid, "fake0", static_cast<quint32>(State)}
+    {
+    }
+
+    bool GetProperties(TNetConProperties &Props) override
+    {
+        Props = FProps;
+        return true;
+    }
+    bool Connect() override
+    {
+        ++Connects;
+        return ConnectOk;
+    }
+    bool Disconnect() override { return true; }
+    QString LastError() const override { return ConnectOk ? QString() : "no carrier"; }
+
+    bool ConnectOk = true;
+    int Connects = 0;
+
+private:
+    TNetConProperties FProps;
+};
+
+class TFakeManager : public INetConnectionManager
+{
+public:
+    explicit TFakeManager(TNetConnections Connections) : FConnections(std::move(Connections)) {}
+    QString Source() const override { return "fake"; }
+    TNetConnections EnumConnections() override { return FConnections; }
+    QString LastError() const override { return {}; }
+
+private:
+    TNetConnections FConnections;
+};
+
+// One interface key with its values, served at the key's own path.
+class TInterfaceKey : public IRegistryProvider
+{
+public:
+    bool KeyExists(const QString &Path) override { return Path.isEmpty(); }
+    QStringList KeyNames(const QString &) override { return {}; }
+    QStringList ValueNames(const QString &) override { return Values.keys(); }
+    std::optional<TRegValue> ReadValue(const QString &, const QString &Name) override
+    {
+        for (auto It = Values.cbegin(); It != Values.cend(); ++It)
+            if (It.key().compare(Name, Qt::CaseInsensitive) == 0)
+                return It.value();
+        return std::nullopt;
+    }
+    void WriteValue(const QString &, const QString &, const TRegValue &) override
+    {
+        throw ERegistryException("read-only");
+    }
+    void DeleteValue(const QString &, const QString &) override {}
+
+    QMap<QString, TRegValue> Values;
+};
+
+const QString DisabledId = QStringLiteral("{0A1B2C3D-0000-4000-8000-00000000D15A}");
+const QString ConnectingId = QStringLiteral("{0A1B2C3D-0000-4000-8000-0000000C0111}");
+const QString InterfacesKey =
+    QStringLiteral("SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\");
+
+// Adapters of a fake connection manager as the list Change and Import look in, and the
+// stored interface settings of the disabled one served by a provider.
+class IpAddressAdapterTest : public IpAddressTest
+{
+protected:
+    void SetUp() override
+    {
+        IpAddressTest::SetUp();
+        FDisabled = std::make_shared<TFakeConnection>(DisabledId, TDeviceState::Disconnected);
+        FConnecting = std::make_shared<TFakeConnection>(ConnectingId, TDeviceState::IpConfig);
+        FManager = std::make_unique<TNetManager>(
+            std::make_unique<TFakeManager>(TNetConnections{FDisabled, FConnecting}));
+        FList = std::make_unique<TNetWorkList>(*FManager);
+        TIPAddress::SetNetWorkList(FList.get());
+        FKey = std::make_shared<TInterfaceKey>();
+        TRegistry::Mount(HKEY_LOCAL_MACHINE, InterfacesKey + DisabledId, FKey);
+    }
+
+    void TearDown() override
+    {
+        TRegistry::Unmount(HKEY_LOCAL_MACHINE, InterfacesKey + DisabledId);
+        TIPAddress::SetNetWorkList(nullptr);
+        IpAddressTest::TearDown();
+    }
+
+    // Loopback addresses, so the gateway MAC lookup of the import never leaves this machine.
+    void StoreStatic(const QString &NameServer)
+    {
+        FKey->Values["EnableDHCP"] = TRegValue::FromDword(0);
+        FKey->Values["IPAddress"] = TRegValue::FromMultiString({"127.9.8.7", "127.9.8.8"});
+        FKey->Values["SubnetMask"] = TRegValue::FromMultiString({"255.255.0.0", "255.0.0.0"});
+        FKey->Values["DefaultGateway"] = TRegValue::FromMultiString({"127.9.0.1"});
+        FKey->Values["NameServer"] = TRegValue::FromString(REG_SZ, NameServer);
+    }
+
+    std::shared_ptr<TFakeConnection> FDisabled;
+    std::shared_ptr<TFakeConnection> FConnecting;
+    std::unique_ptr<TNetManager> FManager;
+    std::unique_ptr<TNetWorkList> FList;
+    std::shared_ptr<TInterfaceKey> FKey;
+};
+
+TEST_F(IpAddressAdapterTest, ChangeOfAnUnknownAdapterFailsWithoutTouchingAny)
+{
+    TIPAddress Ip(LocA);
+    Ip.SetNetId("{00000000-0000-0000-0000-000000000000}");
+    EXPECT_FALSE(Ip.Change());
+    EXPECT_TRUE(Ip.LastError().contains("{00000000-0000-0000-0000-000000000000}"))
+        << Ip.LastError().toStdString();
+    EXPECT_EQ(FDisabled->Connects + FConnecting->Connects, 0);
+    EXPECT_TRUE(Ip.NetName().isEmpty());
+}
+
+TEST_F(IpAddressAdapterTest, ChangeRefusesAnAdapterThatIsNotWorking)
+{
+    TIPAddress Ip(LocA);
+    Ip.SetNetId(ConnectingId.toLower());
+    EXPECT_FALSE(Ip.Change());
+    EXPECT_TRUE(Ip.LastError().contains("not working")) << Ip.LastError().toStdString();
+    EXPECT_EQ(FConnecting->Connects, 0);
+}
+
+TEST_F(IpAddressAdapterTest, ChangeFailsWithTheReasonWhenADisabledAdapterCannotBeEnabled)
+{
+    FDisabled->ConnectOk = false;
+    TIPAddress Ip(LocA);
+    Ip.SetNetId(DisabledId);
+    EXPECT_FALSE(Ip.Change());
+    EXPECT_EQ(FDisabled->Connects, 1);
+    EXPECT_TRUE(Ip.LastError().contains("no carrier")) << Ip.LastError().toStdString();
+}
+
+TEST_F(IpAddressAdapterTest, ImportOfADisabledAdapterReadsItsStoredSettings)
+{
+    const struct
+    {
+        QString NameServer;
+        QString Main;
+        QString Sub;
+    } Cases[] = {
+        {"10.9.0.53,10.9.0.54", "10.9.0.53", "10.9.0.54"},
+        {"10.9.0.53 10.9.0.54", "10.9.0.53", "10.9.0.54"},
+        {"10.9.0.53, 10.9.0.54", "10.9.0.53", "10.9.0.54"},
+        {"10.9.0.53", "10.9.0.53", ""},
+    };
+    for (const auto &Case : Cases) {
+        SCOPED_TRACE(Case.NameServer.toStdString());
+        StoreStatic(Case.NameServer);
+        ASSERT_TRUE(TIPAddress(LocA).Remove());
+        TIPAddress Ip(LocA);
+        ASSERT_TRUE(Ip.Import(DisabledId)) << Ip.LastError().toStdString();
+        const TIPAddress Stored(LocA);
+        EXPECT_FALSE(Stored.EnableDHCP());
+        EXPECT_EQ(Stored.IPAddr(), "127.9.8.7");
+        EXPECT_EQ(Stored.SubnetMask(), "255.255.0.0");
+        EXPECT_EQ(Stored.GateWay(), "127.9.0.1");
+        EXPECT_FALSE(Stored.AutoGetDNS());
+        EXPECT_EQ(Stored.MainDNS(), Case.Main);
+        EXPECT_EQ(Stored.SubDNS(), Case.Sub);
+        EXPECT_EQ(Stored.MacAddr(), "00-00-00-00-00-00");
+        EXPECT_FALSE(Stored.AutoRepair());
+    }
+    EXPECT_EQ(FDisabled->Connects, 0) << "an import never enables the adapter";
+}
+
+TEST_F(IpAddressAdapterTest, ImportOfADisabledDhcpAdapterWithoutServersGetsAutomaticDns)
+{
+    FKey->Values["EnableDHCP"] = TRegValue::FromDword(1);
+    FKey->Values["NameServer"] = TRegValue::FromString(REG_SZ, "");
+    TIPAddress Ip(LocA);
+    Ip.SetAutoRepair(true);
+    Ip.SetMacAddr("02-11-22-33-44-55");
+    ASSERT_TRUE(Ip.Import(DisabledId)) << Ip.LastError().toStdString();
+    EXPECT_TRUE(Ip.EnableDHCP());
+    EXPECT_TRUE(Ip.AutoGetDNS());
+    EXPECT_TRUE(Ip.IPAddr().isEmpty());
+    EXPECT_TRUE(Ip.GateWay().isEmpty());
+    EXPECT_EQ(Ip.MacAddr(), "00-00-00-00-00-00");
+    EXPECT_FALSE(Ip.AutoRepair());
+    EXPECT_EQ(RowCount(LocA), 1);
+}
+
+TEST_F(IpAddressAdapterTest, FailedImportSavesNothing)
+{
+    TIPAddress Unknown(LocA);
+    EXPECT_FALSE(Unknown.Import("{00000000-0000-0000-0000-000000000000}"));
+    EXPECT_FALSE(Unknown.LastError().isEmpty());
+
+    TRegistry::Unmount(HKEY_LOCAL_MACHINE, InterfacesKey + DisabledId);
+    TIPAddress NoKey(LocA);
+    EXPECT_FALSE(NoKey.Import(DisabledId));
+    EXPECT_TRUE(NoKey.LastError().contains(DisabledId)) << NoKey.LastError().toStdString();
+
+    FKey->Values["NameServer"] = TRegValue::FromDword(7);
+    TRegistry::Mount(HKEY_LOCAL_MACHINE, InterfacesKey + DisabledId, FKey);
+    TIPAddress Unreadable(LocA);
+    EXPECT_FALSE(Unreadable.Import(DisabledId));
+    EXPECT_FALSE(Unreadable.LastError().isEmpty());
+
+    EXPECT_EQ(RowCount(LocA), 0);
 }
 
 } // namespace

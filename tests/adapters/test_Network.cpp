@@ -1,5 +1,6 @@
 #include "adapters/NetMgr.h"
 #include "adapters/Network.h"
+#include "adapters/WMI.h"
 #include "app/Exceptions.h"
 #include "platform/KernelConnections.h"
 
@@ -30,14 +31,13 @@ public:
     }
     bool Connect() override { ++Connects; return ConnectOk || Failed("connect refused"); }
     bool Disconnect() override { ++Disconnects; return DisconnectOk || Failed("disconnect refused"); }
-    int InterfaceIndex() override { ++IndexQueries; return Index; }
     QString LastError() const override { return Error; }
 
     bool Failed(const QString &reason) { Error = reason; return false; }
 
     TNetConProperties Props;
     bool PropertiesOk = true, ConnectOk = true, DisconnectOk = true;
-    int Index = 0, Connects = 0, Disconnects = 0, IndexQueries = 0;
+    int Connects = 0, Disconnects = 0;
     QString Error;
 };
 
@@ -148,17 +148,33 @@ TEST(NetWork, RestartEnablesOnlyAfterASuccessfulDisable)
     EXPECT_FALSE(network.Restart());
 }
 
-TEST(NetWork, DevIndexIsAskedUntilKnownThenKept)
+// Win32_NetworkAdapter with one adapter whose index the test sets, counting the queries.
+class TIndexProvider : public IWmiProvider
 {
-    auto connection = Fake("{A}");
-    TNetWork network(connection);
+public:
+    QString ClassName() const override { return QStringLiteral("Win32_NetworkAdapter"); }
+    QList<TWmiObject> Instances() override
+    {
+        ++Queries;
+        return {TWmiObject(ClassName()).Add("GUID", "{A}").Add("InterfaceIndex", Index)};
+    }
+    int Index = 0, Queries = 0;
+};
+
+TEST(NetWork, DevIndexIsAskedOfWmiUntilKnownThenKept)
+{
+    auto provider = std::make_shared<TIndexProvider>();
+    TWmiProviders::Register(provider);
+    TNetWork network(Fake("{A}"));
     EXPECT_EQ(network.DevIndex(), 0);
     EXPECT_EQ(network.DevIndex(), 0);
-    connection->Index = 7;
+    provider->Index = 7;
     EXPECT_EQ(network.DevIndex(), 7);
-    connection->Index = 9;
+    provider->Index = 9;
     EXPECT_EQ(network.DevIndex(), 7);
-    EXPECT_EQ(connection->IndexQueries, 3);
+    EXPECT_EQ(provider->Queries, 3);
+    EXPECT_EQ(TNetWork(Fake("{B}")).DevIndex(), 0) << "an adapter WMI does not know";
+    TWmiProviders::Reset();
 }
 
 TEST(NetWorkList, KeepsTheManagersOrderAndFindsIdsIgnoringCase)
@@ -278,7 +294,6 @@ TEST_F(KernelConnections, ListsEthernetLinksByIndexSkippingLoopbackBridgesAndOth
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list.Objects(0)->Name(), "eth1");
     EXPECT_EQ(list.Objects(1)->Name(), "wlan0");
-    EXPECT_EQ(list.Objects(1)->DevIndex(), 5);
 }
 
 TEST_F(KernelConnections, IdIsAStableGuidOfNameAndPermanentMac)
