@@ -122,8 +122,8 @@ public:
 
     // Raises when the adapter cannot be switched to DHCP.
     void EnableDHCP();
-    // The method's result: 0 done, 66 invalid mask, 70 invalid address, 65 any other failure.
-    // Nothing is changed unless the result is 0.
+    // The method's result: 0 done, 66 invalid mask, 70 invalid address (the adapter keeps its
+    // settings), 65 any other failure; LastError says why.
     int EnableStatic(const QString &IPAddress, const QString &SubnetMask);
     // Always 0; a refused gateway leaves the reason in LastError.
     int SetGateways(const QString &DefaultIPGateway);

@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
-#include <cstring>
 #include <arpa/inet.h>
+#include <cstring>
 #include <ifaddrs.h>
 #include <linux/ethtool.h>
 #include <linux/if_packet.h>

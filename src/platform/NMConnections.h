@@ -37,9 +37,6 @@ public:
     bool Disconnect() override;
     QString LastError() const override { return FLastError; }
 
-    // Longest wait for an activation (a DHCP lease included) or deactivation to finish.
-    static constexpr int TransitionTimeoutMs = TNMSettings::TransitionTimeoutMs;
-
 private:
     bool Keep(bool ok);
 

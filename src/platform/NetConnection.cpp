@@ -4,7 +4,6 @@
 #include "platform/NMConnections.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QFile>
 
 QString AdapterIdFromUuid(const QUuid &uuid)
@@ -34,8 +33,7 @@ QString InterfaceDescription(const QString &interfaceName, int ifIndex,
 
 std::unique_ptr<INetConnectionManager> CreateNetConnectionManager(const QDBusConnection &bus)
 {
-    if (bus.isConnected() && bus.interface() &&
-        bus.interface()->isServiceRegistered(TNMConnectionManager::Service()))
+    if (TNMSettings::IsRunning(bus))
         return std::make_unique<TNMConnectionManager>(bus);
     return std::make_unique<TKernelConnectionManager>();
 }
