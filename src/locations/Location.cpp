@@ -1,10 +1,14 @@
 #include "locations/Location.h"
 
 #include "adapters/IpAddress.h"
+#include "adapters/Network.h"
+#include "adapters/WMI.h"
 #include "app/DBManager.h"
 #include "app/DBQuery.h"
 #include "app/Exceptions.h"
 #include "app/ExtRegistry.h"
+#include "app/IdGen.h"
+#include "platform/Printers.h"
 
 #include <QSqlQuery>
 #include <QStringList>
@@ -65,6 +69,33 @@ const TModuleBinding *Binding(TModuleKind Kind)
     return Found == Bindings.cend() ? nullptr : &*Found;
 }
 
+QString ModuleName(TModuleKind Kind)
+{
+    static const char *const Names[ModuleKindCount] = {
+        "IE proxy",    "Firefox proxy", "folder shares", "drive mappings", "Foxmail proxy",
+        "MSN proxy",   "ICQ proxy",     "Skype proxy",   "eMule proxy",    "BitComet proxy"};
+    return QString::fromLatin1(Names[static_cast<int>(Kind)]);
+}
+
+constexpr TModuleKind SwitchOrder[] = {
+    TModuleKind::IE,  TModuleKind::Firefox, TModuleKind::FolderShare, TModuleKind::NetMapping,
+    TModuleKind::Foxmail, TModuleKind::MSN, TModuleKind::ICQ,  TModuleKind::Skype,
+    TModuleKind::EMule, TModuleKind::BitComet};
+
+// The modules a new location takes from the current settings, in this order.
+constexpr TModuleKind ImportOrder[] = {TModuleKind::IE, TModuleKind::Firefox,
+                                       TModuleKind::FolderShare, TModuleKind::NetMapping};
+
+// A module import that fails, even by raising, leaves the new location as it is.
+void KeepGoing(const std::function<void()> &Import)
+{
+    try {
+        Import();
+    } catch (const EWayfarelError &) {
+        // The module keeps its defaults; the location exists in any case.
+    }
+}
+
 // Rows of the modules go before the LOCATION row, in this order.
 constexpr TModuleKind RemoveOrder[] = {
     TModuleKind::IE,    TModuleKind::Foxmail,     TModuleKind::MSN,        TModuleKind::Firefox,
@@ -77,6 +108,23 @@ TLocation::TLocation(const QString &LocId) : FLocId(LocId) {}
 
 TLocation::~TLocation() = default;
 
+std::unique_ptr<TLocation> TLocation::Import(const QString &Name, const QString &Description,
+                                             const QString &NetId)
+{
+    auto Location = std::make_unique<TLocation>(GenerateId(32));
+    Location->SetNetId(NetId);
+    Location->SetLocName(Name);
+    Location->SetLocDesc(Description);
+    Location->SetPrinter(GetDefaultPrinterName());
+    Location->Save();
+    KeepGoing([&] { Location->IpAddress()->Import(NetId); });
+    for (const TModuleKind Kind : ImportOrder)
+        if (const TModuleBinding *Module = Binding(Kind))
+            KeepGoing([&] { Module->Object(*Location).Import(NetId); });
+    Location->Save();
+    return Location;
+}
+
 bool TLocation::Save()
 {
     const TDbColumns Columns{{"NET_ID", FNetId},
@@ -88,6 +136,53 @@ bool TLocation::Save()
                    TKeyOnUpdate::Keep, &Error))
         throw EDatabaseError(Error);
     return true;
+}
+
+bool TLocation::SwitchTo()
+{
+    FSwitchErrors.clear();
+    FPrinterError.clear();
+    if (!FPrinter.isEmpty())
+        ApplyPrinter();
+    bool Switched = RunSwitchStep("adapter", [this](QString &Reason) {
+        TIPAddress *Ip = IpAddress();
+        const bool Changed = Ip->Change();
+        Reason = Ip->LastError();
+        return Changed;
+    });
+    for (const TModuleKind Kind : SwitchOrder) {
+        const TModuleBinding *Module = Binding(Kind);
+        if (!Module)
+            continue;
+        Switched = RunSwitchStep(ModuleName(Kind), [this, Module](QString &) {
+            return Module->Object(*this).ChangeTo();
+        }) && Switched;
+    }
+    return Switched;
+}
+
+// The printer's outcome is kept for the caller to mention; it never fails a switch.
+void TLocation::ApplyPrinter()
+{
+    QString Reason;
+    if (!SetDefaultPrinter(FPrinter, &Reason))
+        FPrinterError = QStringLiteral("the printer %1 was not made the default: %2")
+                            .arg(FPrinter, Reason.isEmpty() ? QStringLiteral("failed") : Reason);
+}
+
+// A step that raises counts as failed with the error's text, and the switch goes on.
+bool TLocation::RunSwitchStep(const QString &Step, const std::function<bool(QString &)> &Apply)
+{
+    QString Reason;
+    bool Done = false;
+    try {
+        Done = Apply(Reason);
+    } catch (const EWayfarelError &Error) {
+        Reason = Error.Message();
+    }
+    if (!Done)
+        FSwitchErrors.append(Step + ": " + (Reason.isEmpty() ? QStringLiteral("failed") : Reason));
+    return Done;
 }
 
 TIPAddress *TLocation::IpAddress()
@@ -149,6 +244,28 @@ void TLocationList::Load()
         if (Added->LocId() == CurrentId)
             SetCurrentLocation(Added);
     }
+}
+
+bool TLocationList::SwitchToLocation(const QString &LocId, const TNetWorkList &Adapters,
+                                     QString *Error)
+{
+    const auto Refuse = [Error](const QString &Reason) {
+        if (Error)
+            *Error = Reason;
+        return false;
+    };
+    TLocation *Location = GetItemByLocId(LocId);
+    if (!Location)
+        return Refuse(QStringLiteral("There is no location %1").arg(LocId));
+    if (Location->NetId().isEmpty())
+        return Refuse(QStringLiteral("Location %1 has no adapter").arg(Location->LocName()));
+    if (!Adapters.GetNetWork(Location->NetId()))
+        return Refuse(QStringLiteral("The adapter %1 of location %2 is not present")
+                          .arg(Location->NetId(), Location->LocName()));
+    if (!Location->SwitchTo())
+        return Refuse(Location->SwitchErrors().join(QStringLiteral("; ")));
+    SetCurrentLocation(Location);
+    return true;
 }
 
 TLocation *TLocationList::Add(std::unique_ptr<TLocation> Location)

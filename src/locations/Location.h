@@ -3,11 +3,14 @@
 #include "locations/Proxy.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class TIPAddress;
+class TNetWorkList;
 
 // The settings modules of a location, in the order a switch applies them.
 enum class TModuleKind { IE, Firefox, FolderShare, NetMapping, Foxmail, MSN, ICQ, Skype, EMule,
@@ -24,6 +27,21 @@ public:
     ~TLocation();
     TLocation(const TLocation &) = delete;
     TLocation &operator=(const TLocation &) = delete;
+
+    // Makes the printer the default one, then applies the adapter settings and every settings
+    // module in switching order. Every step is attempted whatever the earlier ones did; true
+    // when the adapter step and every module succeeded (the printer does not count).
+    bool SwitchTo();
+    // The steps the last SwitchTo saw fail, one "step: reason" text each.
+    const QStringList &SwitchErrors() const { return FSwitchErrors; }
+    // Why the last SwitchTo could not make the printer the default; empty when it could.
+    const QString &PrinterError() const { return FPrinterError; }
+
+    // A new stored location from the computer's current settings: the default printer, the
+    // adapter NetId's TCP/IP settings and the imported modules. The location and its row exist
+    // even when a module's import fails.
+    static std::unique_ptr<TLocation> Import(const QString &Name, const QString &Description,
+                                             const QString &NetId);
 
     // Writes the LOCATION row (insert or update); raises EDatabaseError when the database
     // refuses it. Modules are stored by their own Save.
@@ -57,6 +75,8 @@ public:
     }
 
 private:
+    void ApplyPrinter();
+    bool RunSwitchStep(const QString &Step, const std::function<bool(QString &)> &Apply);
     bool RemoveModules();
     QString FNetId;
     QString FLocId;
@@ -65,6 +85,8 @@ private:
     QString FPrinter;
     std::unique_ptr<TIPAddress> FIpAddress;
     std::array<std::unique_ptr<TCustomProxy>, ModuleKindCount> FModules;
+    QStringList FSwitchErrors;
+    QString FPrinterError;
 };
 
 // Every location of the database, the current one among them, and their mirror in the
@@ -86,6 +108,12 @@ public:
     TLocation *GetItemByLocId(const QString &LocId) const;
     // Frees the location with that id, if any; touches neither database nor registry.
     void DeleteByLocId(const QString &LocId);
+
+    // Switches to the location with that id and makes it current when the switch succeeded.
+    // An unknown id, a location without adapter or one whose adapter is not in Adapters is
+    // refused before anything is changed. Error says why a switch failed.
+    bool SwitchToLocation(const QString &LocId, const TNetWorkList &Adapters,
+                          QString *Error = nullptr);
 
     TLocation *CurrentLocation() const { return FCurrentLocation; }
     // Records the id of a location made current in the registry mirror.

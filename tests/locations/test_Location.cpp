@@ -1,6 +1,8 @@
 #include "locations/Location.h"
 
 #include "adapters/IpAddress.h"
+#include "adapters/NetMgr.h"
+#include "adapters/Network.h"
 #include "app/DBManager.h"
 #include "app/Exceptions.h"
 #include "app/ExtRegistry.h"
@@ -356,4 +358,109 @@ TEST_F(LocationTest, AdapterModuleIsMadeOnceWithTheNetIdOfThatMoment)
     Location.SetNetId("{SECOND}");
     EXPECT_EQ(Location.IpAddress(), Ip);
     EXPECT_EQ(Ip->NetId(), "{FIRST}");
+}
+
+namespace {
+
+// A connection manager that knows no connection, so every adapter id is missing.
+class TNoConnections : public INetConnectionManager
+{
+public:
+    QString Source() const override { return "kernel"; }
+    TNetConnections EnumConnections() override { return {}; }
+    QString LastError() const override { return {}; }
+};
+
+// Switching with an empty adapter list and a print server that is not there; the printer
+// default, were it written, would land in the test's own folder.
+class LocationSwitchTest : public LocationTest
+{
+protected:
+    void SetUp() override
+    {
+        LocationTest::SetUp();
+        qputenv("CUPS_SERVER", (FRoot.Path() + "/no-cupsd.sock").toLocal8Bit());
+        qputenv("CUPS_SERVERROOT", (FRoot.Path() + "/cups").toLocal8Bit());
+        TIPAddress::SetNetWorkList(&FAdapters);
+    }
+
+    void TearDown() override
+    {
+        TIPAddress::SetNetWorkList(nullptr);
+        qunsetenv("CUPS_SERVER");
+        qunsetenv("CUPS_SERVERROOT");
+        LocationTest::TearDown();
+    }
+
+    TNetManager FManager{std::make_unique<TNoConnections>()};
+    TNetWorkList FAdapters{FManager};
+};
+
+} // namespace
+
+TEST_F(LocationSwitchTest, MissingAdapterFailsTheSwitchWithItsReason)
+{
+    TLocation Location(IdA);
+    Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
+    EXPECT_FALSE(Location.SwitchTo());
+    ASSERT_EQ(Location.SwitchErrors().size(), 1);
+    EXPECT_TRUE(Location.SwitchErrors().at(0).startsWith("adapter: "))
+        << Location.SwitchErrors().at(0).toStdString();
+    EXPECT_TRUE(Location.PrinterError().isEmpty()) << "no printer, no printer step";
+    EXPECT_FALSE(QFile::exists(FRoot.Path() + "/cups/lpoptions"));
+}
+
+TEST_F(LocationSwitchTest, PrinterOutcomeDoesNotCount)
+{
+    TLocation Location(IdA);
+    Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
+    Location.SetPrinter("Lab_Office_Laser");
+    EXPECT_FALSE(Location.SwitchTo());
+    EXPECT_EQ(Location.SwitchErrors().size(), 1) << "only the adapter step counts";
+    EXPECT_FALSE(Location.PrinterError().isEmpty()) << "no print server answers";
+}
+
+TEST_F(LocationSwitchTest, RefusedSwitchesTouchNothing)
+{
+    Store(IdA, "Office", "{0BADF00D-0000-0000-0000-000000000000}");
+    Store(IdB, "Loose", "");
+    Store(IdC, "Home");
+    TLocationList::WriteCurrentLocId(IdC);
+    TLocationList List;
+    const struct
+    {
+        QString Id;
+        const char *Says;
+    } Cases[] = {
+        {"NOSUCHLOCATION", "There is no location NOSUCHLOCATION"},
+        {IdB, "Location Loose has no adapter"},
+        {IdA, "The adapter {0BADF00D-0000-0000-0000-000000000000} of location Office is not present"},
+    };
+    for (const auto &Case : Cases) {
+        SCOPED_TRACE(Case.Says);
+        QString Error;
+        EXPECT_FALSE(List.SwitchToLocation(Case.Id, FAdapters, &Error));
+        EXPECT_EQ(Error, Case.Says);
+        EXPECT_EQ(List.CurrentLocation(), List.GetItemByLocId(IdC));
+        EXPECT_EQ(StoredCurrentLocId(), IdC);
+    }
+    EXPECT_TRUE(List.GetItemByLocId(IdA)->SwitchErrors().isEmpty()) << "it was never switched";
+    EXPECT_FALSE(QFile::exists(FRoot.Path() + "/cups/lpoptions"));
+}
+
+TEST_F(LocationSwitchTest, ImportStoresTheLocationEvenWhenItsAdapterIsMissing)
+{
+    const std::unique_ptr<TLocation> Location =
+        TLocation::Import("Imported", "Taken from here", "{0BADF00D-0000-0000-0000-000000000000}");
+    ASSERT_EQ(Location->LocId().size(), 32);
+    EXPECT_FALSE(Location->IpAddress()->LastError().isEmpty());
+    EXPECT_TRUE(Location->Printer().isEmpty()) << "no print server, no default printer";
+
+    TLocationList List;
+    const TLocation *Stored = List.GetItemByLocId(Location->LocId());
+    ASSERT_NE(Stored, nullptr);
+    EXPECT_EQ(Stored->LocName(), "Imported");
+    EXPECT_EQ(Stored->LocDesc(), "Taken from here");
+    EXPECT_EQ(Stored->NetId(), "{0BADF00D-0000-0000-0000-000000000000}");
+    EXPECT_EQ(RowsOf("IP_ADDR", Location->LocId()), 0) << "a failed adapter import saves nothing";
 }
