@@ -1,10 +1,13 @@
 // wayfarelctl: the locations from a terminal or a script. Results go to standard output as
 // tab-separated records, one per line; errors go to standard error.
 
+#include "adapters/IpAddress.h"
 #include "adapters/Network.h"
 #include "app/DBManager.h"
 #include "app/Exceptions.h"
+#include "lantools/uNetRepaire.h"
 #include "locations/Location.h"
+#include "platform/Printers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,11 +28,15 @@ const char *const Usage =
     "  list                 the locations: current mark (*), id, name, adapter id, printer\n"
     "  show LOCATION        one location, one \"field<TAB>value\" line per setting\n"
     "  current              the current location: id, name (exit status 1 when none)\n"
+    "  switch LOCATION      apply a location and make it current; prints its id and name\n"
+    "  import NAME ADAPTER  store a new location NAME from the adapter's current settings\n"
+    "                       and the default printer; prints its id and name\n"
     "  adapters             the network connections: id, name, description, state\n"
+    "  printers             the installed printers: default mark (*), name\n"
     "  --help               show this text\n"
     "  --version            show the program's version\n"
     "\n"
-    "LOCATION is a location's id or its name.\n"
+    "LOCATION is a location's id or its name, ADAPTER an adapter's id or its name.\n"
     "Output is tab-separated, one record per line; tabs and line breaks inside a value are\n"
     "printed as blanks. Errors go to standard error.\n"
     "\n"
@@ -62,6 +69,11 @@ QTextStream &Out()
 {
     static QTextStream Stream(stdout);
     return Stream;
+}
+
+void Warn(const QString &Message)
+{
+    QTextStream(stderr) << "wayfarelctl: warning: " << Message << Qt::endl;
 }
 
 // One record: the fields joined by tabs, none of them able to break the line or the columns.
@@ -148,6 +160,34 @@ TLocation &FindLocation(const TLocationList &List, const QString &Key)
     Fail(QStringLiteral("no location \"%1\" (see wayfarelctl list)").arg(Key));
 }
 
+// An adapter by id (letter case ignored), else by its connection name.
+const TNetWork &FindAdapter(const TNetWorkList &Adapters, const QString &Key)
+{
+    if (const TNetWork *ById = Adapters.GetNetWork(Key))
+        return *ById;
+    QList<const TNetWork *> Named;
+    for (int I = 0; I < Adapters.Count(); ++I)
+        if (Adapters.Objects(I) && Adapters.Objects(I)->Name() == Key)
+            Named.append(Adapters.Objects(I));
+    if (Named.size() > 1)
+        Fail(QStringLiteral("%1 adapters are named \"%2\"; give the id instead")
+                 .arg(Named.size())
+                 .arg(Key));
+    if (Named.isEmpty())
+        Fail(QStringLiteral("no adapter \"%1\" (see wayfarelctl adapters)").arg(Key));
+    return *Named.first();
+}
+
+// Adapter lookups of the adapter module go to Adapters while this object lives.
+class TAdapterListScope
+{
+public:
+    explicit TAdapterListScope(TNetWorkList &Adapters) { TIPAddress::SetNetWorkList(&Adapters); }
+    ~TAdapterListScope() { TIPAddress::SetNetWorkList(nullptr); }
+    TAdapterListScope(const TAdapterListScope &) = delete;
+    TAdapterListScope &operator=(const TAdapterListScope &) = delete;
+};
+
 QString StatusText(TStatus Status)
 {
     switch (Status) {
@@ -171,7 +211,7 @@ QString AdapterName(const TNetWorkList &Adapters, const QString &NetId)
     return Adapter ? Adapter->Name() : QString();
 }
 
-struct TCommand
+struct TCtlCommand
 {
     const char *Name;
     int Arguments;
@@ -192,8 +232,10 @@ void ListLocations(const QStringList &)
 void ShowLocation(const QStringList &Args)
 {
     const TLocationList List;
-    const TLocation &Location = FindLocation(List, Args.at(0));
+    TLocation &Location = FindLocation(List, Args.at(0));
     const TNetWorkList Adapters;
+    const TIPAddress &Ip = *Location.IpAddress();
+    const auto YesNo = [](bool Value) { return QString(Value ? "yes" : "no"); };
     const QList<QPair<QString, QString>> Fields{
         {"Id", Location.LocId()},
         {"Name", Location.LocName()},
@@ -201,7 +243,17 @@ void ShowLocation(const QStringList &Args)
         {"Adapter", Location.NetId()},
         {"Adapter name", AdapterName(Adapters, Location.NetId())},
         {"Printer", Location.Printer()},
-        {"Current", &Location == List.CurrentLocation() ? "yes" : "no"},
+        {"Current", YesNo(&Location == List.CurrentLocation())},
+        {"DHCP", YesNo(Ip.EnableDHCP())},
+        {"IP address", Ip.IPAddr()},
+        {"Subnet mask", Ip.SubnetMask()},
+        {"Gateway", Ip.GateWay()},
+        {"Automatic DNS", YesNo(Ip.AutoGetDNS())},
+        {"DNS 1", Ip.MainDNS()},
+        {"DNS 2", Ip.SubDNS()},
+        {"MAC address", Ip.MacAddr()},
+        {"Gateway MAC", Ip.GWMacAddr()},
+        {"Gateway binding", YesNo(Ip.AutoRepair())},
     };
     for (const auto &[Field, Value] : Fields)
         PrintRecord({Field, Value});
@@ -216,6 +268,38 @@ void ShowCurrent(const QStringList &)
     PrintRecord({Current->LocId(), Current->LocName()});
 }
 
+void SwitchLocation(const QStringList &Args)
+{
+    TLocationList List;
+    const TLocation &Location = FindLocation(List, Args.at(0));
+    TNetWorkList Adapters;
+    const TAdapterListScope Scope(Adapters);
+    QString Error;
+    const bool Switched = List.SwitchToLocation(Location.LocId(), Adapters, &Error);
+    if (!Location.PrinterError().isEmpty())
+        Warn(Location.PrinterError());
+    if (!Switched)
+        Fail(QStringLiteral("switching to \"%1\" failed: %2").arg(Location.LocName(), Error));
+    PrintRecord({Location.LocId(), Location.LocName()});
+}
+
+void ImportLocation(const QStringList &Args)
+{
+    const QString Name = Args.at(0).trimmed();
+    if (Name.isEmpty())
+        Fail("a location needs a name", ecUsage);
+    TNetWorkList Adapters;
+    const TNetWork &Adapter = FindAdapter(Adapters, Args.at(1));
+    const TAdapterListScope Scope(Adapters);
+    TLocationList List;
+    TLocation *Location = List.Add(TLocation::Import(Name, Name, Adapter.Id()));
+    if (!Location->IpAddress()->LastError().isEmpty())
+        Warn(QStringLiteral("the adapter's settings were not imported: %1")
+                 .arg(Location->IpAddress()->LastError()));
+    List.WriteRegistry();
+    PrintRecord({Location->LocId(), Location->LocName()});
+}
+
 void ListAdapters(const QStringList &)
 {
     const TNetWorkList Adapters;
@@ -227,13 +311,26 @@ void ListAdapters(const QStringList &)
     }
 }
 
-const QList<TCommand> &Commands()
+void ListPrinters(const QStringList &)
 {
-    static const QList<TCommand> List{
+    QList<TPrinterInfo> Printers;
+    QString Reason;
+    if (!InstalledPrinters(Printers, &Reason))
+        Fail(QStringLiteral("cannot list the printers: %1").arg(Reason));
+    for (const TPrinterInfo &Printer : Printers)
+        PrintRecord({Printer.Default ? "*" : "", Printer.Name});
+}
+
+const QList<TCtlCommand> &Commands()
+{
+    static const QList<TCtlCommand> List{
         {"list", 0, true, ListLocations},
         {"show", 1, true, ShowLocation},
         {"current", 0, true, ShowCurrent},
+        {"switch", 1, true, SwitchLocation},
+        {"import", 2, true, ImportLocation},
         {"adapters", 0, false, ListAdapters},
+        {"printers", 0, false, ListPrinters},
     };
     return List;
 }
@@ -252,7 +349,7 @@ int Run(QStringList Args)
     }
     if (Name.isEmpty())
         Fail(QStringLiteral("no command given\n") + Usage, ecUsage);
-    for (const TCommand &Command : Commands()) {
+    for (const TCtlCommand &Command : Commands()) {
         if (Name != QLatin1String(Command.Name))
             continue;
         if (Args.size() - 1 != Command.Arguments)
@@ -284,6 +381,8 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "wayfarelctl: " << Error.Message() << Qt::endl;
     }
     Out().flush();
+    // The gateway binding stays in the neighbour table; keeping it repaired is the program's.
+    TNetRepaire::Shutdown();
     CloseConnection();
     return Code;
 }
