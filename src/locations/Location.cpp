@@ -53,8 +53,9 @@ TModuleBinding Bind()
             [](TLocation &L) { return L.Module<TModule>(Kind)->Remove(); }};
 }
 
-// The settings modules the program has: a new module class adds its line here, and switching,
-// removing and importing take it up in their own order.
+// The settings modules the program has. A new module class adds its line here, in the form
+// Bind<TIEProxy, TModuleKind::IE>(), and switching, removing and importing take it up, each in
+// its own order.
 const std::vector<TModuleBinding> &ModuleBindings()
 {
     static const std::vector<TModuleBinding> Bindings{};
@@ -72,19 +73,23 @@ const TModuleBinding *Binding(TModuleKind Kind)
 QString ModuleName(TModuleKind Kind)
 {
     static const char *const Names[ModuleKindCount] = {
-        "IE proxy",    "Firefox proxy", "folder shares", "drive mappings", "Foxmail proxy",
-        "MSN proxy",   "ICQ proxy",     "Skype proxy",   "eMule proxy",    "BitComet proxy"};
+        "IE proxy",  "Firefox proxy", "folder shares", "drive mappings", "Foxmail proxy",
+        "MSN proxy", "ICQ proxy",     "Skype proxy",   "eMule proxy",    "BitComet proxy"};
     return QString::fromLatin1(Names[static_cast<int>(Kind)]);
 }
 
-constexpr TModuleKind SwitchOrder[] = {
-    TModuleKind::IE,  TModuleKind::Firefox, TModuleKind::FolderShare, TModuleKind::NetMapping,
-    TModuleKind::Foxmail, TModuleKind::MSN, TModuleKind::ICQ,  TModuleKind::Skype,
-    TModuleKind::EMule, TModuleKind::BitComet};
+using enum TModuleKind;
 
-// The modules a new location takes from the current settings, in this order.
-constexpr TModuleKind ImportOrder[] = {TModuleKind::IE, TModuleKind::Firefox,
-                                       TModuleKind::FolderShare, TModuleKind::NetMapping};
+// The modules after the adapter when switching.
+constexpr TModuleKind SwitchOrder[] = {IE,  Firefox, FolderShare, NetMapping, Foxmail,
+                                       MSN, ICQ,     Skype,       EMule,      BitComet};
+
+// The modules whose rows go after the adapter's and before the LOCATION row.
+constexpr TModuleKind RemoveOrder[] = {IE,    Foxmail,     MSN,        Firefox, ICQ,
+                                       Skype, FolderShare, NetMapping, EMule,   BitComet};
+
+// The modules a new location takes from the current settings, after the adapter.
+constexpr TModuleKind ImportOrder[] = {IE, Firefox, FolderShare, NetMapping};
 
 // A module import that fails, even by raising, leaves the new location as it is.
 void KeepGoing(const std::function<void()> &Import)
@@ -95,12 +100,6 @@ void KeepGoing(const std::function<void()> &Import)
         // The module keeps its defaults; the location exists in any case.
     }
 }
-
-// Rows of the modules go before the LOCATION row, in this order.
-constexpr TModuleKind RemoveOrder[] = {
-    TModuleKind::IE,    TModuleKind::Foxmail,     TModuleKind::MSN,        TModuleKind::Firefox,
-    TModuleKind::ICQ,   TModuleKind::Skype,       TModuleKind::FolderShare, TModuleKind::NetMapping,
-    TModuleKind::EMule, TModuleKind::BitComet};
 
 } // namespace
 

@@ -12,7 +12,7 @@
 class TIPAddress;
 class TNetWorkList;
 
-// The settings modules of a location, in the order a switch applies them.
+// The settings modules a location owns, one object of each.
 enum class TModuleKind { IE, Firefox, FolderShare, NetMapping, Foxmail, MSN, ICQ, Skype, EMule,
                          BitComet };
 inline constexpr int ModuleKindCount = static_cast<int>(TModuleKind::BitComet) + 1;
@@ -78,6 +78,7 @@ private:
     void ApplyPrinter();
     bool RunSwitchStep(const QString &Step, const std::function<bool(QString &)> &Apply);
     bool RemoveModules();
+
     QString FNetId;
     QString FLocId;
     QString FLocName;

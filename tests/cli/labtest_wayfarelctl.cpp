@@ -280,6 +280,7 @@ TEST_F(CtlLab, ImportStoresTheRunningAdapterAndTheDefaultPrinter)
     ExpectOffice(Ctl({"switch", "Office"}));
     const TCtlRun Import = Ctl({"import", "Imported office", TLab::Value("STATIC_PROFILE")});
     ASSERT_EQ(Import.Code, 0) << Import.Err.toStdString();
+    EXPECT_EQ(Import.Err, "") << "no warning: the adapter's settings were imported";
     const QStringList Record = Import.Out.trimmed().split('\t');
     ASSERT_EQ(Record.size(), 2) << Import.Out.toStdString();
     EXPECT_EQ(Record.at(0).size(), 32);
