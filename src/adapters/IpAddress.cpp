@@ -253,8 +253,12 @@ bool TIPAddress::ReplaceMac(TNetWork &Adapter, bool Bound)
     const QString Mac = MacAddr();
     if (!Adapter.IsMACChanged(Mac))
         return true;
-    if (!Adapter.ChangeMAC(Mac))
-        return Fail(QStringLiteral("MAC address %1 not stored for adapter %2").arg(Mac, Adapter.Name()));
+    try {
+        if (!Adapter.ChangeMAC(Mac))
+            return Fail(QStringLiteral("MAC address %1 not stored for adapter %2").arg(Mac, Adapter.Name()));
+    } catch (const EWayfarelError &E) {
+        return Fail(QStringLiteral("MAC address %1 refused for adapter %2: %3").arg(Mac, Adapter.Name(), E.Message()));
+    }
     if (!Adapter.Restart())
         return Fail(QStringLiteral("Can not restart adapter %1: %2").arg(Adapter.Name(), Adapter.LastError()));
     if (Bound)

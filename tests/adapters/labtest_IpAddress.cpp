@@ -299,3 +299,17 @@ TEST_F(IpAddressLab, RefusedAddressFailsWithItsReasonAndKeepsTheProfile)
         EXPECT_EQ(LinkAddresses(), Before);
     }
 }
+
+TEST_F(IpAddressLab, MacTheAdapterCannotTakeFailsWithItsReasonAndKeepsTheLinkMac)
+{
+    for (const char *Mac : {"02-57-46-ZZ-00-01", "03-00-00-00-00-01", "02-57-46"}) {
+        SCOPED_TRACE(Mac);
+        TIPAddress Ip = StaticLocation(LocA, "10.200.0.73");
+        Ip.SetMacAddr(Mac);
+        EXPECT_FALSE(Ip.Change());
+        EXPECT_TRUE(Ip.LastError().contains(Mac)) << Ip.LastError().toStdString();
+        EXPECT_EQ(LinkMac(), TLab::Value("CLIENT_MAC"));
+        EXPECT_TRUE(ProfileValue("802-3-ethernet.cloned-mac-address").isEmpty())
+            << ProfileValue("802-3-ethernet.cloned-mac-address").toStdString();
+    }
+}

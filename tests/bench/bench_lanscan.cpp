@@ -2,6 +2,7 @@
 // namespace, and prints both wall times, their ratio and the hosts each found. Run it through
 // tests/bench/lanscan-bench, which puts it inside the lab.
 #include "lantools/IpMacScaner.h"
+#include "lantools/ScanLab.h"
 #include "lantools/uGetMacAddress.h"
 
 #include <QCoreApplication>
@@ -23,11 +24,6 @@ struct TRun
     qint64 WallMs = 0;
     QStringList Hosts;   // "address MAC", sorted
 };
-
-QString LabValue(const char *name)
-{
-    return qEnvironmentVariable((QByteArray("WAYFAREL_LAB_") + name).constData());
-}
 
 // By the fourth octet, as a scan walks them.
 void SortByAddress(QStringList &Hosts)
@@ -92,10 +88,10 @@ void PrintHosts(const char *who, const QStringList &hosts)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QString prefix = LabValue("SCAN_PREFIX");
-    const QString interface = LabValue("SCAN_IF");
-    const QString own = LabValue("SCAN_IP");
-    if (prefix.isEmpty() || qEnvironmentVariable("WAYFAREL_LAB_ACTIVE") != "1") {
+    const QString prefix = TLab::Value("SCAN_PREFIX");
+    const QString interface = TLab::Value("SCAN_IF");
+    const QString own = TLab::Value("SCAN_IP");
+    if (!TLab::IsUp() || !EnterScanNamespace()) {
         std::fprintf(stderr, "bench_lanscan: run inside the lab (tests/bench/lanscan-bench)\n");
         return 77;
     }

@@ -8,6 +8,23 @@
 #include <QMap>
 #include <QStringList>
 
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
+
+// Moves the calling thread, and so the threads and programs it starts from now on, into the
+// lab's scanning namespace; the file system view (the client's hosts file) stays.
+inline bool EnterScanNamespace()
+{
+    const QByteArray path = "/run/netns/" + TLab::Value("SCAN_NS").toLocal8Bit();
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool entered = ::setns(fd, CLONE_NEWNET) == 0;
+    ::close(fd);
+    return entered;
+}
+
 struct TScanHost
 {
     QString Mac;   // MAC text: upper case, dashes

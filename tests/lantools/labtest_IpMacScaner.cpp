@@ -107,6 +107,7 @@ std::vector<std::string> Lines(const QMap<QString, TScanHost> &Hosts)
 TEST(IpMacScannerLab, HostModeListsExactlyTheLiveHostsWithMacsAndNames)
 {
     WAYFAREL_REQUIRE_LAB_UP();
+    ASSERT_TRUE(EnterScanNamespace());
     TScan scan(false, 1, 80);
     EXPECT_EQ(scan.Manager().ThreadCount(), 8);
     ASSERT_TRUE(scan.RunToEnd(10000));
@@ -121,6 +122,7 @@ TEST(IpMacScannerLab, HostModeListsExactlyTheLiveHostsWithMacsAndNames)
 TEST(IpMacScannerLab, UnusedModeListsExactlyTheSilentAddresses)
 {
     WAYFAREL_REQUIRE_LAB_UP();
+    ASSERT_TRUE(EnterScanNamespace());
     TScan scan(true, 240, 254);
     ASSERT_TRUE(scan.RunToEnd(10000));
     const auto live = LiveIn(240, 254);
@@ -142,6 +144,7 @@ TEST(IpMacScannerLab, UnusedModeListsExactlyTheSilentAddresses)
 TEST(IpMacScannerLab, StopWithPendingNotificationsReturnsPromptlyAndKeepsTheResults)
 {
     WAYFAREL_REQUIRE_LAB_UP();
+    ASSERT_TRUE(EnterScanNamespace());
     TScan scan(false, 1, 254);
     scan.RunUntilFirstResult(5000);
     ASSERT_FALSE(scan.Found.empty());

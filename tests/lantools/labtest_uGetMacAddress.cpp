@@ -21,6 +21,9 @@ class GetMacAddressLab : public ::testing::Test
 protected:
     void SetUp() override
     {
+        if (TLab::IsUp()) {
+            ASSERT_TRUE(EnterScanNamespace());
+        }
         SetSourceAddressQuery([] { return TLab::Value("SCAN_IP"); });
     }
     void TearDown() override { SetSourceAddressQuery({}); }

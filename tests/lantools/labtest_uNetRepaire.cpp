@@ -19,6 +19,13 @@ protected:
     const TGateway FFirst{ScanAddress(250), "02-57-46-01-00-FA"};
     const TGateway FSecond{ScanAddress(251), "02-57-46-01-00-FB"};
 
+    void SetUp() override
+    {
+        if (TLab::IsUp()) {
+            ASSERT_TRUE(EnterScanNamespace());
+        }
+    }
+
     void TearDown() override
     {
         TNetRepaire::Shutdown();
