@@ -23,6 +23,13 @@ public:
     using EWayfarelError::EWayfarelError;
 };
 
+// The profile database refused a statement; carries the database's own text.
+class EDatabaseError : public EWayfarelError
+{
+public:
+    using EWayfarelError::EWayfarelError;
+};
+
 // A virtual operation of an abstract base was called.
 class EAbstractError : public EWayfarelError
 {

@@ -1,27 +1,388 @@
+// wayfarelctl: the locations from a terminal or a script. Results go to standard output as
+// tab-separated records, one per line; errors go to standard error.
+
+#include "adapters/IpAddress.h"
+#include "adapters/Network.h"
+#include "app/DBManager.h"
+#include "app/Exceptions.h"
+#include "lantools/uNetRepaire.h"
+#include "locations/Location.h"
+#include "platform/Printers.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTextStream>
+#include <functional>
 
 namespace {
 
 const char *const Usage =
-    "Usage: wayfarelctl COMMAND [ARGUMENTS]\n"
+    "Usage: wayfarelctl [--data FOLDER] COMMAND [ARGUMENTS]\n"
     "Switches this computer between network locations from a terminal.\n"
     "\n"
     "Commands:\n"
-    "  --help       show this text\n"
-    "  --version    show the program's version\n";
+    "  list                 the locations: current mark (*), id, name, adapter id, printer\n"
+    "  show LOCATION        one location, one \"field<TAB>value\" line per setting\n"
+    "  current              the current location: id, name (exit status 1 when none)\n"
+    "  switch LOCATION      apply a location and make it current; prints its id and name\n"
+    "  import NAME ADAPTER  store a new location NAME from the adapter's current settings\n"
+    "                       and the default printer; prints its id and name\n"
+    "  adapters             the network connections: id, name, description, state\n"
+    "  printers             the installed printers: default mark (*), name\n"
+    "  --help               show this text\n"
+    "  --version            show the program's version\n"
+    "\n"
+    "LOCATION is a location's id or its name, ADAPTER an adapter's id or its name.\n"
+    "Output is tab-separated, one record per line; tabs and line breaks inside a value are\n"
+    "printed as blanks. Errors go to standard error.\n"
+    "\n"
+    "Options:\n"
+    "  --data FOLDER        use the data file qtm.dat in FOLDER; without it the folder named\n"
+    "                       by WAYFAREL_DATA_DIR, else the folder of this program\n"
+    "\n"
+    "Exit status: 0 done, 1 the command failed, 2 wrong usage, 3 the data file cannot be used\n"
+    "(missing, unreadable, or held by the running Wayfarel program).\n";
+
+enum TExitCode { ecDone = 0, ecFailed = 1, ecUsage = 2, ecDataFile = 3 };
+
+// Ends the command with a message for standard error and an exit status.
+class ECtlError : public EWayfarelError
+{
+public:
+    ECtlError(const QString &Message, TExitCode Code) : EWayfarelError(Message), FCode(Code) {}
+    TExitCode Code() const { return FCode; }
+
+private:
+    TExitCode FCode;
+};
+
+[[noreturn]] void Fail(const QString &Message, TExitCode Code = ecFailed)
+{
+    throw ECtlError(Message, Code);
+}
+
+QTextStream &Out()
+{
+    static QTextStream Stream(stdout);
+    return Stream;
+}
+
+void Warn(const QString &Message)
+{
+    QTextStream(stderr) << "wayfarelctl: warning: " << Message << Qt::endl;
+}
+
+// One record: the fields joined by tabs, none of them able to break the line or the columns.
+void PrintRecord(const QStringList &Fields)
+{
+    QStringList Clean;
+    for (QString Field : Fields)
+        Clean.append(Field.replace(QLatin1Char('\t'), QLatin1Char(' '))
+                         .replace(QLatin1Char('\r'), QLatin1Char(' '))
+                         .replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    Out() << Clean.join(QLatin1Char('\t')) << '\n';
+}
+
+// Why the data file could not be opened, said plainly. The program holds the file
+// exclusively while it runs, so a readable file that cannot even be read is held.
+QString DataFileProblem(const QString &Path)
+{
+    const QFileInfo Info(Path);
+    if (!Info.exists())
+        return QStringLiteral("no data file at %1").arg(Path);
+    if (!Info.isReadable())
+        return QStringLiteral("the data file %1 cannot be read").arg(Path);
+    bool Locked = false;
+    {
+        QSqlDatabase Probe = QSqlDatabase::addDatabase("QSQLITE", "probe");
+        Probe.setDatabaseName(Path);
+        Probe.setConnectOptions("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=0");
+        if (Probe.open()) {
+            QSqlQuery Query(Probe);
+            Locked = !Query.exec("SELECT COUNT(*) FROM sqlite_master")
+                     && Query.lastError().nativeErrorCode() == QLatin1String("5");
+        }
+        Probe.close();
+    }
+    QSqlDatabase::removeDatabase("probe");
+    if (Locked)
+        return QStringLiteral("the data file %1 is in use by another program (is Wayfarel "
+                              "running?); close it and try again")
+            .arg(Path);
+    return QStringLiteral("%1 is not a usable Wayfarel data file").arg(Path);
+}
+
+QString DataFolder(QStringList &Args)
+{
+    QString Folder = qEnvironmentVariable("WAYFAREL_DATA_DIR");
+    const qsizetype At = Args.indexOf(QStringLiteral("--data"));
+    if (At >= 0) {
+        if (At + 1 >= Args.size())
+            Fail("--data needs a folder", ecUsage);
+        Folder = Args.at(At + 1);
+        Args.remove(At, 2);
+    }
+    if (Folder.isEmpty())
+        Folder = QCoreApplication::applicationDirPath();
+    return QDir(Folder).absolutePath() + QLatin1Char('/');
+}
+
+// Opens the data file as the program does, but a file that cannot be used ends the command
+// with a message instead of the program's message box.
+void OpenDataFile(const QString &Folder)
+{
+    InitConnectionString(Folder);
+    SetOpenFailureHandler([] { Fail(DataFileProblem(ConnectionString()), ecDataFile); });
+    SetLocationConnection(GetConnection());
+}
+
+// A location by exact id, else by name: exact spelling first, then ignoring letter case.
+TLocation &FindLocation(const TLocationList &List, const QString &Key)
+{
+    if (TLocation *ById = List.GetItemByLocId(Key))
+        return *ById;
+    for (const Qt::CaseSensitivity Sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+        QList<TLocation *> Named;
+        for (int I = 0; I < List.Count(); ++I)
+            if (List.Items(I)->LocName().compare(Key, Sensitivity) == 0)
+                Named.append(List.Items(I));
+        if (Named.size() > 1)
+            Fail(QStringLiteral("%1 locations are named \"%2\"; give the id instead")
+                     .arg(Named.size())
+                     .arg(Key));
+        if (Named.size() == 1)
+            return *Named.first();
+    }
+    Fail(QStringLiteral("no location \"%1\" (see wayfarelctl list)").arg(Key));
+}
+
+// An adapter by id (letter case ignored), else by its connection name.
+const TNetWork &FindAdapter(const TNetWorkList &Adapters, const QString &Key)
+{
+    if (const TNetWork *ById = Adapters.GetNetWork(Key))
+        return *ById;
+    QList<const TNetWork *> Named;
+    for (int I = 0; I < Adapters.Count(); ++I)
+        if (Adapters.Objects(I) && Adapters.Objects(I)->Name() == Key)
+            Named.append(Adapters.Objects(I));
+    if (Named.size() > 1)
+        Fail(QStringLiteral("%1 adapters are named \"%2\"; give the id instead")
+                 .arg(Named.size())
+                 .arg(Key));
+    if (Named.isEmpty())
+        Fail(QStringLiteral("no adapter \"%1\" (see wayfarelctl adapters)").arg(Key));
+    return *Named.first();
+}
+
+// Adapter lookups of the adapter module go to Adapters while this object lives.
+class TAdapterListScope
+{
+public:
+    explicit TAdapterListScope(TNetWorkList &Adapters) { TIPAddress::SetNetWorkList(&Adapters); }
+    ~TAdapterListScope() { TIPAddress::SetNetWorkList(nullptr); }
+    TAdapterListScope(const TAdapterListScope &) = delete;
+    TAdapterListScope &operator=(const TAdapterListScope &) = delete;
+};
+
+QString StatusText(TStatus Status)
+{
+    switch (Status) {
+    case nsWorking:
+        return QStringLiteral("working");
+    case nsNotWorking:
+        return QStringLiteral("not working");
+    case nsOff:
+        return QStringLiteral("off");
+    case nsDisable:
+        return QStringLiteral("disabled");
+    case nsUnkown:
+        break;
+    }
+    return QStringLiteral("unknown");
+}
+
+QString AdapterName(const TNetWorkList &Adapters, const QString &NetId)
+{
+    const TNetWork *Adapter = NetId.isEmpty() ? nullptr : Adapters.GetNetWork(NetId);
+    return Adapter ? Adapter->Name() : QString();
+}
+
+struct TCtlCommand
+{
+    const char *Name;
+    int Arguments;
+    bool NeedsData;
+    std::function<void(const QStringList &)> Run;
+};
+
+void ListLocations(const QStringList &)
+{
+    const TLocationList List;
+    for (int I = 0; I < List.Count(); ++I) {
+        const TLocation &Location = *List.Items(I);
+        PrintRecord({&Location == List.CurrentLocation() ? "*" : "", Location.LocId(),
+                     Location.LocName(), Location.NetId(), Location.Printer()});
+    }
+}
+
+void ShowLocation(const QStringList &Args)
+{
+    const TLocationList List;
+    TLocation &Location = FindLocation(List, Args.at(0));
+    const TNetWorkList Adapters;
+    const TIPAddress &Ip = *Location.IpAddress();
+    const auto YesNo = [](bool Value) { return QString(Value ? "yes" : "no"); };
+    const QList<QPair<QString, QString>> Fields{
+        {"Id", Location.LocId()},
+        {"Name", Location.LocName()},
+        {"Description", Location.LocDesc()},
+        {"Adapter", Location.NetId()},
+        {"Adapter name", AdapterName(Adapters, Location.NetId())},
+        {"Printer", Location.Printer()},
+        {"Current", YesNo(&Location == List.CurrentLocation())},
+        {"DHCP", YesNo(Ip.EnableDHCP())},
+        {"IP address", Ip.IPAddr()},
+        {"Subnet mask", Ip.SubnetMask()},
+        {"Gateway", Ip.GateWay()},
+        {"Automatic DNS", YesNo(Ip.AutoGetDNS())},
+        {"DNS 1", Ip.MainDNS()},
+        {"DNS 2", Ip.SubDNS()},
+        {"MAC address", Ip.MacAddr()},
+        {"Gateway MAC", Ip.GWMacAddr()},
+        {"Gateway binding", YesNo(Ip.AutoRepair())},
+    };
+    for (const auto &[Field, Value] : Fields)
+        PrintRecord({Field, Value});
+}
+
+void ShowCurrent(const QStringList &)
+{
+    const TLocationList List;
+    const TLocation *Current = List.CurrentLocation();
+    if (!Current)
+        Fail("no current location");
+    PrintRecord({Current->LocId(), Current->LocName()});
+}
+
+void SwitchLocation(const QStringList &Args)
+{
+    TLocationList List;
+    const TLocation &Location = FindLocation(List, Args.at(0));
+    TNetWorkList Adapters;
+    const TAdapterListScope Scope(Adapters);
+    QString Error;
+    const bool Switched = List.SwitchToLocation(Location.LocId(), Adapters, &Error);
+    if (!Location.PrinterError().isEmpty())
+        Warn(Location.PrinterError());
+    if (!Switched)
+        Fail(QStringLiteral("switching to \"%1\" failed: %2").arg(Location.LocName(), Error));
+    PrintRecord({Location.LocId(), Location.LocName()});
+}
+
+void ImportLocation(const QStringList &Args)
+{
+    const QString Name = Args.at(0).trimmed();
+    if (Name.isEmpty())
+        Fail("a location needs a name", ecUsage);
+    TNetWorkList Adapters;
+    const TNetWork &Adapter = FindAdapter(Adapters, Args.at(1));
+    const TAdapterListScope Scope(Adapters);
+    TLocationList List;
+    TLocation *Location = List.Add(TLocation::Import(Name, Name, Adapter.Id()));
+    if (!Location->IpAddress()->LastError().isEmpty())
+        Warn(QStringLiteral("the adapter's settings were not imported: %1")
+                 .arg(Location->IpAddress()->LastError()));
+    List.WriteRegistry();
+    PrintRecord({Location->LocId(), Location->LocName()});
+}
+
+void ListAdapters(const QStringList &)
+{
+    const TNetWorkList Adapters;
+    for (int I = 0; I < Adapters.Count(); ++I) {
+        const TNetWork *Adapter = Adapters.Objects(I);
+        if (Adapter)
+            PrintRecord({Adapter->Id(), Adapter->Name(), Adapter->Description(),
+                         StatusText(Adapter->Status())});
+    }
+}
+
+void ListPrinters(const QStringList &)
+{
+    QList<TPrinterInfo> Printers;
+    QString Reason;
+    if (!InstalledPrinters(Printers, &Reason))
+        Fail(QStringLiteral("cannot list the printers: %1").arg(Reason));
+    for (const TPrinterInfo &Printer : Printers)
+        PrintRecord({Printer.Default ? "*" : "", Printer.Name});
+}
+
+const QList<TCtlCommand> &Commands()
+{
+    static const QList<TCtlCommand> List{
+        {"list", 0, true, ListLocations},
+        {"show", 1, true, ShowLocation},
+        {"current", 0, true, ShowCurrent},
+        {"switch", 1, true, SwitchLocation},
+        {"import", 2, true, ImportLocation},
+        {"adapters", 0, false, ListAdapters},
+        {"printers", 0, false, ListPrinters},
+    };
+    return List;
+}
+
+int Run(QStringList Args)
+{
+    const QString Folder = DataFolder(Args);
+    const QString Name = Args.value(0);
+    if (Name == QLatin1String("--version")) {
+        Out() << "wayfarelctl " << WAYFAREL_VERSION << '\n';
+        return ecDone;
+    }
+    if (Name == QLatin1String("--help")) {
+        Out() << Usage;
+        return ecDone;
+    }
+    if (Name.isEmpty())
+        Fail(QStringLiteral("no command given\n") + Usage, ecUsage);
+    for (const TCtlCommand &Command : Commands()) {
+        if (Name != QLatin1String(Command.Name))
+            continue;
+        if (Args.size() - 1 != Command.Arguments)
+            Fail(QStringLiteral("%1 takes %2 argument(s); see wayfarelctl --help")
+                     .arg(Name)
+                     .arg(Command.Arguments),
+                 ecUsage);
+        if (Command.NeedsData)
+            OpenDataFile(Folder);
+        Command.Run(Args.mid(1));
+        return ecDone;
+    }
+    Fail(QStringLiteral("unknown command \"%1\"; see wayfarelctl --help").arg(Name), ecUsage);
+}
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    QTextStream out(stdout);
-    if (args.value(0) == QLatin1String("--version")) {
-        out << "wayfarelctl " << WAYFAREL_VERSION << Qt::endl;
-        return 0;
+    QCoreApplication App(argc, argv);
+    int Code = ecDone;
+    try {
+        Code = Run(App.arguments().mid(1));
+    } catch (const ECtlError &Error) {
+        Code = Error.Code();
+        QTextStream(stderr) << "wayfarelctl: " << Error.Message() << Qt::endl;
+    } catch (const EWayfarelError &Error) {
+        Code = ecFailed;
+        QTextStream(stderr) << "wayfarelctl: " << Error.Message() << Qt::endl;
     }
-    out << Usage;
-    return args.isEmpty() || args.value(0) == QLatin1String("--help") ? 0 : 2;
+    Out().flush();
+    // The gateway binding stays in the neighbour table; keeping it repaired is the program's.
+    TNetRepaire::Shutdown();
+    CloseConnection();
+    return Code;
 }

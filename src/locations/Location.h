@@ -1,0 +1,134 @@
+#pragma once
+
+#include "locations/Proxy.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TIPAddress;
+class TNetWorkList;
+
+// The settings modules a location owns, one object of each.
+enum class TModuleKind { IE, Firefox, FolderShare, NetMapping, Foxmail, MSN, ICQ, Skype, EMule,
+                         BitComet };
+inline constexpr int ModuleKindCount = static_cast<int>(TModuleKind::BitComet) + 1;
+
+// A named profile of everything that changes when the computer moves to another network:
+// the adapter it configures, the default printer and one object per settings module.
+class TLocation
+{
+public:
+    // Only the id is set; nothing is read from the database.
+    explicit TLocation(const QString &LocId);
+    ~TLocation();
+    TLocation(const TLocation &) = delete;
+    TLocation &operator=(const TLocation &) = delete;
+
+    // Makes the printer the default one, then applies the adapter settings and every settings
+    // module in switching order. Every step is attempted whatever the earlier ones did; true
+    // when the adapter step and every module succeeded (the printer does not count).
+    bool SwitchTo();
+    // The steps the last SwitchTo saw fail, one "step: reason" text each.
+    const QStringList &SwitchErrors() const { return FSwitchErrors; }
+    // Why the last SwitchTo could not make the printer the default; empty when it could.
+    const QString &PrinterError() const { return FPrinterError; }
+
+    // A new stored location from the computer's current settings: the default printer, the
+    // adapter NetId's TCP/IP settings and the imported modules. The location and its row exist
+    // even when a module's import fails.
+    static std::unique_ptr<TLocation> Import(const QString &Name, const QString &Description,
+                                             const QString &NetId);
+
+    // Writes the LOCATION row (insert or update); raises EDatabaseError when the database
+    // refuses it. Modules are stored by their own Save.
+    bool Save();
+    // Deletes the rows of every module and the LOCATION row in one transaction; on any
+    // failure the database is left as it was and the result is false.
+    bool Remove();
+
+    const QString &LocId() const { return FLocId; }
+    const QString &NetId() const { return FNetId; }
+    void SetNetId(const QString &Value) { FNetId = Value; }
+    const QString &LocName() const { return FLocName; }
+    void SetLocName(const QString &Value) { FLocName = Value; }
+    const QString &LocDesc() const { return FLocDesc; }
+    void SetLocDesc(const QString &Value) { FLocDesc = Value; }
+    const QString &Printer() const { return FPrinter; }
+    void SetPrinter(const QString &Value) { FPrinter = Value; }
+
+    // The adapter's TCP/IP module, made on first use with the location's id and its NetId at
+    // that moment; later NetId changes are not passed on.
+    TIPAddress *IpAddress();
+
+    // A settings module, made on first use with the location's id (which loads its row).
+    template <class TModule>
+    TModule *Module(TModuleKind Kind)
+    {
+        std::unique_ptr<TCustomProxy> &Slot = FModules.at(static_cast<std::size_t>(Kind));
+        if (!Slot)
+            Slot = TCustomProxy::Create<TModule>(FLocId);
+        return static_cast<TModule *>(Slot.get());
+    }
+
+private:
+    void ApplyPrinter();
+    bool RunSwitchStep(const QString &Step, const std::function<bool(QString &)> &Apply);
+    bool RemoveModules();
+
+    QString FNetId;
+    QString FLocId;
+    QString FLocName;
+    QString FLocDesc;
+    QString FPrinter;
+    std::unique_ptr<TIPAddress> FIpAddress;
+    std::array<std::unique_ptr<TCustomProxy>, ModuleKindCount> FModules;
+    QStringList FSwitchErrors;
+    QString FPrinterError;
+};
+
+// Every location of the database, the current one among them, and their mirror in the
+// registry for readers outside the program.
+class TLocationList
+{
+public:
+    // Loads every location when the location model's connection is open; stays empty
+    // otherwise.
+    TLocationList();
+    TLocationList(const TLocationList &) = delete;
+    TLocationList &operator=(const TLocationList &) = delete;
+
+    int Count() const { return static_cast<int>(FItems.size()); }
+    TLocation *Items(int Index) const { return FItems.at(Index).get(); }
+    TLocation *Add(std::unique_ptr<TLocation> Location);
+
+    // The first location whose id equals LocId exactly; null when there is none.
+    TLocation *GetItemByLocId(const QString &LocId) const;
+    // Frees the location with that id, if any; touches neither database nor registry.
+    void DeleteByLocId(const QString &LocId);
+
+    // Switches to the location with that id and makes it current when the switch succeeded.
+    // An unknown id, a location without adapter or one whose adapter is not in Adapters is
+    // refused before anything is changed. Error says why a switch failed.
+    bool SwitchToLocation(const QString &LocId, const TNetWorkList &Adapters,
+                          QString *Error = nullptr);
+
+    TLocation *CurrentLocation() const { return FCurrentLocation; }
+    // Records the id of a location made current in the registry mirror.
+    void SetCurrentLocation(TLocation *Value);
+
+    // Writes the ids and names of all locations, in list order; false when the mirror key
+    // cannot be opened.
+    bool WriteRegistry();
+    static QString ReadCurrentLocId();
+    static void WriteCurrentLocId(const QString &LocId);
+
+private:
+    void Load();
+
+    std::vector<std::unique_ptr<TLocation>> FItems;
+    TLocation *FCurrentLocation = nullptr;
+};

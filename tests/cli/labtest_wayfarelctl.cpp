@@ -1,0 +1,317 @@
+// wayfarelctl against the lab's NetworkManager, dnsmasq and cupsd: two stored locations switched
+// back and forth, and the refusals that must leave everything as it was.
+#include "adapters/IpAddress.h"
+#include "app/DBManager.h"
+#include "app/ExtRegistry.h"
+#include "locations/Location.h"
+#include "support/Lab.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <functional>
+
+namespace {
+
+const QString OfficeId = "0FF1CE0000000000000000000000000A";
+const QString HomeId = "H0ME00000000000000000000000000B1";
+const QString GoneId = "G0NE00000000000000000000000000C2";
+const QString LooseId = "L00SE0000000000000000000000000D3";
+const QString BrokenId = "BR0KEN000000000000000000000000E4";
+
+struct TCtlRun
+{
+    int Code = -1;
+    QString Out;
+    QString Err;
+};
+
+QString AdapterId(const char *UuidKey) { return "{" + TLab::Value(UuidKey).toUpper() + "}"; }
+
+// The MAC in the form the program stores, six dashed upper-case groups.
+QString DashedMac(const QString &Mac) { return Mac.toUpper().replace(':', '-'); }
+
+QByteArray FileDigest(const QString &Path)
+{
+    QFile File(Path);
+    if (!File.open(QIODevice::ReadOnly))
+        return "absent";
+    return QCryptographicHash::hash(File.readAll(), QCryptographicHash::Sha256);
+}
+
+// A test world inside the lab: its own data file, registry and HOME, and a CUPS client folder
+// of its own, so the user default this test sets is the test's alone (as root, libcups keeps
+// it in the client folder, which is /etc/cups unless CUPS_SERVERROOT says otherwise).
+class CtlLab : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        WAYFAREL_REQUIRE_LAB_UP();
+        FHostOptions = FileDigest("/etc/cups/lpoptions");
+        ASSERT_TRUE(QDir().mkpath(FRoot.Path() + "/cups"));
+        qputenv("CUPS_SERVERROOT", (FRoot.Path() + "/cups").toLocal8Bit());
+        qunsetenv("LPDEST");
+        qunsetenv("PRINTER");
+        InitConnectionString(FRoot.DataFolder());
+        SetLocationConnection(GetConnection());
+        StoreOffice();
+        StoreHome();
+        StoreLocation(GoneId, "Gone", "{0BADF00D-0000-0000-0000-000000000000}", "Lab_Home_Inkjet");
+        StoreLocation(LooseId, "Loose", "", "Lab_Home_Inkjet");
+        CloseConnection();
+    }
+
+    void TearDown() override
+    {
+        CloseConnection();
+        qunsetenv("CUPS_SERVERROOT");
+        if (!TLab::IsUp())
+            return;
+        for (const char *Profile : {"STATIC_PROFILE", "DHCP_PROFILE"})
+            TLab::Run({"nmcli", "connection", "down", TLab::Value(Profile)});
+        TLab::Run({"ip", "neigh", "flush", "dev", TLab::Value("CLIENT_IF")});
+        EXPECT_EQ(FileDigest("/etc/cups/lpoptions"), FHostOptions)
+            << "the machine's own printer default must stay untouched";
+    }
+
+    static void StoreLocation(const QString &Id, const QString &Name, const QString &NetId,
+                              const QString &Printer,
+                              const std::function<void(TIPAddress &)> &SetIp = {})
+    {
+        TLocation Location(Id);
+        Location.SetLocName(Name);
+        Location.SetNetId(NetId);
+        Location.SetPrinter(Printer);
+        Location.Save();
+        if (!SetIp)
+            return;
+        TIPAddress &Ip = *Location.IpAddress();
+        SetIp(Ip);
+        EXPECT_TRUE(Ip.Save()) << Ip.LastError().toStdString();
+    }
+
+    static void StoreOffice()
+    {
+        StoreLocation(OfficeId, "Office", AdapterId("STATIC_UUID"), "Lab_Office_Laser",
+                      [](TIPAddress &Ip) {
+                          Ip.SetIPAddr(TLab::Value("STATIC_IP"));
+                          Ip.SetSubnetMask("255.255.255.0");
+                          Ip.SetGateWay(TLab::Value("PEER_IP"));
+                          Ip.SetMainDNS(TLab::Value("PEER_IP"));
+                          Ip.SetAutoRepair(true);
+                          Ip.SetGWMacAddr(DashedMac(TLab::Value("PEER_MAC")));
+                      });
+    }
+
+    static void StoreHome()
+    {
+        StoreLocation(HomeId, "Home", AdapterId("DHCP_UUID"), "Lab_Home_Inkjet",
+                      [](TIPAddress &Ip) {
+                          Ip.SetEnableDHCP(true);
+                          Ip.SetAutoGetDNS(true);
+                      });
+    }
+
+    TCtlRun Ctl(const QStringList &Args)
+    {
+        QProcess Process;
+        Process.start(WAYFAREL_BIN_DIR "/wayfarelctl",
+                      QStringList{"--data", FRoot.DataFolder()} + Args);
+        TCtlRun Result;
+        if (!Process.waitForFinished(120000) || Process.exitStatus() != QProcess::NormalExit)
+            return Result;
+        Result.Code = Process.exitCode();
+        Result.Out = QString::fromUtf8(Process.readAllStandardOutput());
+        Result.Err = QString::fromUtf8(Process.readAllStandardError());
+        return Result;
+    }
+
+    static QString CurrentLocId()
+    {
+        TExtRegistry Registry(HKEY_LOCAL_MACHINE);
+        return Registry.OpenKeyReadOnly("\\SOFTWARE\\Brackwell\\Portolan")
+                   ? Registry.ReadStringDef("CurrentLocId", "none")
+                   : QStringLiteral("none");
+    }
+
+    static QString DefaultPrinter()
+    {
+        return TLab::Run({"lpstat", "-d"}).Output.trimmed();
+    }
+
+    static QString LinkAddresses()
+    {
+        return TLab::Run({"ip", "-o", "-4", "addr", "show", TLab::Value("CLIENT_IF")}).Output;
+    }
+
+    static QString ActiveProfile()
+    {
+        return TLab::Run({"nmcli", "-t", "-g", "GENERAL.CONNECTION", "device", "show",
+                          TLab::Value("CLIENT_IF")})
+            .Output.trimmed();
+    }
+
+    static QString ProfileSetting(const char *Profile, const char *Setting)
+    {
+        return TLab::Run({"nmcli", "-g", Setting, "connection", "show", TLab::Value(Profile)})
+            .Output.trimmed();
+    }
+
+    void ExpectOffice(const TCtlRun &Run)
+    {
+        EXPECT_EQ(Run.Code, 0) << Run.Err.toStdString();
+        EXPECT_EQ(Run.Out, OfficeId + "\tOffice\n");
+        EXPECT_EQ(ActiveProfile(), TLab::Value("STATIC_PROFILE"));
+        EXPECT_TRUE(LinkAddresses().contains("inet " + TLab::Value("STATIC_IP") + "/24"))
+            << LinkAddresses().toStdString();
+        EXPECT_EQ(ProfileSetting("STATIC_PROFILE", "ipv4.gateway"), TLab::Value("PEER_IP"));
+        EXPECT_EQ(ProfileSetting("STATIC_PROFILE", "ipv4.dns"), TLab::Value("PEER_IP"));
+        const QString Binding = TLab::Value("PEER_MAC").toLower() + " PERMANENT";
+        EXPECT_TRUE(TLab::WaitFor(
+            [&] {
+                return TLab::Run({"ip", "neigh", "show", TLab::Value("PEER_IP"), "dev",
+                                  TLab::Value("CLIENT_IF")})
+                    .Output.contains(Binding);
+            },
+            5000))
+            << "the gateway's static binding";
+        EXPECT_EQ(DefaultPrinter(), "system default destination: Lab_Office_Laser");
+        EXPECT_EQ(CurrentLocId(), OfficeId);
+    }
+
+    void ExpectHome(const TCtlRun &Run)
+    {
+        EXPECT_EQ(Run.Code, 0) << Run.Err.toStdString();
+        EXPECT_EQ(Run.Out, HomeId + "\tHome\n");
+        EXPECT_EQ(ActiveProfile(), TLab::Value("DHCP_PROFILE"));
+        const QRegularExpression Leased(R"(inet 10\.200\.0\.(\d+)/24)");
+        QRegularExpressionMatch Match;
+        EXPECT_TRUE(TLab::WaitFor([&] { return (Match = Leased.match(LinkAddresses())).hasMatch(); },
+                                  15000))
+            << LinkAddresses().toStdString();
+        EXPECT_GE(Match.captured(1).toInt(), TLab::Value("DHCP_FIRST").section('.', 3).toInt());
+        EXPECT_LE(Match.captured(1).toInt(), TLab::Value("DHCP_LAST").section('.', 3).toInt());
+        EXPECT_EQ(DefaultPrinter(), "system default destination: Lab_Home_Inkjet");
+        EXPECT_EQ(CurrentLocId(), HomeId);
+    }
+
+    TTestRoot FRoot;
+    QByteArray FHostOptions;
+};
+
+} // namespace
+
+TEST_F(CtlLab, SwitchesBetweenOfficeAndHomeBackAndForth)
+{
+    ExpectOffice(Ctl({"switch", "Office"}));
+    ExpectHome(Ctl({"switch", "Home"}));
+    ExpectOffice(Ctl({"switch", OfficeId}));
+    ExpectHome(Ctl({"switch", HomeId}));
+
+    const TCtlRun List = Ctl({"list"});
+    EXPECT_EQ(List.Code, 0) << List.Err.toStdString();
+    EXPECT_TRUE(List.Out.contains("*\t" + HomeId + "\tHome\t")) << List.Out.toStdString();
+    EXPECT_EQ(Ctl({"current"}).Out, HomeId + "\tHome\n");
+}
+
+// Each refusal is checked after a good switch to Office: nothing of it may move.
+TEST_F(CtlLab, RefusedSwitchChangesNothing)
+{
+    ExpectOffice(Ctl({"switch", "Office"}));
+    const struct
+    {
+        const char *Location;
+        const char *Says;
+    } Cases[] = {
+        {"Nowhere", "no location \"Nowhere\""},
+        {"Loose", "has no adapter"},
+        {"Gone", "is not present"},
+    };
+    for (const auto &Case : Cases) {
+        SCOPED_TRACE(Case.Location);
+        const TCtlRun Run = Ctl({"switch", Case.Location});
+        EXPECT_EQ(Run.Code, 1);
+        EXPECT_TRUE(Run.Err.contains(Case.Says)) << Run.Err.toStdString();
+        EXPECT_EQ(Run.Out, "");
+        EXPECT_EQ(CurrentLocId(), OfficeId);
+        EXPECT_EQ(DefaultPrinter(), "system default destination: Lab_Office_Laser");
+        EXPECT_EQ(ActiveProfile(), TLab::Value("STATIC_PROFILE"));
+    }
+}
+
+TEST_F(CtlLab, FailedStepIsNamedWithItsReason)
+{
+    // An address NetworkManager refuses fails the adapter step; the printer is still set, and
+    // the location does not become current.
+    SetLocationConnection(GetConnection());
+    StoreLocation(BrokenId, "Broken", AdapterId("STATIC_UUID"), "Lab_Office_Laser",
+                  [](TIPAddress &Ip) {
+                      Ip.SetIPAddr("10.200.0.256");
+                      Ip.SetSubnetMask("255.255.255.0");
+                  });
+    CloseConnection();
+    ExpectHome(Ctl({"switch", "Home"}));
+    const TCtlRun Run = Ctl({"switch", "Broken"});
+    EXPECT_EQ(Run.Code, 1);
+    EXPECT_TRUE(Run.Err.contains("switching to \"Broken\" failed: adapter: "))
+        << Run.Err.toStdString();
+    EXPECT_EQ(Run.Out, "");
+    EXPECT_EQ(CurrentLocId(), HomeId);
+    EXPECT_EQ(DefaultPrinter(), "system default destination: Lab_Office_Laser")
+        << "the printer step runs whatever the adapter does";
+}
+
+TEST_F(CtlLab, AdaptersListsTheLabProfiles)
+{
+    const TCtlRun Run = Ctl({"adapters"});
+    ASSERT_EQ(Run.Code, 0) << Run.Err.toStdString();
+    EXPECT_TRUE(Run.Out.contains(AdapterId("STATIC_UUID") + "\t" + TLab::Value("STATIC_PROFILE") +
+                                 "\t" + TLab::Value("CLIENT_IF") + "\tdisabled\n"))
+        << Run.Out.toStdString();
+    EXPECT_TRUE(Run.Out.contains(AdapterId("DHCP_UUID") + "\t" + TLab::Value("DHCP_PROFILE")))
+        << Run.Out.toStdString();
+}
+
+TEST_F(CtlLab, ImportStoresTheRunningAdapterAndTheDefaultPrinter)
+{
+    ExpectOffice(Ctl({"switch", "Office"}));
+    const TCtlRun Import = Ctl({"import", "Imported office", TLab::Value("STATIC_PROFILE")});
+    ASSERT_EQ(Import.Code, 0) << Import.Err.toStdString();
+    EXPECT_EQ(Import.Err, "") << "no warning: the adapter's settings were imported";
+    const QStringList Record = Import.Out.trimmed().split('\t');
+    ASSERT_EQ(Record.size(), 2) << Import.Out.toStdString();
+    EXPECT_EQ(Record.at(0).size(), 32);
+    EXPECT_EQ(Record.at(1), "Imported office");
+
+    const TCtlRun Show = Ctl({"show", Record.at(0)});
+    ASSERT_EQ(Show.Code, 0) << Show.Err.toStdString();
+    const QStringList Lines = Show.Out.split('\n');
+    for (const QString &Expected : QStringList{
+             "Name\tImported office", "Description\tImported office",
+          "Adapter\t" + AdapterId("STATIC_UUID"), "Printer\tLab_Office_Laser", "DHCP\tno",
+          "IP address\t" + TLab::Value("STATIC_IP"), "Subnet mask\t255.255.255.0",
+          "Gateway\t" + TLab::Value("PEER_IP"), "Automatic DNS\tno",
+          "DNS 1\t" + TLab::Value("PEER_IP"), "Gateway MAC\t" + DashedMac(TLab::Value("PEER_MAC")),
+             "Gateway binding\tno", "Current\tno"})
+        EXPECT_TRUE(Lines.contains(Expected)) << Expected.toStdString() << "\n"
+                                              << Show.Out.toStdString();
+
+    TExtRegistry Registry(HKEY_LOCAL_MACHINE);
+    QStringList Ids;
+    ASSERT_TRUE(Registry.OpenKeyReadOnly("\\SOFTWARE\\Brackwell\\Portolan"));
+    Registry.ReadStrings("LocIds", Ids);
+    EXPECT_TRUE(Ids.contains(Record.at(0))) << "the mirror lists the new location";
+    EXPECT_EQ(Ids.size(), 5);
+}
+
+TEST_F(CtlLab, ImportOfAnUnknownAdapterStoresNothing)
+{
+    const TCtlRun Run = Ctl({"import", "Nothing", "no-such-adapter"});
+    EXPECT_EQ(Run.Code, 1);
+    EXPECT_TRUE(Run.Err.contains("no adapter \"no-such-adapter\"")) << Run.Err.toStdString();
+    const TCtlRun List = Ctl({"list"});
+    EXPECT_EQ(List.Out.count('\n'), 4) << List.Out.toStdString();
+}

@@ -1,0 +1,231 @@
+// The command line front end as a script sees it: exit status, standard output, standard error.
+#include "app/DBManager.h"
+#include "locations/Location.h"
+#include "support/TestRoot.h"
+
+#include <QDir>
+#include <QProcess>
+
+namespace {
+
+const QString IdA = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA1";
+const QString IdB = "BBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB2";
+const QString IdC = "CCCCCCCCCCCCCCCCCCCCCCCCCCCCCCC3";
+
+struct TCtlRun
+{
+    int Code = -1;
+    QString Out;
+    QString Err;
+    QStringList Lines() const { return Out.split('\n', Qt::SkipEmptyParts); }
+};
+
+TCtlRun Ctl(const QStringList &Args, const QProcessEnvironment &Env =
+                                         QProcessEnvironment::systemEnvironment())
+{
+    QProcess Process;
+    Process.setProcessEnvironment(Env);
+    Process.start(WAYFAREL_BIN_DIR "/wayfarelctl", Args);
+    TCtlRun Result;
+    if (!Process.waitForFinished(60000) || Process.exitStatus() != QProcess::NormalExit) {
+        Result.Err = Process.errorString();
+        return Result;
+    }
+    Result.Code = Process.exitCode();
+    Result.Out = QString::fromUtf8(Process.readAllStandardOutput());
+    Result.Err = QString::fromUtf8(Process.readAllStandardError());
+    return Result;
+}
+
+class CtlTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        InitConnectionString(FRoot.DataFolder());
+        FPrevious = SetOpenFailureHandler([] { FAIL() << "data file unusable"; });
+    }
+
+    void TearDown() override
+    {
+        CloseConnection();
+        SetOpenFailureHandler(FPrevious);
+    }
+
+    // Stores the locations and lets go of the data file for the command.
+    void Store(const QList<std::tuple<QString, QString, QString>> &Locations,
+               const QString &CurrentId = QString())
+    {
+        SetLocationConnection(GetConnection());
+        for (const auto &[Id, Name, NetId] : Locations) {
+            TLocation Location(Id);
+            Location.SetLocName(Name);
+            Location.SetNetId(NetId);
+            Location.SetLocDesc(Name + "\tdescribed\nover two lines");
+            Location.SetPrinter(Name + "_Printer");
+            Location.Save();
+        }
+        if (!CurrentId.isEmpty())
+            TLocationList::WriteCurrentLocId(CurrentId);
+        CloseConnection();
+    }
+
+    TCtlRun CtlOnData(QStringList Args)
+    {
+        return Ctl(QStringList{"--data", FRoot.DataFolder()} + Args);
+    }
+
+    TTestRoot FRoot;
+    TOpenFailureHandler FPrevious;
+};
+
+} // namespace
+
+TEST_F(CtlTest, HelpAndVersion)
+{
+    const TCtlRun Help = Ctl({"--help"});
+    EXPECT_EQ(Help.Code, 0);
+    for (const char *Command : {"list", "show", "current", "adapters", "--data"})
+        EXPECT_TRUE(Help.Out.contains(Command)) << Command;
+    const TCtlRun Version = Ctl({"--version"});
+    EXPECT_EQ(Version.Code, 0);
+    EXPECT_EQ(Version.Out, QStringLiteral("wayfarelctl " WAYFAREL_VERSION "\n"));
+}
+
+TEST_F(CtlTest, WrongUsageExitsWithTwoAndSaysWhy)
+{
+    const struct
+    {
+        QStringList Args;
+        const char *Says;
+    } Cases[] = {
+        {{}, "no command"},
+        {{"frobnicate"}, "unknown command \"frobnicate\""},
+        {{"show"}, "show takes 1 argument"},
+        {{"list", "extra"}, "list takes 0 argument"},
+        {{"list", "--data"}, "--data needs a folder"},
+    };
+    for (const auto &Case : Cases) {
+        SCOPED_TRACE(Case.Args.join(' ').toStdString());
+        const TCtlRun Run = Ctl(Case.Args);
+        EXPECT_EQ(Run.Code, 2);
+        EXPECT_TRUE(Run.Err.contains(Case.Says)) << Run.Err.toStdString();
+        EXPECT_TRUE(Run.Out.isEmpty());
+    }
+}
+
+TEST_F(CtlTest, ListMarksTheCurrentLocationInTabSeparatedRecords)
+{
+    Store({{IdA, "Office", "{NET-A}"}, {IdB, "Home", ""}}, IdB);
+    const TCtlRun Run = CtlOnData({"list"});
+    ASSERT_EQ(Run.Code, 0) << Run.Err.toStdString();
+    EXPECT_TRUE(Run.Err.isEmpty());
+    const QStringList Lines = Run.Lines();
+    EXPECT_EQ(Lines.size(), 2) << Run.Out.toStdString();
+    EXPECT_TRUE(Lines.contains("*\t" + IdB + "\tHome\t\tHome_Printer")) << Run.Out.toStdString();
+    EXPECT_TRUE(Lines.contains("\t" + IdA + "\tOffice\t{NET-A}\tOffice_Printer"))
+        << Run.Out.toStdString();
+}
+
+TEST_F(CtlTest, ListOfNoLocationsPrintsNothing)
+{
+    const TCtlRun Run = CtlOnData({"list"});
+    EXPECT_EQ(Run.Code, 0) << Run.Err.toStdString();
+    EXPECT_EQ(Run.Out, "");
+}
+
+TEST_F(CtlTest, ShowFindsALocationByIdOrName)
+{
+    Store({{IdA, "Office", "{NET-A}"}, {IdB, "Home", ""}}, IdA);
+    for (const QString &Key : {IdA, QString("Office"), QString("oFFICE")}) {
+        SCOPED_TRACE(Key.toStdString());
+        const TCtlRun Run = CtlOnData({"show", Key});
+        ASSERT_EQ(Run.Code, 0) << Run.Err.toStdString();
+        const QStringList Lines = Run.Lines();
+        EXPECT_TRUE(Lines.contains("Id\t" + IdA));
+        EXPECT_TRUE(Lines.contains("Name\tOffice"));
+        EXPECT_TRUE(Lines.contains("Description\tOffice described over two lines"));
+        EXPECT_TRUE(Lines.contains("Adapter\t{NET-A}"));
+        EXPECT_TRUE(Lines.contains("Printer\tOffice_Printer"));
+        EXPECT_TRUE(Lines.contains("Current\tyes"));
+        for (const QString &Line : Lines)
+            EXPECT_EQ(Line.count('\t'), 1) << Line.toStdString();
+    }
+}
+
+TEST_F(CtlTest, UnknownOrAmbiguousLocationFails)
+{
+    Store({{IdA, "Twin", ""}, {IdB, "Twin", ""}, {IdC, "twin", ""}});
+    const struct
+    {
+        QString Key;
+        const char *Says;
+    } Cases[] = {
+        {"Nowhere", "no location \"Nowhere\""},
+        {IdA.toLower(), "no location"},
+        {"Twin", "2 locations are named \"Twin\""},
+        {"TWIN", "3 locations are named \"TWIN\""},
+    };
+    for (const auto &Case : Cases) {
+        SCOPED_TRACE(Case.Key.toStdString());
+        const TCtlRun Run = CtlOnData({"show", Case.Key});
+        EXPECT_EQ(Run.Code, 1);
+        EXPECT_TRUE(Run.Err.contains(Case.Says)) << Run.Err.toStdString();
+        EXPECT_EQ(Run.Out, "");
+    }
+    EXPECT_EQ(CtlOnData({"show", "twin"}).Lines().value(0), "Id\t" + IdC)
+        << "the exact spelling wins over case-blind matches";
+}
+
+TEST_F(CtlTest, CurrentPrintsIdAndNameOrFails)
+{
+    Store({{IdA, "Office", ""}});
+    const TCtlRun None = CtlOnData({"current"});
+    EXPECT_EQ(None.Code, 1);
+    EXPECT_TRUE(None.Err.contains("no current location")) << None.Err.toStdString();
+
+    Store({}, IdA);
+    const TCtlRun Some = CtlOnData({"current"});
+    EXPECT_EQ(Some.Code, 0) << Some.Err.toStdString();
+    EXPECT_EQ(Some.Out, IdA + "\tOffice\n");
+}
+
+TEST_F(CtlTest, DataFolderComesFromOptionElseEnvironment)
+{
+    Store({{IdA, "Office", ""}});
+    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+    Env.insert("WAYFAREL_DATA_DIR", FRoot.DataFolder());
+    const TCtlRun FromEnv = Ctl({"list"}, Env);
+    EXPECT_EQ(FromEnv.Code, 0) << FromEnv.Err.toStdString();
+    EXPECT_EQ(FromEnv.Lines().size(), 1);
+
+    const QString Empty = FRoot.Path() + "/empty";
+    ASSERT_TRUE(QDir().mkpath(Empty));
+    const TCtlRun Overridden = Ctl({"list", "--data", Empty}, Env);
+    EXPECT_EQ(Overridden.Code, 3);
+    EXPECT_TRUE(Overridden.Err.contains("no data file at " + Empty + "/qtm.dat"))
+        << Overridden.Err.toStdString();
+}
+
+TEST_F(CtlTest, HeldDataFileIsReportedPlainly)
+{
+    ASSERT_TRUE(GetConnection().isOpen());
+    const TCtlRun Run = CtlOnData({"list"});
+    EXPECT_EQ(Run.Code, 3);
+    EXPECT_TRUE(Run.Err.contains("in use by another program")) << Run.Err.toStdString();
+    EXPECT_EQ(Run.Out, "");
+}
+
+TEST_F(CtlTest, AdaptersNeedNoDataFile)
+{
+    ASSERT_TRUE(GetConnection().isOpen()) << "the program may hold the file meanwhile";
+    const TCtlRun Run = CtlOnData({"adapters"});
+    EXPECT_EQ(Run.Code, 0) << Run.Err.toStdString();
+    for (const QString &Line : Run.Lines()) {
+        const QStringList Fields = Line.split('\t');
+        ASSERT_EQ(Fields.size(), 4) << Line.toStdString();
+        EXPECT_TRUE(Fields.at(0).startsWith('{') && Fields.at(0).endsWith('}'));
+        EXPECT_TRUE(QStringList({"working", "not working", "off", "disabled", "unknown"})
+                        .contains(Fields.at(3)));
+    }
+}

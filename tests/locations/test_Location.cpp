@@ -1,0 +1,466 @@
+#include "locations/Location.h"
+
+#include "adapters/IpAddress.h"
+#include "adapters/NetMgr.h"
+#include "adapters/Network.h"
+#include "app/DBManager.h"
+#include "app/Exceptions.h"
+#include "app/ExtRegistry.h"
+#include "support/TestRoot.h"
+
+#include <QFile>
+#include <QSqlQuery>
+
+namespace {
+
+const QString MirrorKey = QStringLiteral("\\SOFTWARE\\Brackwell\\Portolan");
+const QString IdA = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA1";
+const QString IdB = "BBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB2";
+const QString IdC = "CCCCCCCCCCCCCCCCCCCCCCCCCCCCCCC3";
+
+QStringList MirrorList(const QString &Name)
+{
+    TExtRegistry Registry(HKEY_LOCAL_MACHINE);
+    QStringList Items{"not read"};
+    if (Registry.OpenKeyReadOnly(MirrorKey) && Registry.GetDataType(Name) == REG_MULTI_SZ)
+        Registry.ReadStrings(Name, Items);
+    return Items;
+}
+
+QString StoredCurrentLocId()
+{
+    TExtRegistry Registry(HKEY_LOCAL_MACHINE);
+    return Registry.OpenKeyReadOnly(MirrorKey) ? Registry.ReadStringDef("CurrentLocId", "none")
+                                                : QStringLiteral("no key");
+}
+
+// A temporary world with the data file open and handed to the location model.
+class LocationTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        InitConnectionString(FRoot.DataFolder());
+        FPrevious = SetOpenFailureHandler([] { FAIL() << "data file unusable"; });
+        SetLocationConnection(GetConnection());
+    }
+
+    void TearDown() override
+    {
+        CloseConnection();
+        SetOpenFailureHandler(FPrevious);
+    }
+
+    static void Store(const QString &Id, const QString &Name, const QString &NetId = "{NET}")
+    {
+        TLocation Location(Id);
+        Location.SetLocName(Name);
+        Location.SetNetId(NetId);
+        Location.SetLocDesc(Name + " description");
+        Location.SetPrinter(Name + "_Printer");
+        Location.Save();
+    }
+
+    static int LocationRows()
+    {
+        QSqlQuery Query(GetConnection());
+        return Query.exec("SELECT COUNT(*) FROM LOCATION") && Query.next() ? Query.value(0).toInt()
+                                                                           : -1;
+    }
+
+    TTestRoot FRoot;
+    TOpenFailureHandler FPrevious;
+};
+
+} // namespace
+
+TEST_F(LocationTest, NewLocationHasOnlyItsId)
+{
+    TLocation Location(IdA);
+    EXPECT_EQ(Location.LocId(), IdA);
+    EXPECT_TRUE(Location.NetId().isEmpty());
+    EXPECT_TRUE(Location.LocName().isEmpty());
+    EXPECT_TRUE(Location.LocDesc().isEmpty());
+    EXPECT_TRUE(Location.Printer().isEmpty());
+    EXPECT_EQ(LocationRows(), 0) << "creating a location writes nothing";
+}
+
+TEST_F(LocationTest, SaveInsertsOnceThenUpdatesTheSameRow)
+{
+    TLocation Location(IdA);
+    Location.SetLocName("Office");
+    ASSERT_TRUE(Location.Save());
+    Location.SetLocName("Head office");
+    Location.SetNetId("{5F0C3A10-1111-2222-3333-444455556666}");
+    Location.SetPrinter("Lab_Office_Laser");
+    ASSERT_TRUE(Location.Save());
+    EXPECT_EQ(LocationRows(), 1);
+
+    TLocationList List;
+    ASSERT_EQ(List.Count(), 1);
+    EXPECT_EQ(List.Items(0)->LocId(), IdA);
+    EXPECT_EQ(List.Items(0)->LocName(), "Head office");
+    EXPECT_EQ(List.Items(0)->NetId(), "{5F0C3A10-1111-2222-3333-444455556666}");
+    EXPECT_EQ(List.Items(0)->Printer(), "Lab_Office_Laser");
+}
+
+TEST_F(LocationTest, SaveRaisesTheDatabaseError)
+{
+    QSqlQuery Query(GetConnection());
+    ASSERT_TRUE(Query.exec("CREATE TEMP TRIGGER refuse BEFORE INSERT ON LOCATION "
+                           "BEGIN SELECT RAISE(ABORT, 'no new locations'); END"));
+    TLocation Location(IdA);
+    try {
+        Location.Save();
+        FAIL() << "Save returned";
+    } catch (const EDatabaseError &Error) {
+        EXPECT_TRUE(Error.Message().contains("no new locations")) << Error.Message().toStdString();
+    }
+    EXPECT_EQ(LocationRows(), 0);
+}
+
+TEST_F(LocationTest, SaveWithoutConnectionRaises)
+{
+    CloseConnection();
+    TLocation Location(IdA);
+    EXPECT_THROW(Location.Save(), EDatabaseError);
+}
+
+TEST_F(LocationTest, ListLoadsEveryLocationWithItsFields)
+{
+    Store(IdA, "Office", "{A}");
+    Store(IdB, "Home", "");
+    TLocationList List;
+    ASSERT_EQ(List.Count(), 2);
+    for (const auto &[Id, Name, NetId] : {std::tuple{IdA, "Office", "{A}"},
+                                           std::tuple{IdB, "Home", ""}}) {
+        const TLocation *Location = List.GetItemByLocId(Id);
+        ASSERT_NE(Location, nullptr) << Name;
+        EXPECT_EQ(Location->LocName(), Name);
+        EXPECT_EQ(Location->NetId(), NetId);
+        EXPECT_EQ(Location->LocDesc(), QString(Name) + " description");
+        EXPECT_EQ(Location->Printer(), QString(Name) + "_Printer");
+    }
+    EXPECT_EQ(List.CurrentLocation(), nullptr);
+}
+
+TEST_F(LocationTest, ListWithoutOpenConnectionIsEmpty)
+{
+    Store(IdA, "Office");
+    CloseConnection();
+    TLocationList List;
+    EXPECT_EQ(List.Count(), 0);
+}
+
+TEST_F(LocationTest, LookupIsExactAndCaseSensitive)
+{
+    Store(IdA, "Office");
+    TLocationList List;
+    EXPECT_NE(List.GetItemByLocId(IdA), nullptr);
+    EXPECT_EQ(List.GetItemByLocId(IdA.toLower()), nullptr);
+    EXPECT_EQ(List.GetItemByLocId(IdA.left(31)), nullptr);
+    EXPECT_EQ(List.GetItemByLocId(""), nullptr);
+}
+
+TEST_F(LocationTest, StoredCurrentIdSelectsTheCurrentLocation)
+{
+    Store(IdA, "Office");
+    Store(IdB, "Home");
+    TLocationList::WriteCurrentLocId(IdB);
+    TLocationList List;
+    ASSERT_NE(List.CurrentLocation(), nullptr);
+    EXPECT_EQ(List.CurrentLocation()->LocId(), IdB);
+}
+
+TEST_F(LocationTest, StoredCurrentIdOfNoLocationLeavesNoneCurrent)
+{
+    Store(IdA, "Office");
+    TLocationList::WriteCurrentLocId(IdC);
+    TLocationList List;
+    EXPECT_EQ(List.CurrentLocation(), nullptr);
+    EXPECT_EQ(StoredCurrentLocId(), IdC) << "loading leaves a stale id alone";
+}
+
+TEST_F(LocationTest, CurrentLocIdReadsEmptyWhenMissingOrOfAnotherType)
+{
+    EXPECT_EQ(TLocationList::ReadCurrentLocId(), "");
+    TExtRegistry Registry(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(Registry.OpenKey(MirrorKey, true));
+    Registry.WriteInteger("CurrentLocId", 7);
+    EXPECT_EQ(TLocationList::ReadCurrentLocId(), "");
+}
+
+TEST_F(LocationTest, MakingALocationCurrentRecordsItsId)
+{
+    Store(IdA, "Office");
+    TLocationList List;
+    List.SetCurrentLocation(List.Items(0));
+    EXPECT_EQ(StoredCurrentLocId(), IdA);
+    List.SetCurrentLocation(nullptr);
+    EXPECT_EQ(List.CurrentLocation(), nullptr);
+    EXPECT_EQ(StoredCurrentLocId(), IdA) << "clearing the current location writes nothing";
+}
+
+TEST_F(LocationTest, DeletingTheCurrentLocationLeavesNoneCurrent)
+{
+    Store(IdA, "Office");
+    Store(IdB, "Home");
+    TLocationList::WriteCurrentLocId(IdA);
+    TLocationList List;
+    ASSERT_EQ(List.CurrentLocation(), List.GetItemByLocId(IdA));
+
+    List.DeleteByLocId(IdC);
+    EXPECT_EQ(List.Count(), 2) << "an unknown id deletes nothing";
+    List.DeleteByLocId(IdA);
+    EXPECT_EQ(List.Count(), 1);
+    EXPECT_EQ(List.GetItemByLocId(IdA), nullptr);
+    EXPECT_EQ(List.CurrentLocation(), nullptr);
+    EXPECT_EQ(LocationRows(), 2) << "the list does not touch the database";
+    EXPECT_EQ(StoredCurrentLocId(), IdA) << "nor the registry";
+}
+
+TEST_F(LocationTest, MirrorHoldsIdsAndNamesInListOrder)
+{
+    const struct
+    {
+        const char *Case;
+        QList<QPair<QString, QString>> Locations;
+    } Cases[] = {
+        {"no location", {}},
+        {"one location", {{IdA, "Office"}}},
+        {"two locations of the same name", {{IdA, "Office"}, {IdB, "Office"}}},
+    };
+    for (const auto &Case : Cases) {
+        SCOPED_TRACE(Case.Case);
+        TLocationList List;
+        QStringList Ids, Names;
+        for (const auto &[Id, Name] : Case.Locations) {
+            auto Location = std::make_unique<TLocation>(Id);
+            Location->SetLocName(Name);
+            List.Add(std::move(Location));
+            Ids.append(Id);
+            Names.append(Name);
+        }
+        ASSERT_TRUE(List.WriteRegistry());
+        EXPECT_EQ(MirrorList("LocIds"), Ids);
+        EXPECT_EQ(MirrorList("LocNames"), Names);
+    }
+}
+
+TEST_F(LocationTest, MirrorKeepsNamesInStepWithIds)
+{
+    TLocationList List;
+    for (const auto &[Id, Name] : {std::pair{IdA, ""}, std::pair{IdB, "Two\r\nlines"},
+                                   std::pair{IdC, ""}}) {
+        List.Add(std::make_unique<TLocation>(Id))->SetLocName(Name);
+    }
+    ASSERT_TRUE(List.WriteRegistry());
+    EXPECT_EQ(MirrorList("LocIds"), QStringList({IdA, IdB, IdC}));
+    EXPECT_EQ(MirrorList("LocNames"), QStringList({" ", "Two  lines", " "}));
+}
+
+TEST_F(LocationTest, MirrorFailsQuietlyWhenItsKeyCannotBeOpened)
+{
+    // A hive folder below a plain file can be created by no one, root included.
+    QFile Blocker(FRoot.Path() + "/blocker");
+    ASSERT_TRUE(Blocker.open(QIODevice::WriteOnly));
+    qputenv("WAYFAREL_REGISTRY", (Blocker.fileName() + "/registry").toLocal8Bit());
+    TLocationList List;
+    List.Add(std::make_unique<TLocation>(IdA));
+    EXPECT_FALSE(List.WriteRegistry());
+    EXPECT_NO_THROW(TLocationList::WriteCurrentLocId(IdA));
+    EXPECT_EQ(TLocationList::ReadCurrentLocId(), "");
+}
+
+namespace {
+
+int RowsOf(const QString &Table, const QString &LocId)
+{
+    QSqlQuery Query(GetConnection());
+    return Query.exec(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE LOC_ID='%2'").arg(Table, LocId))
+                   && Query.next()
+               ? Query.value(0).toInt()
+               : -1;
+}
+
+// A location with its LOCATION row and its IP_ADDR row.
+void StoreWithAdapterSettings(const QString &Id)
+{
+    TLocation Location(Id);
+    Location.SetLocName(Id.left(4));
+    Location.Save();
+    TIPAddress *Ip = Location.IpAddress();
+    Ip->SetEnableDHCP(true);
+    ASSERT_TRUE(Ip->Save()) << Ip->LastError().toStdString();
+}
+
+} // namespace
+
+TEST_F(LocationTest, RemoveDeletesTheModuleRowsAndTheLocation)
+{
+    StoreWithAdapterSettings(IdA);
+    StoreWithAdapterSettings(IdB);
+    TLocationList List;
+    ASSERT_TRUE(List.GetItemByLocId(IdA)->Remove());
+    EXPECT_EQ(RowsOf("LOCATION", IdA), 0);
+    EXPECT_EQ(RowsOf("IP_ADDR", IdA), 0);
+    EXPECT_EQ(RowsOf("LOCATION", IdB), 1) << "other locations stay";
+    EXPECT_EQ(RowsOf("IP_ADDR", IdB), 1);
+}
+
+TEST_F(LocationTest, RemoveOfALocationWithoutModuleRowsDeletesOnlyItsRow)
+{
+    Store(IdA, "Office");
+    TLocation Location(IdA);
+    EXPECT_TRUE(Location.Remove());
+    EXPECT_EQ(LocationRows(), 0);
+}
+
+// Whichever delete fails, the transaction takes back the deletes before it.
+TEST_F(LocationTest, FailedRemoveLeavesTheDatabaseAsItWas)
+{
+    for (const char *FailingTable : {"IP_ADDR", "LOCATION"}) {
+        SCOPED_TRACE(FailingTable);
+        StoreWithAdapterSettings(IdA);
+        QSqlQuery Query(GetConnection());
+        ASSERT_TRUE(Query.exec(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON %1 "
+                                              "BEGIN SELECT RAISE(ABORT, 'kept'); END")
+                                   .arg(FailingTable)));
+        TLocation Location(IdA);
+        EXPECT_FALSE(Location.Remove());
+        EXPECT_EQ(RowsOf("LOCATION", IdA), 1);
+        EXPECT_EQ(RowsOf("IP_ADDR", IdA), 1);
+
+        ASSERT_TRUE(Query.exec("DROP TRIGGER keep"));
+        TLocation Again(IdA);
+        EXPECT_TRUE(Again.Remove()) << "no transaction is left open";
+        EXPECT_EQ(RowsOf("LOCATION", IdA) + RowsOf("IP_ADDR", IdA), 0);
+    }
+}
+
+TEST_F(LocationTest, RemoveWithoutOpenConnectionFails)
+{
+    Store(IdA, "Office");
+    TLocation Location(IdA);
+    CloseConnection();
+    EXPECT_FALSE(Location.Remove());
+    SetLocationConnection(GetConnection());
+    EXPECT_EQ(LocationRows(), 1);
+}
+
+TEST_F(LocationTest, AdapterModuleIsMadeOnceWithTheNetIdOfThatMoment)
+{
+    TLocation Location(IdA);
+    Location.SetNetId("{FIRST}");
+    TIPAddress *Ip = Location.IpAddress();
+    EXPECT_EQ(Ip->LocId(), IdA);
+    EXPECT_EQ(Ip->NetId(), "{FIRST}");
+    Location.SetNetId("{SECOND}");
+    EXPECT_EQ(Location.IpAddress(), Ip);
+    EXPECT_EQ(Ip->NetId(), "{FIRST}");
+}
+
+namespace {
+
+// A connection manager that knows no connection, so every adapter id is missing.
+class TNoConnections : public INetConnectionManager
+{
+public:
+    QString Source() const override { return "kernel"; }
+    TNetConnections EnumConnections() override { return {}; }
+    QString LastError() const override { return {}; }
+};
+
+// Switching with an empty adapter list and a print server that is not there; the printer
+// default, were it written, would land in the test's own folder.
+class LocationSwitchTest : public LocationTest
+{
+protected:
+    void SetUp() override
+    {
+        LocationTest::SetUp();
+        qputenv("CUPS_SERVER", (FRoot.Path() + "/no-cupsd.sock").toLocal8Bit());
+        qputenv("CUPS_SERVERROOT", (FRoot.Path() + "/cups").toLocal8Bit());
+        TIPAddress::SetNetWorkList(&FAdapters);
+    }
+
+    void TearDown() override
+    {
+        TIPAddress::SetNetWorkList(nullptr);
+        qunsetenv("CUPS_SERVER");
+        qunsetenv("CUPS_SERVERROOT");
+        LocationTest::TearDown();
+    }
+
+    TNetManager FManager{std::make_unique<TNoConnections>()};
+    TNetWorkList FAdapters{FManager};
+};
+
+} // namespace
+
+TEST_F(LocationSwitchTest, MissingAdapterFailsTheSwitchWithItsReason)
+{
+    TLocation Location(IdA);
+    Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
+    EXPECT_FALSE(Location.SwitchTo());
+    ASSERT_EQ(Location.SwitchErrors().size(), 1);
+    EXPECT_TRUE(Location.SwitchErrors().at(0).startsWith("adapter: "))
+        << Location.SwitchErrors().at(0).toStdString();
+    EXPECT_TRUE(Location.PrinterError().isEmpty()) << "no printer, no printer step";
+    EXPECT_FALSE(QFile::exists(FRoot.Path() + "/cups/lpoptions"));
+}
+
+TEST_F(LocationSwitchTest, PrinterOutcomeDoesNotCount)
+{
+    TLocation Location(IdA);
+    Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
+    Location.SetPrinter("Lab_Office_Laser");
+    EXPECT_FALSE(Location.SwitchTo());
+    EXPECT_EQ(Location.SwitchErrors().size(), 1) << "only the adapter step counts";
+    EXPECT_FALSE(Location.PrinterError().isEmpty()) << "no print server answers";
+}
+
+TEST_F(LocationSwitchTest, RefusedSwitchesTouchNothing)
+{
+    Store(IdA, "Office", "{0BADF00D-0000-0000-0000-000000000000}");
+    Store(IdB, "Loose", "");
+    Store(IdC, "Home");
+    TLocationList::WriteCurrentLocId(IdC);
+    TLocationList List;
+    const struct
+    {
+        QString Id;
+        const char *Says;
+    } Cases[] = {
+        {"NOSUCHLOCATION", "There is no location NOSUCHLOCATION"},
+        {IdB, "Location Loose has no adapter"},
+        {IdA, "The adapter {0BADF00D-0000-0000-0000-000000000000} of location Office is not present"},
+    };
+    for (const auto &Case : Cases) {
+        SCOPED_TRACE(Case.Says);
+        QString Error;
+        EXPECT_FALSE(List.SwitchToLocation(Case.Id, FAdapters, &Error));
+        EXPECT_EQ(Error, Case.Says);
+        EXPECT_EQ(List.CurrentLocation(), List.GetItemByLocId(IdC));
+        EXPECT_EQ(StoredCurrentLocId(), IdC);
+    }
+    EXPECT_TRUE(List.GetItemByLocId(IdA)->SwitchErrors().isEmpty()) << "it was never switched";
+    EXPECT_FALSE(QFile::exists(FRoot.Path() + "/cups/lpoptions"));
+}
+
+TEST_F(LocationSwitchTest, ImportStoresTheLocationEvenWhenItsAdapterIsMissing)
+{
+    const std::unique_ptr<TLocation> Location =
+        TLocation::Import("Imported", "Taken from here", "{0BADF00D-0000-0000-0000-000000000000}");
+    ASSERT_EQ(Location->LocId().size(), 32);
+    EXPECT_FALSE(Location->IpAddress()->LastError().isEmpty());
+    EXPECT_TRUE(Location->Printer().isEmpty()) << "no print server, no default printer";
+
+    TLocationList List;
+    const TLocation *Stored = List.GetItemByLocId(Location->LocId());
+    ASSERT_NE(Stored, nullptr);
+    EXPECT_EQ(Stored->LocName(), "Imported");
+    EXPECT_EQ(Stored->LocDesc(), "Taken from here");
+    EXPECT_EQ(Stored->NetId(), "{0BADF00D-0000-0000-0000-000000000000}");
+    EXPECT_EQ(RowsOf("IP_ADDR", Location->LocId()), 0) << "a failed adapter import saves nothing";
+}
