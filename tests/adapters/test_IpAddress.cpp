@@ -5,7 +5,7 @@
 #include "app/DBManager.h"
 #include "app/Exceptions.h"
 #include "platform/Registry.h"
-#include "support/TestRoot.h"
+#include "support/DatabaseTest.h"
 
 #include <QMap>
 #include <QSqlQuery>
@@ -17,29 +17,9 @@ namespace {
 const QString LocA = QStringLiteral("A1B2C3D4E5F6G7H8I9J0KLMNOPQRSTUV");
 const QString LocB = QStringLiteral("ZYXWVUTSRQPONMLKJIHGFEDCBA098765");
 
-// A copy of the shipped data file behind the shared connection; rows are planted and
-// inspected with plain SQL, past TIPAddress.
-class IpAddressTest : public testing::Test
+class IpAddressTest : public TDatabaseTest
 {
 protected:
-    void SetUp() override
-    {
-        InitConnectionString(FRoot.DataFolder());
-        ASSERT_TRUE(GetConnection().isOpen());
-    }
-
-    void TearDown() override
-    {
-        SetOpenFailureHandler({});
-        CloseConnection();
-    }
-
-    static void Exec(const QString &Statement)
-    {
-        QSqlQuery Query(GetConnection());
-        ASSERT_TRUE(Query.exec(Statement)) << Statement.toStdString();
-    }
-
     static int RowCount(const QString &LocId)
     {
         QSqlQuery Query(GetConnection());
@@ -56,15 +36,6 @@ protected:
         return Query.exec() && Query.next() ? Query.value(0) : QVariant();
     }
 
-    // Leaves the process with a closed connection, as a test-only failure handler allows.
-    static void LoseConnection()
-    {
-        CloseConnection();
-        SetOpenFailureHandler([] {});
-        InitConnectionString(QStringLiteral("/nonexistent/wayfarel/"));
-        ASSERT_FALSE(GetConnection().isOpen());
-    }
-
     static void FillStatic(TIPAddress &Ip)
     {
         Ip.SetEnableDHCP(false);
@@ -79,8 +50,6 @@ protected:
         Ip.SetAutoRepair(true);
         Ip.SetInterval(30);
     }
-
-    TTestRoot FRoot;
 };
 
 TEST_F(IpAddressTest, NewObjectHasEmptyTextsFalseFlagsAndUnsetMacs)

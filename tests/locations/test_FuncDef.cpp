@@ -1,7 +1,7 @@
 #include "locations/FuncDef.h"
 
 #include "app/DBManager.h"
-#include "support/TestRoot.h"
+#include "support/DatabaseTest.h"
 
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -12,26 +12,13 @@ namespace {
 
 // A copy of the shipped data file behind the shared connection; the catalogue is changed
 // and inspected with plain SQL on that connection, past TFuncDefine.
-class FuncDefTest : public testing::Test
+class FuncDefTest : public TDatabaseTest
 {
 protected:
-    void SetUp() override
-    {
-        InitConnectionString(FRoot.DataFolder());
-        ASSERT_TRUE(GetConnection().isOpen());
-    }
-
     void TearDown() override
     {
-        SetOpenFailureHandler({});
-        CloseConnection();
+        TDatabaseTest::TearDown();
         TFuncDefine::FreeInstance();
-    }
-
-    static void Exec(const QString &Statement)
-    {
-        QSqlQuery Query(GetConnection());
-        ASSERT_TRUE(Query.exec(Statement)) << Statement.toStdString();
     }
 
     // Every row as "CODE:enabled:pos", in code order.
@@ -53,25 +40,7 @@ protected:
         return Query.next() ? Query.value(0) : QVariant();
     }
 
-    // Leaves the process with a closed connection, as a test-only failure handler allows.
-    static void LoseConnection()
-    {
-        CloseConnection();
-        SetOpenFailureHandler([] {});
-        InitConnectionString(QStringLiteral("/nonexistent/wayfarel/"));
-        ASSERT_FALSE(GetConnection().isOpen());
-    }
-
-    void Reconnect()
-    {
-        SetOpenFailureHandler({});
-        InitConnectionString(FRoot.DataFolder());
-        ASSERT_TRUE(GetConnection().isOpen());
-    }
-
     TFuncDefine &Catalogue() { return *TFuncDefine::getInstance(); }
-
-    TTestRoot FRoot;
 };
 
 std::vector<QString> Codes(const std::vector<std::unique_ptr<TFuncDefine>> &List)

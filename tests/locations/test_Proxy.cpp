@@ -3,7 +3,7 @@
 #include "app/DBManager.h"
 #include "app/Exceptions.h"
 #include "locations/FuncDef.h"
-#include "support/TestRoot.h"
+#include "support/DatabaseTest.h"
 
 #include <QSqlQuery>
 
@@ -77,22 +77,14 @@ TEST(CustomProxy, CreateLoadsTheModuleOfTheLocation)
 
 namespace {
 
-class CustomProxyCatalogue : public testing::Test
+class CustomProxyCatalogue : public TDatabaseTest
 {
 protected:
-    void SetUp() override
-    {
-        InitConnectionString(FRoot.DataFolder());
-        ASSERT_TRUE(GetConnection().isOpen());
-    }
-
     void TearDown() override
     {
-        CloseConnection();
+        TDatabaseTest::TearDown();
         TFuncDefine::FreeInstance();
     }
-
-    TTestRoot FRoot;
 };
 
 } // namespace
