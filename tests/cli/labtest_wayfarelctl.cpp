@@ -4,12 +4,12 @@
 #include "app/DBManager.h"
 #include "app/ExtRegistry.h"
 #include "locations/Location.h"
+#include "support/CtlRun.h"
 #include "support/Lab.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <functional>
 
@@ -20,13 +20,6 @@ const QString HomeId = "H0ME00000000000000000000000000B1";
 const QString GoneId = "G0NE00000000000000000000000000C2";
 const QString LooseId = "L00SE0000000000000000000000000D3";
 const QString BrokenId = "BR0KEN000000000000000000000000E4";
-
-struct TCtlRun
-{
-    int Code = -1;
-    QString Out;
-    QString Err;
-};
 
 QString AdapterId(const char *UuidKey) { return "{" + TLab::Value(UuidKey).toUpper() + "}"; }
 
@@ -117,16 +110,7 @@ protected:
 
     TCtlRun Ctl(const QStringList &Args)
     {
-        QProcess Process;
-        Process.start(WAYFAREL_BIN_DIR "/wayfarelctl",
-                      QStringList{"--data", FRoot.DataFolder()} + Args);
-        TCtlRun Result;
-        if (!Process.waitForFinished(120000) || Process.exitStatus() != QProcess::NormalExit)
-            return Result;
-        Result.Code = Process.exitCode();
-        Result.Out = QString::fromUtf8(Process.readAllStandardOutput());
-        Result.Err = QString::fromUtf8(Process.readAllStandardError());
-        return Result;
+        return RunCtl(QStringList{"--data", FRoot.DataFolder()} + Args);
     }
 
     static QString CurrentLocId()

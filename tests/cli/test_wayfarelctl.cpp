@@ -1,41 +1,16 @@
 // The command line front end as a script sees it: exit status, standard output, standard error.
 #include "app/DBManager.h"
 #include "locations/Location.h"
+#include "support/CtlRun.h"
 #include "support/TestRoot.h"
 
 #include <QDir>
-#include <QProcess>
 
 namespace {
 
 const QString IdA = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA1";
 const QString IdB = "BBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB2";
 const QString IdC = "CCCCCCCCCCCCCCCCCCCCCCCCCCCCCCC3";
-
-struct TCtlRun
-{
-    int Code = -1;
-    QString Out;
-    QString Err;
-    QStringList Lines() const { return Out.split('\n', Qt::SkipEmptyParts); }
-};
-
-TCtlRun Ctl(const QStringList &Args, const QProcessEnvironment &Env =
-                                         QProcessEnvironment::systemEnvironment())
-{
-    QProcess Process;
-    Process.setProcessEnvironment(Env);
-    Process.start(WAYFAREL_BIN_DIR "/wayfarelctl", Args);
-    TCtlRun Result;
-    if (!Process.waitForFinished(60000) || Process.exitStatus() != QProcess::NormalExit) {
-        Result.Err = Process.errorString();
-        return Result;
-    }
-    Result.Code = Process.exitCode();
-    Result.Out = QString::fromUtf8(Process.readAllStandardOutput());
-    Result.Err = QString::fromUtf8(Process.readAllStandardError());
-    return Result;
-}
 
 class CtlTest : public ::testing::Test
 {
@@ -72,7 +47,7 @@ protected:
 
     TCtlRun CtlOnData(QStringList Args)
     {
-        return Ctl(QStringList{"--data", FRoot.DataFolder()} + Args);
+        return RunCtl(QStringList{"--data", FRoot.DataFolder()} + Args);
     }
 
     TTestRoot FRoot;
@@ -83,11 +58,11 @@ protected:
 
 TEST_F(CtlTest, HelpAndVersion)
 {
-    const TCtlRun Help = Ctl({"--help"});
+    const TCtlRun Help = RunCtl({"--help"});
     EXPECT_EQ(Help.Code, 0);
     for (const char *Command : {"list", "show", "current", "adapters", "--data"})
         EXPECT_TRUE(Help.Out.contains(Command)) << Command;
-    const TCtlRun Version = Ctl({"--version"});
+    const TCtlRun Version = RunCtl({"--version"});
     EXPECT_EQ(Version.Code, 0);
     EXPECT_EQ(Version.Out, QStringLiteral("wayfarelctl " WAYFAREL_VERSION "\n"));
 }
@@ -107,7 +82,7 @@ TEST_F(CtlTest, WrongUsageExitsWithTwoAndSaysWhy)
     };
     for (const auto &Case : Cases) {
         SCOPED_TRACE(Case.Args.join(' ').toStdString());
-        const TCtlRun Run = Ctl(Case.Args);
+        const TCtlRun Run = RunCtl(Case.Args);
         EXPECT_EQ(Run.Code, 2);
         EXPECT_TRUE(Run.Err.contains(Case.Says)) << Run.Err.toStdString();
         EXPECT_TRUE(Run.Out.isEmpty());
@@ -195,13 +170,13 @@ TEST_F(CtlTest, DataFolderComesFromOptionElseEnvironment)
     Store({{IdA, "Office", ""}});
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
     Env.insert("WAYFAREL_DATA_DIR", FRoot.DataFolder());
-    const TCtlRun FromEnv = Ctl({"list"}, Env);
+    const TCtlRun FromEnv = RunCtl({"list"}, Env);
     EXPECT_EQ(FromEnv.Code, 0) << FromEnv.Err.toStdString();
     EXPECT_EQ(FromEnv.Lines().size(), 1);
 
     const QString Empty = FRoot.Path() + "/empty";
     ASSERT_TRUE(QDir().mkpath(Empty));
-    const TCtlRun Overridden = Ctl({"list", "--data", Empty}, Env);
+    const TCtlRun Overridden = RunCtl({"list", "--data", Empty}, Env);
     EXPECT_EQ(Overridden.Code, 3);
     EXPECT_TRUE(Overridden.Err.contains("no data file at " + Empty + "/qtm.dat"))
         << Overridden.Err.toStdString();
