@@ -4,11 +4,13 @@
 #include "adapters/WMI.h"
 #include "app/DBManager.h"
 #include "app/DBQuery.h"
-#include "app/Exceptions.h"
 #include "app/ExtRegistry.h"
 #include "app/SplitString.h"
+#include "base/Exceptions.h"
+#include "base/NetText.h"
 #include "lantools/uGetMacAddress.h"
 #include "lantools/uNetRepaire.h"
+#include "platform/AdapterKeys.h"
 
 #include <QSqlRecord>
 #include <QStringList>
@@ -18,8 +20,6 @@
 namespace {
 
 const QString Table = QStringLiteral("IP_ADDR");
-const QString InterfacesKey =
-    QStringLiteral("\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\");
 
 TNetWorkList *OwnerList = nullptr;
 
@@ -50,10 +50,7 @@ QString EmptyForZeroAddress(const QString &Value)
     return Value.trimmed() == QLatin1String("0.0.0.0") ? QString() : Value;
 }
 
-QString MacOrUnset(const QString &Value)
-{
-    return Value.isEmpty() ? TIPAddress::UnsetMac : Value;
-}
+QString MacOrUnset(const QString &Value) { return Value.isEmpty() ? TIPAddress::UnsetMac : Value; }
 
 QString Text(const QSqlRecord &Row, const char *Column)
 {
@@ -66,10 +63,7 @@ QVariant Stored(const QString &Value)
     return Value.isNull() ? QVariant(QLatin1String("")) : QVariant(Value);
 }
 
-bool Flag(const QSqlRecord &Row, const char *Column)
-{
-    return Row.value(QLatin1String(Column)).toInt() != 0;
-}
+bool Flag(const QSqlRecord &Row, const char *Column) { return Row.value(QLatin1String(Column)).toInt() != 0; }
 
 // The first item of a multi-string value into Field; an empty list leaves Field alone.
 void ReadFirstItem(TExtRegistry &Registry, const QString &Name, QString &Field)
@@ -84,10 +78,7 @@ void ReadFirstItem(TExtRegistry &Registry, const QString &Name, QString &Field)
 
 const QString TIPAddress::UnsetMac = QStringLiteral("00-00-00-00-00-00");
 
-TIPAddress::TIPAddress(const QString &LocId) : FLocId(LocId)
-{
-    Load();
-}
+TIPAddress::TIPAddress(const QString &LocId) : FLocId(LocId) { Load(); }
 
 void TIPAddress::SetIPAddr(const QString &Value) { FIPAddr = EmptyForZeroAddress(Value); }
 
@@ -153,8 +144,8 @@ bool TIPAddress::Save()
         {QStringLiteral("REPAIR_INTERVAL"), FInterval},
     };
     QString Error;
-    if (!DbSaveRow(Connection, Table, {QStringLiteral("LOC_ID"), FLocId}, Columns,
-                   TKeyOnUpdate::Write, &Error))
+    if (!DbSaveRow(Connection, Table, {QStringLiteral("LOC_ID"), FLocId}, Columns, TKeyOnUpdate::Write,
+                   &Error))
         return Fail(Error);
     return true;
 }
@@ -234,10 +225,7 @@ bool TIPAddress::ApplyDns(TNetworkAdapterConfiguration &Config)
     return true;
 }
 
-bool TIPAddress::GatewayMacIsSet() const
-{
-    return !FGWMacAddr.isEmpty() && FGWMacAddr != UnsetMac && FGWMacAddr != QLatin1String("000000000000");
-}
+bool TIPAddress::GatewayMacIsSet() const { return !IsUnsetMac(FGWMacAddr); }
 
 // The repair thread keeps the binding; the first one is made right away.
 void TIPAddress::BindGateway()
@@ -257,10 +245,12 @@ bool TIPAddress::ReplaceMac(TNetWork &Adapter, bool Bound)
         if (!Adapter.ChangeMAC(Mac))
             return Fail(QStringLiteral("MAC address %1 not stored for adapter %2").arg(Mac, Adapter.Name()));
     } catch (const EWayfarelError &E) {
-        return Fail(QStringLiteral("MAC address %1 refused for adapter %2: %3").arg(Mac, Adapter.Name(), E.Message()));
+        return Fail(QStringLiteral("MAC address %1 refused for adapter %2: %3")
+                        .arg(Mac, Adapter.Name(), E.Message()));
     }
     if (!Adapter.Restart())
-        return Fail(QStringLiteral("Can not restart adapter %1: %2").arg(Adapter.Name(), Adapter.LastError()));
+        return Fail(
+            QStringLiteral("Can not restart adapter %1: %2").arg(Adapter.Name(), Adapter.LastError()));
     if (Bound)
         BindStaticArp(FGateWay, GWMacAddr());
     return true;
@@ -302,7 +292,7 @@ bool TIPAddress::ImportFromConfiguration(const TNetworkAdapterConfiguration &Con
 bool TIPAddress::ImportFromRegistry(const QString &NetId)
 {
     TExtRegistry Registry(HKEY_LOCAL_MACHINE);
-    if (!Registry.OpenKeyReadOnly(InterfacesKey + NetId + QLatin1Char('\\')))
+    if (!Registry.OpenKeyReadOnly(TcpipInterfacesKeyPath() + QLatin1Char('\\') + NetId + QLatin1Char('\\')))
         return Fail(QStringLiteral("No stored TCP/IP settings for adapter %1").arg(NetId));
     FEnableDHCP = Registry.ReadBoolDef(QStringLiteral("EnableDHCP"), false);
     ReadFirstItem(Registry, QStringLiteral("DefaultGateway"), FGateWay);

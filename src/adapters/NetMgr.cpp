@@ -1,6 +1,6 @@
 #include "adapters/NetMgr.h"
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "platform/AdapterKeys.h"
 #include "platform/NMConnections.h"
 
@@ -25,7 +25,7 @@ std::unique_ptr<INetConnectionManager> MakeBackend()
     return CreateNetConnectionManager();
 }
 
-}  // namespace
+} // namespace
 
 TNetManager &TNetManager::GetInstance()
 {
@@ -46,20 +46,13 @@ void TNetManager::ReleaseInstance()
     Instance().reset();
 }
 
-void TNetManager::SetBackendFactory(TNetBackendFactory factory)
-{
-    Factory() = std::move(factory);
-}
+void TNetManager::SetBackendFactory(TNetBackendFactory factory) { Factory() = std::move(factory); }
 
-TNetManager::TNetManager(std::unique_ptr<INetConnectionManager> manager)
-    : FManager(std::move(manager))
+TNetManager::TNetManager(std::unique_ptr<INetConnectionManager> manager) : FManager(std::move(manager))
 {
     if (!FManager)
         throw EWayfarelError(QStringLiteral("Error Create ConnectionManager Instance!"));
     Refresh();
 }
 
-void TNetManager::Refresh()
-{
-    FConnList = FManager->EnumConnections();
-}
+void TNetManager::Refresh() { FConnList = FManager->EnumConnections(); }

@@ -2,34 +2,29 @@
 
 #include "adapters/NetMgr.h"
 #include "adapters/WMI.h"
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
+#include "base/NetText.h"
 #include "platform/AdapterKeys.h"
 
 namespace {
 
 const QString UnsetMac = QStringLiteral("000000000000");
 
-// Trimmed, upper case, without separators.
-QString NormalizeMac(const QString &mac)
-{
-    return mac.trimmed().toUpper().remove(QLatin1Char('-')).remove(QLatin1Char(':'));
-}
-
-}  // namespace
+} // namespace
 
 TStatus StatusFromDeviceState(quint32 deviceState)
 {
     switch (static_cast<TDeviceState>(deviceState)) {
     case TDeviceState::Unknown:
         return nsUnkown;
-    case TDeviceState::Unavailable:  // no carrier: the cable or the peer is gone
+    case TDeviceState::Unavailable: // no carrier: the cable or the peer is gone
         return nsOff;
     case TDeviceState::Unmanaged:
     case TDeviceState::Disconnected:
         return nsDisable;
     case TDeviceState::Activated:
         return nsWorking;
-    default:  // on the way up or down, or failed
+    default: // on the way up or down, or failed
         return nsNotWorking;
     }
 }
@@ -58,26 +53,18 @@ bool TNetWork::Keep(bool ok)
     return ok;
 }
 
-bool TNetWork::Enable()
-{
-    return Keep(FAdapter->Connect());
-}
+bool TNetWork::Enable() { return Keep(FAdapter->Connect()); }
 
-bool TNetWork::Disable()
-{
-    return Keep(FAdapter->Disconnect());
-}
+bool TNetWork::Disable() { return Keep(FAdapter->Disconnect()); }
 
-bool TNetWork::Restart()
-{
-    return Disable() && Enable();
-}
+bool TNetWork::Restart() { return Disable() && Enable(); }
 
 int TNetWork::DevIndex()
 {
     if (FDevIndex == 0) {
-        const QString index = WmiQueryValue(QStringLiteral("Win32_NetworkAdapter"), QStringLiteral("InterfaceIndex"),
-                                            QStringLiteral("GUID='") + FId + QLatin1Char('\''));
+        const QString index =
+            WmiQueryValue(QStringLiteral("Win32_NetworkAdapter"), QStringLiteral("InterfaceIndex"),
+                          QStringLiteral("GUID='") + FId + QLatin1Char('\''));
         if (!index.isEmpty())
             FDevIndex = index.toInt();
     }
@@ -116,7 +103,7 @@ std::unique_ptr<TExtRegistry> TNetWork::OpenAdapterKey(bool ReadOnly)
 
 bool TNetWork::IsMACChanged(const QString &NewMAC)
 {
-    const QString newMac = NormalizeMac(NewMAC);
+    const QString newMac = MacDigits(NewMAC);
     if (newMac.isEmpty())
         return false;
     QString current = UnsetMac;
@@ -124,7 +111,7 @@ bool TNetWork::IsMACChanged(const QString &NewMAC)
     if (key && key->ValueExists(QStringLiteral("NetworkAddress")))
         current = key->ReadString(QStringLiteral("NetworkAddress")).trimmed().toUpper();
     if (current == UnsetMac)
-        current = GetCurrentMAC().trimmed().toUpper().remove(QLatin1Char(':'));
+        current = MacDigits(GetCurrentMAC());
     return current != newMac;
 }
 
@@ -132,7 +119,7 @@ bool TNetWork::ChangeMAC(const QString &NewMAC)
 {
     if (!IsMACChanged(NewMAC))
         return false;
-    const QString newMac = NormalizeMac(NewMAC);
+    const QString newMac = MacDigits(NewMAC);
     const auto key = OpenAdapterKey(false);
     if (!key)
         return false;
@@ -145,10 +132,7 @@ bool TNetWork::ChangeMAC(const QString &NewMAC)
 
 TNetWorkList::TNetWorkList() : TNetWorkList(TNetManager::GetInstance()) {}
 
-TNetWorkList::TNetWorkList(TNetManager &manager) : FNetManager(manager)
-{
-    ReadNetWorks();
-}
+TNetWorkList::TNetWorkList(TNetManager &manager) : FNetManager(manager) { ReadNetWorks(); }
 
 void TNetWorkList::ReadNetWorks()
 {

@@ -13,8 +13,8 @@ namespace {
 struct TWqlQuery
 {
     QString ClassName;
-    QString Property;  // empty: every instance
-    QVariant Literal;  // QString for a quoted text, bool, qlonglong; invalid for NULL
+    QString Property; // empty: every instance
+    QVariant Literal; // QString for a quoted text, bool, qlonglong; invalid for NULL
 };
 
 QString Unquote(const QString &quoted)
@@ -95,7 +95,7 @@ bool Matches(const QVariant &value, const QVariant &literal)
 struct TProviderTable
 {
     QMutex Lock;
-    QMap<QString, std::shared_ptr<IWmiProvider>> Providers;  // by upper-case class name
+    QMap<QString, std::shared_ptr<IWmiProvider>> Providers; // by upper-case class name
     bool Filled = false;
 };
 
@@ -130,7 +130,7 @@ QList<TWmiObject> Select(const QString &className, const QString &condition)
     return selected;
 }
 
-}  // namespace
+} // namespace
 
 TWmiObject &TWmiObject::Add(const QString &name, const QVariant &value)
 {
@@ -155,10 +155,7 @@ int TWmiObject::IndexOf(const QString &name) const
     return -1;
 }
 
-bool TWmiObject::HasProperty(const QString &name) const
-{
-    return IndexOf(name) >= 0;
-}
+bool TWmiObject::HasProperty(const QString &name) const { return IndexOf(name) >= 0; }
 
 bool TWmiObject::IsArray(const QString &name) const
 {
@@ -329,7 +326,7 @@ QString RefusalText(int result, const QString &address, const QString &mask)
     }
 }
 
-}  // namespace
+} // namespace
 
 TNetworkAdapterConfiguration::TNetworkAdapterConfiguration(const QString &AId)
 {
@@ -341,19 +338,22 @@ TNetworkAdapterConfiguration::TNetworkAdapterConfiguration(const QString &AId)
     FIpAddress = WmiPropertyText(object.get(), QStringLiteral("IPAddress"));
     FSubNet = WmiPropertyText(object.get(), QStringLiteral("IPSubnet"));
     FGateway = WmiPropertyText(object.get(), QStringLiteral("DefaultIPGateway"));
-    FDHCPEnabled = WmiPropertyText(object.get(), QStringLiteral("DHCPEnabled")).toUpper() == QLatin1String("TRUE");
+    FDHCPEnabled =
+        WmiPropertyText(object.get(), QStringLiteral("DHCPEnabled")).toUpper() == QLatin1String("TRUE");
     QStringList dns;
     WmiPropertyList(object.get(), QStringLiteral("DNSServerSearchOrder"), &dns);
     FDns1 = dns.value(0);
     FDns2 = dns.value(1);
-    FMACAddress = WmiPropertyText(object.get(), QStringLiteral("MACAddress")).replace(QLatin1Char(':'), QLatin1Char('-'));
+    FMACAddress = WmiPropertyText(object.get(), QStringLiteral("MACAddress"))
+                      .replace(QLatin1Char(':'), QLatin1Char('-'));
 }
 
 int TNetworkAdapterConfiguration::Run(const QString &method, const TWmiObject &inParams)
 {
     const TWmiObject out = WmiExecMethod(FObject, method, inParams);
-    return out.HasProperty(QStringLiteral("ReturnValue")) ? out.Property(QStringLiteral("ReturnValue")).toInt()
-                                                          : wrvSuccess;
+    return out.HasProperty(QStringLiteral("ReturnValue"))
+               ? out.Property(QStringLiteral("ReturnValue")).toInt()
+               : wrvSuccess;
 }
 
 void TNetworkAdapterConfiguration::EnableDHCP()

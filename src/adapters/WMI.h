@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 
 #include <QList>
 #include <QString>

@@ -8,15 +8,9 @@
 
 namespace {
 
-QVariant ArrayOrNull(const QStringList &items)
-{
-    return items.isEmpty() ? QVariant() : QVariant(items);
-}
+QVariant ArrayOrNull(const QStringList &items) { return items.isEmpty() ? QVariant() : QVariant(items); }
 
-QVariant TextOrNull(const QString &text)
-{
-    return text.isEmpty() ? QVariant() : QVariant(text);
-}
+QVariant TextOrNull(const QString &text) { return text.isEmpty() ? QVariant() : QVariant(text); }
 
 QStringList Masks(const QList<int> &prefixes)
 {
@@ -40,7 +34,9 @@ TWmiObject ConfigurationOf(const TNetAdapterInfo &adapter)
     }
     const QString mac = !live && !adapter.AssignedMac.isEmpty() ? adapter.AssignedMac : adapter.Link.Mac;
     TWmiObject object(QStringLiteral("Win32_NetworkAdapterConfiguration"));
-    object.Add(QStringLiteral("DefaultIPGateway"), ArrayOrNull(gateway.isEmpty() ? QStringList() : QStringList{gateway}), true)
+    object
+        .Add(QStringLiteral("DefaultIPGateway"),
+             ArrayOrNull(gateway.isEmpty() ? QStringList() : QStringList{gateway}), true)
         .Add(QStringLiteral("Description"), adapter.Description)
         .Add(QStringLiteral("DHCPEnabled"), adapter.Stored.Method == QLatin1String("auto"))
         .Add(QStringLiteral("DNSServerSearchOrder"), ArrayOrNull(dns), true)
@@ -76,10 +72,10 @@ QList<TNetAdapterInfo> Profiles(const QDBusConnection &bus)
 // An address a host can have: not 0.0.0.0, loopback, multicast, reserved or broadcast.
 bool IsHostAddress(const QString &text)
 {
-    quint32 address = 0;
-    if (!ParseIPv4(text, address))
+    const auto address = ParseIpv4(text);
+    if (!address)
         return false;
-    const quint32 firstOctet = ntohl(address) >> 24;
+    const quint32 firstOctet = ntohl(address->s_addr) >> 24;
     return firstOctet != 0 && firstOctet != 127 && firstOctet < 224;
 }
 
@@ -149,7 +145,7 @@ bool FindProfile(TNMSettings &nm, const QString &settingId, TNMProfile &profile)
     return false;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::shared_ptr<IWmiProvider>> BuiltInWmiProviders()
 {
@@ -165,8 +161,8 @@ QList<TWmiObject> TAdapterConfigurationProvider::Instances()
     // Several profiles may share a device: a query by interface index finds the one in use,
     // else the device as it is, before any saved settings.
     QList<TNetAdapterInfo> adapters = Profiles(FBus);
-    const auto inactive = std::stable_partition(adapters.begin(), adapters.end(),
-                                                [](const TNetAdapterInfo &adapter) { return adapter.Active; });
+    const auto inactive = std::stable_partition(
+        adapters.begin(), adapters.end(), [](const TNetAdapterInfo &adapter) { return adapter.Active; });
     QList<TNetAdapterInfo> ordered(adapters.begin(), inactive);
     ordered += ReadKernelAdapters();
     ordered += QList<TNetAdapterInfo>(inactive, adapters.end());

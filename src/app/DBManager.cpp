@@ -30,8 +30,7 @@ QString &LocationConnectionName()
 
 void ReportDataFileUnusable()
 {
-    TMessageBox::Show(GetLangStr("EN", "20",
-                                 "Can not find data file 'qtm.dat', please reinstall Wayfarel!"),
+    TMessageBox::Show(GetLangStr("EN", "20", "Can not find data file 'qtm.dat', please reinstall Wayfarel!"),
                       "Error", TMsgIcon::Error);
     std::fflush(nullptr);
     std::_Exit(1);
@@ -54,8 +53,8 @@ bool IsProfileDatabase(const QSqlDatabase &Db)
 {
     QSqlQuery Query(Db);
     return Query.exec("SELECT COUNT(*) FROM sqlite_master WHERE type='table'"
-                      " AND name IN ('FUNC_DEF', 'LOCATION')")
-           && Query.next() && Query.value(0).toInt() == 2;
+                      " AND name IN ('FUNC_DEF', 'LOCATION')") &&
+           Query.next() && Query.value(0).toInt() == 2;
 }
 
 // Locking mode EXCLUSIVE keeps the lock of the first transaction until the connection
@@ -68,21 +67,15 @@ bool OpenExclusive(QSqlDatabase &Db)
     if (!Db.open())
         return false;
     QSqlQuery Query(Db);
-    return Query.exec("PRAGMA locking_mode=EXCLUSIVE") && Query.exec("BEGIN EXCLUSIVE")
-           && IsProfileDatabase(Db) && Query.exec("COMMIT");
+    return Query.exec("PRAGMA locking_mode=EXCLUSIVE") && Query.exec("BEGIN EXCLUSIVE") &&
+           IsProfileDatabase(Db) && Query.exec("COMMIT");
 }
 
 } // namespace
 
-void InitConnectionString(const QString &Folder)
-{
-    DataFile() = Folder + "qtm.dat";
-}
+void InitConnectionString(const QString &Folder) { DataFile() = Folder + "qtm.dat"; }
 
-QString ConnectionString()
-{
-    return DataFile();
-}
+QString ConnectionString() { return DataFile(); }
 
 QSqlDatabase GetConnection()
 {
@@ -118,10 +111,7 @@ void SetLocationConnection(const QSqlDatabase &Connection)
     LocationConnectionName() = Connection.connectionName();
 }
 
-QSqlDatabase LocationConnection()
-{
-    return QSqlDatabase::database(LocationConnectionName(), false);
-}
+QSqlDatabase LocationConnection() { return QSqlDatabase::database(LocationConnectionName(), false); }
 
 TOpenFailureHandler SetOpenFailureHandler(TOpenFailureHandler Handler)
 {

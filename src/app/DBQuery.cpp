@@ -20,10 +20,7 @@ bool Succeed(QString *Error)
     return true;
 }
 
-bool Failed(const QSqlQuery &Query, QString *Error)
-{
-    return Fail(Error, Query.lastError().text());
-}
+bool Failed(const QSqlQuery &Query, QString *Error) { return Fail(Error, Query.lastError().text()); }
 
 bool CheckOpen(const QSqlDatabase &Db, QString *Error)
 {
@@ -31,24 +28,20 @@ bool CheckOpen(const QSqlDatabase &Db, QString *Error)
 }
 
 // The parameter is named after its column without underscores (LOC_ID gives :LOCID).
-QString KeyParameter(const TDbKey &Key)
-{
-    return ':' + QString(Key.Column).remove('_');
-}
+QString KeyParameter(const TDbKey &Key) { return ':' + QString(Key.Column).remove('_'); }
 
-bool SelectByKey(QSqlQuery &Query, const QString &Columns, const QString &Table,
-                 const TDbKey &Key, QString *Error)
+bool SelectByKey(QSqlQuery &Query, const QString &Columns, const QString &Table, const TDbKey &Key,
+                 QString *Error)
 {
     Query.setForwardOnly(true);
-    if (!Query.prepare(QString("SELECT %1 FROM %2 WHERE %3=%4")
-                           .arg(Columns, Table, Key.Column, KeyParameter(Key))))
+    if (!Query.prepare(
+            QString("SELECT %1 FROM %2 WHERE %3=%4").arg(Columns, Table, Key.Column, KeyParameter(Key))))
         return Failed(Query, Error);
     Query.bindValue(KeyParameter(Key), Key.Value);
     return Query.exec() || Failed(Query, Error);
 }
 
-bool ExecWithValues(QSqlQuery &Query, const QString &Statement, const QVariantList &Values,
-                    QString *Error)
+bool ExecWithValues(QSqlQuery &Query, const QString &Statement, const QVariantList &Values, QString *Error)
 {
     if (!Query.prepare(Statement))
         return Failed(Query, Error);
@@ -57,8 +50,8 @@ bool ExecWithValues(QSqlQuery &Query, const QString &Statement, const QVariantLi
     return Query.exec() ? Succeed(Error) : Failed(Query, Error);
 }
 
-bool InsertRow(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key,
-               const TDbColumns &Columns, QString *Error)
+bool InsertRow(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key, const TDbColumns &Columns,
+               QString *Error)
 {
     QStringList Names{Key.Column};
     QVariantList Values{Key.Value};
@@ -69,13 +62,13 @@ bool InsertRow(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key,
     QStringList Marks;
     Marks.fill(QStringLiteral("?"), Names.size());
     QSqlQuery Query(Db);
-    return ExecWithValues(Query, QString("INSERT INTO %1 (%2) VALUES (%3)")
-                                     .arg(Table, Names.join(", "), Marks.join(", ")),
-                          Values, Error);
+    return ExecWithValues(
+        Query, QString("INSERT INTO %1 (%2) VALUES (%3)").arg(Table, Names.join(", "), Marks.join(", ")),
+        Values, Error);
 }
 
-bool UpdateRow(const QSqlDatabase &Db, const QString &Table, const QVariant &RowId,
-               const TDbColumns &Columns, QString *Error)
+bool UpdateRow(const QSqlDatabase &Db, const QString &Table, const QVariant &RowId, const TDbColumns &Columns,
+               QString *Error)
 {
     if (Columns.isEmpty())
         return Succeed(Error);
@@ -87,15 +80,14 @@ bool UpdateRow(const QSqlDatabase &Db, const QString &Table, const QVariant &Row
     }
     Values.append(RowId);
     QSqlQuery Query(Db);
-    return ExecWithValues(Query, QString("UPDATE %1 SET %2 WHERE rowid=?")
-                                     .arg(Table, Assignments.join(", ")),
+    return ExecWithValues(Query, QString("UPDATE %1 SET %2 WHERE rowid=?").arg(Table, Assignments.join(", ")),
                           Values, Error);
 }
 
 } // namespace
 
-std::optional<QSqlRecord> DbReadRow(const QSqlDatabase &Db, const QString &Table,
-                                    const TDbKey &Key, QString *Error)
+std::optional<QSqlRecord> DbReadRow(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key,
+                                    QString *Error)
 {
     QSqlQuery Query(Db);
     if (!CheckOpen(Db, Error) || !SelectByKey(Query, "*", Table, Key, Error))
@@ -106,14 +98,14 @@ std::optional<QSqlRecord> DbReadRow(const QSqlDatabase &Db, const QString &Table
     return Query.record();
 }
 
-std::optional<QSqlRecord> DbReadLocRow(const QSqlDatabase &Db, const QString &Table,
-                                       const QString &LocId, QString *Error)
+std::optional<QSqlRecord> DbReadLocRow(const QSqlDatabase &Db, const QString &Table, const QString &LocId,
+                                       QString *Error)
 {
     return DbReadRow(Db, Table, {QStringLiteral("LOC_ID"), LocId}, Error);
 }
 
-bool DbSaveRow(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key,
-               const TDbColumns &Columns, TKeyOnUpdate KeyOnUpdate, QString *Error)
+bool DbSaveRow(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key, const TDbColumns &Columns,
+               TKeyOnUpdate KeyOnUpdate, QString *Error)
 {
     QSqlQuery Find(Db);
     if (!CheckOpen(Db, Error) || !SelectByKey(Find, "rowid", Table, Key, Error))
@@ -128,8 +120,7 @@ bool DbSaveRow(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key,
     return UpdateRow(Db, Table, RowId, Written, Error);
 }
 
-bool DbDeleteRows(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key,
-                  QString *Error)
+bool DbDeleteRows(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key, QString *Error)
 {
     if (!CheckOpen(Db, Error))
         return false;

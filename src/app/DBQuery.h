@@ -28,20 +28,19 @@ enum class TKeyOnUpdate { Keep, Write };
 
 // First record of "SELECT * FROM Table WHERE Key=:Key"; nothing when there is no such row
 // or the query failed (then Error says why).
-std::optional<QSqlRecord> DbReadRow(const QSqlDatabase &Db, const QString &Table,
-                                    const TDbKey &Key, QString *Error = nullptr);
+std::optional<QSqlRecord> DbReadRow(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key,
+                                    QString *Error = nullptr);
 
 // The location's row of Table, selected by LOC_ID.
-std::optional<QSqlRecord> DbReadLocRow(const QSqlDatabase &Db, const QString &Table,
-                                       const QString &LocId, QString *Error = nullptr);
+std::optional<QSqlRecord> DbReadLocRow(const QSqlDatabase &Db, const QString &Table, const QString &LocId,
+                                       QString *Error = nullptr);
 
 // Insert-or-update: without a row for Key a row is inserted with the key and Columns;
 // otherwise the first row found gets Columns (and the key when KeyOnUpdate says so).
-bool DbSaveRow(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key,
-               const TDbColumns &Columns, TKeyOnUpdate KeyOnUpdate, QString *Error = nullptr);
+bool DbSaveRow(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key, const TDbColumns &Columns,
+               TKeyOnUpdate KeyOnUpdate, QString *Error = nullptr);
 
 // "DELETE FROM Table WHERE Key='value'", run as a plain statement. Ids come from the id
 // generator; a value holding a quote is refused before it reaches the statement. Deleting
 // no row at all is a success.
-bool DbDeleteRows(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key,
-                  QString *Error = nullptr);
+bool DbDeleteRows(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key, QString *Error = nullptr);

@@ -1,6 +1,6 @@
 #include "app/SplitString.h"
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 
 namespace {
 

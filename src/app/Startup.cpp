@@ -1,6 +1,6 @@
 #include "app/Startup.h"
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "platform/InstanceLock.h"
 #include "platform/Registry.h"
 
@@ -27,10 +27,7 @@ bool IsAlreadyRunning()
     return InstanceLock()->HeldElsewhere();
 }
 
-void ReleaseInstance()
-{
-    InstanceLock().reset();
-}
+void ReleaseInstance() { InstanceLock().reset(); }
 
 int ReadDefaultUI()
 {

@@ -22,12 +22,8 @@ TConfig *TConfig::GetConfig()
 
 QString TConfig::Skinname()
 {
-    const QString skin = FReg.ValueExists(SkinnameValue) ? FReg.ReadString(SkinnameValue)
-                                                        : QString();
+    const QString skin = FReg.ValueExists(SkinnameValue) ? FReg.ReadString(SkinnameValue) : QString();
     return skin.isEmpty() ? DefaultSkin : skin;
 }
 
-void TConfig::SetSkinname(const QString &Value)
-{
-    FReg.WriteString(SkinnameValue, Value);
-}
+void TConfig::SetSkinname(const QString &Value) { FReg.WriteString(SkinnameValue, Value); }

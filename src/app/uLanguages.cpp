@@ -34,10 +34,7 @@ QStringList LoadTable(const QString &resource)
     return lines;
 }
 
-bool IsEntry(const QString &line)
-{
-    return !line.isEmpty() && !line.startsWith(QLatin1Char('#'));
-}
+bool IsEntry(const QString &line) { return !line.isEmpty() && !line.startsWith(QLatin1Char('#')); }
 
 // The text of the first entry named Name (any letter case); empty when there is none.
 QString FindValue(const QStringList &table, const QString &name)
@@ -75,15 +72,9 @@ TLanguages &TLanguages::GetInstance()
     return *instance;
 }
 
-void TLanguages::FreeInstance()
-{
-    Instance().reset();
-}
+void TLanguages::FreeInstance() { Instance().reset(); }
 
-bool TLanguages::LangExists(const QString &Lang)
-{
-    return !Lang.isEmpty() && KnownLanguages.contains(Lang);
-}
+bool TLanguages::LangExists(const QString &Lang) { return !Lang.isEmpty() && KnownLanguages.contains(Lang); }
 
 void TLanguages::GetRes(const QString &Lang, const QString &Name, QString &Value,
                         const QString &DefValue) const
@@ -103,8 +94,7 @@ void TLanguages::GetRes(const QString &Lang, const QString &Name, QString &Value
 QString GetLangStr(const QString &Lang, const QString &Id, const QString &Default)
 {
     if (!TLanguages::LangExists(Lang)) {
-        TMessageBox::Show(QStringLiteral("Can't load language!"), QStringLiteral("Error"),
-                          TMsgIcon::Error);
+        TMessageBox::Show(QStringLiteral("Can't load language!"), QStringLiteral("Error"), TMsgIcon::Error);
         return Default;
     }
     QString result;

@@ -18,8 +18,7 @@ public:
 
     // Value becomes the text stored under Name in the table of Lang ("EN" or "CN"), or
     // DefValue when the language has no table or the entry is missing or empty.
-    void GetRes(const QString &Lang, const QString &Name, QString &Value,
-                const QString &DefValue) const;
+    void GetRes(const QString &Lang, const QString &Name, QString &Value, const QString &DefValue) const;
 
     const QStringList &ENs() const { return FENs; }
     const QStringList &CNs() const { return FCNs; }

@@ -4,7 +4,7 @@
 #include "adapters/IpAddress.h"
 #include "adapters/Network.h"
 #include "app/DBManager.h"
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "lantools/uNetRepaire.h"
 #include "locations/Location.h"
 #include "platform/Printers.h"
@@ -60,10 +60,7 @@ private:
     TExitCode FCode;
 };
 
-[[noreturn]] void Fail(const QString &Message, TExitCode Code = ecFailed)
-{
-    throw ECtlError(Message, Code);
-}
+[[noreturn]] void Fail(const QString &Message, TExitCode Code = ecFailed) { throw ECtlError(Message, Code); }
 
 QTextStream &Out()
 {
@@ -71,10 +68,7 @@ QTextStream &Out()
     return Stream;
 }
 
-void Warn(const QString &Message)
-{
-    QTextStream(stderr) << "wayfarelctl: warning: " << Message << Qt::endl;
-}
+void Warn(const QString &Message) { QTextStream(stderr) << "wayfarelctl: warning: " << Message << Qt::endl; }
 
 // One record: the fields joined by tabs, none of them able to break the line or the columns.
 void PrintRecord(const QStringList &Fields)
@@ -103,8 +97,8 @@ QString DataFileProblem(const QString &Path)
         Probe.setConnectOptions("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=0");
         if (Probe.open()) {
             QSqlQuery Query(Probe);
-            Locked = !Query.exec("SELECT COUNT(*) FROM sqlite_master")
-                     && Query.lastError().nativeErrorCode() == QLatin1String("5");
+            Locked = !Query.exec("SELECT COUNT(*) FROM sqlite_master") &&
+                     Query.lastError().nativeErrorCode() == QLatin1String("5");
         }
         Probe.close();
     }
@@ -170,9 +164,7 @@ const TNetWork &FindAdapter(const TNetWorkList &Adapters, const QString &Key)
         if (Adapters.Objects(I) && Adapters.Objects(I)->Name() == Key)
             Named.append(Adapters.Objects(I));
     if (Named.size() > 1)
-        Fail(QStringLiteral("%1 adapters are named \"%2\"; give the id instead")
-                 .arg(Named.size())
-                 .arg(Key));
+        Fail(QStringLiteral("%1 adapters are named \"%2\"; give the id instead").arg(Named.size()).arg(Key));
     if (Named.isEmpty())
         Fail(QStringLiteral("no adapter \"%1\" (see wayfarelctl adapters)").arg(Key));
     return *Named.first();
@@ -224,8 +216,8 @@ void ListLocations(const QStringList &)
     const TLocationList List;
     for (int I = 0; I < List.Count(); ++I) {
         const TLocation &Location = *List.Items(I);
-        PrintRecord({&Location == List.CurrentLocation() ? "*" : "", Location.LocId(),
-                     Location.LocName(), Location.NetId(), Location.Printer()});
+        PrintRecord({&Location == List.CurrentLocation() ? "*" : "", Location.LocId(), Location.LocName(),
+                     Location.NetId(), Location.Printer()});
     }
 }
 
@@ -306,8 +298,8 @@ void ListAdapters(const QStringList &)
     for (int I = 0; I < Adapters.Count(); ++I) {
         const TNetWork *Adapter = Adapters.Objects(I);
         if (Adapter)
-            PrintRecord({Adapter->Id(), Adapter->Name(), Adapter->Description(),
-                         StatusText(Adapter->Status())});
+            PrintRecord(
+                {Adapter->Id(), Adapter->Name(), Adapter->Description(), StatusText(Adapter->Status())});
     }
 }
 
@@ -324,12 +316,9 @@ void ListPrinters(const QStringList &)
 const QList<TCtlCommand> &Commands()
 {
     static const QList<TCtlCommand> List{
-        {"list", 0, true, ListLocations},
-        {"show", 1, true, ShowLocation},
-        {"current", 0, true, ShowCurrent},
-        {"switch", 1, true, SwitchLocation},
-        {"import", 2, true, ImportLocation},
-        {"adapters", 0, false, ListAdapters},
+        {"list", 0, true, ListLocations},     {"show", 1, true, ShowLocation},
+        {"current", 0, true, ShowCurrent},    {"switch", 1, true, SwitchLocation},
+        {"import", 2, true, ImportLocation},  {"adapters", 0, false, ListAdapters},
         {"printers", 0, false, ListPrinters},
     };
     return List;

@@ -17,8 +17,7 @@ constexpr int DeliveryPollMs = 10;
 
 TIpMacScanner::TIpMacScanner(const QString &IpPrefix, int FromIP, int ToIP)
     : FIpPrefix(IpPrefix), FStart(FromIP), FStop(ToIP)
-{
-}
+{}
 
 TIpMacScanner::~TIpMacScanner()
 {
@@ -33,10 +32,7 @@ void TIpMacScanner::WaitDelivering()
     DeliverPending();
 }
 
-void TIpMacScanner::DeliverPending()
-{
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-}
+void TIpMacScanner::DeliverPending() { QCoreApplication::sendPostedEvents(this, QEvent::MetaCall); }
 
 void TIpMacScanner::Deliver(const std::function<void()> &Notification)
 {
@@ -62,17 +58,15 @@ void TIpMacScanner::run()
     }
 }
 
-TIpMacScannerManager::TIpMacScannerManager(bool IsGetFree, TOnGetMacAddress OnGet,
-                                           TOnGetFreeIp OnGetFree, const QString &IpPrefix,
-                                           int FromIP, int ToIP)
+TIpMacScannerManager::TIpMacScannerManager(bool IsGetFree, TOnGetMacAddress OnGet, TOnGetFreeIp OnGetFree,
+                                           const QString &IpPrefix, int FromIP, int ToIP)
 {
     for (const auto &[first, last] : Blocks(FromIP, ToIP)) {
         auto scanner = std::make_unique<TIpMacScanner>(IpPrefix, first, last);
         scanner->SetIsGetFreeIp(IsGetFree);
         scanner->SetOnGetMacAddress(OnGet);
         scanner->SetOnGetFreeIp(OnGetFree);
-        QObject::connect(scanner.get(), &QThread::finished, scanner.get(),
-                         [this] { ThreadTerminated(); });
+        QObject::connect(scanner.get(), &QThread::finished, scanner.get(), [this] { ThreadTerminated(); });
         FList.push_back(std::move(scanner));
         ++FThreadCount;
         FIsStop = false;

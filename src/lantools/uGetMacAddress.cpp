@@ -1,6 +1,5 @@
 #include "lantools/uGetMacAddress.h"
 
-#include "adapters/WMI.h"
 #include "platform/FileDescriptor.h"
 
 #include "platform/NetLink.h"
@@ -115,8 +114,8 @@ QByteArray AwaitReply(int Fd, in_addr Target, const QDeadlineTimer &Deadline)
         TArpFrame frame{};
         sockaddr_ll from{};
         socklen_t fromLength = sizeof from;
-        const ssize_t length = ::recvfrom(Fd, &frame, sizeof frame, 0,
-                                          reinterpret_cast<sockaddr *>(&from), &fromLength);
+        const ssize_t length =
+            ::recvfrom(Fd, &frame, sizeof frame, 0, reinterpret_cast<sockaddr *>(&from), &fromLength);
         if (length < static_cast<ssize_t>(sizeof frame) || from.sll_pkttype == PACKET_OUTGOING)
             continue;
         if (frame.Header.ar_op == htons(ARPOP_REPLY) && frame.Header.ar_hln == ETH_ALEN &&
@@ -165,8 +164,7 @@ private:
     void Drain()
     {
         TArpFrame frame;
-        while (::recv(FFd, &frame, sizeof frame, MSG_DONTWAIT) >= 0) {
-        }
+        while (::recv(FFd, &frame, sizeof frame, MSG_DONTWAIT) >= 0) {}
     }
 
     int FFd = -1;
@@ -215,8 +213,7 @@ QByteArray ProbeThroughKernel(const TArpLink &Link, in_addr Target)
     to.sin_family = AF_INET;
     to.sin_port = htons(DiscardPort);
     to.sin_addr = Target;
-    if (udp.Get() < 0 ||
-        ::sendto(udp.Get(), "", 0, 0, reinterpret_cast<sockaddr *>(&to), sizeof to) < 0)
+    if (udp.Get() < 0 || ::sendto(udp.Get(), "", 0, 0, reinterpret_cast<sockaddr *>(&to), sizeof to) < 0)
         return {};
     const QDeadlineTimer deadline(KernelResolutionMs);
     while (!deadline.hasExpired()) {
@@ -243,11 +240,11 @@ QByteArray ResolveMac(in_addr Source, in_addr Target)
     return ProbeThroughKernel(*link, Target);
 }
 
-// The address of the first adapter with IP enabled, as the adapter layer reports it.
+// The address of the first interface that is up with an IPv4 address.
 QString FirstEnabledAdapterAddress()
 {
-    return WmiQueryValue(QStringLiteral("Win32_NetworkAdapterConfiguration"),
-                         QStringLiteral("IpAddress"), QStringLiteral("IPEnabled=True"));
+    const auto first = FirstNetworkAddress();
+    return first ? Ipv4Text(first->Address) : QString();
 }
 
 QMutex SourceQueryLock;
@@ -255,20 +252,13 @@ TSourceAddressQuery SourceQuery;
 
 } // namespace
 
-QString MacToText(const QByteArray &Bytes)
-{
-    if (Bytes.size() != ETH_ALEN)
-        return {};
-    return QString::fromLatin1(Bytes.toHex('-').toUpper());
-}
-
 QString GetMacAddress(const QString &SourceIp, const QString &TargetIp)
 {
     const auto target = ParseIpv4(TargetIp);
     if (!target)
         return {};
     const in_addr source = ParseIpv4(SourceIp).value_or(in_addr{INADDR_NONE});
-    return MacToText(ResolveMac(source, *target));
+    return MacFromBytes(ResolveMac(source, *target), QLatin1Char('-'));
 }
 
 QString GetHostNameByIp(const QString &Ip)
@@ -280,8 +270,8 @@ QString GetHostNameByIp(const QString &Ip)
     socketAddress.sin_family = AF_INET;
     socketAddress.sin_addr = *address;
     char host[NI_MAXHOST] = {};
-    if (::getnameinfo(reinterpret_cast<sockaddr *>(&socketAddress), sizeof socketAddress, host,
-                      sizeof host, nullptr, 0, NI_NAMEREQD) != 0)
+    if (::getnameinfo(reinterpret_cast<sockaddr *>(&socketAddress), sizeof socketAddress, host, sizeof host,
+                      nullptr, 0, NI_NAMEREQD) != 0)
         return {};
     return QString::fromLocal8Bit(host);
 }

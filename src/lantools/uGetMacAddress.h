@@ -4,9 +4,6 @@
 #include <QString>
 #include <functional>
 
-// Six two-digit upper-case hexadecimal groups joined by "-"; empty unless Bytes holds exactly six.
-QString MacToText(const QByteArray &Bytes);
-
 // The MAC text of the host at TargetIp, asked with an ARP request from SourceIp on the
 // interface that holds SourceIp (or, when no interface does, the one that routes to TargetIp);
 // empty when nothing answers. An address of this computer answers with its interface's MAC.

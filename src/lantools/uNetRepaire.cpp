@@ -40,13 +40,12 @@ bool RunHidden(const TCommand &Command)
     return process.startDetached();
 }
 
-TCommand ArpBindCommand(const QString &IpAddress, const QString &MacAddress,
-                        const QString &Interface)
+TCommand ArpBindCommand(const QString &IpAddress, const QString &MacAddress, const QString &Interface)
 {
     return {QStringLiteral("ip"),
-            {QStringLiteral("neigh"), QStringLiteral("replace"), IpAddress,
-             QStringLiteral("lladdr"), QString(MacAddress).replace(QLatin1Char('-'), QLatin1Char(':')),
-             QStringLiteral("dev"), Interface, QStringLiteral("nud"), QStringLiteral("permanent")}};
+            {QStringLiteral("neigh"), QStringLiteral("replace"), IpAddress, QStringLiteral("lladdr"),
+             QString(MacAddress).replace(QLatin1Char('-'), QLatin1Char(':')), QStringLiteral("dev"),
+             Interface, QStringLiteral("nud"), QStringLiteral("permanent")}};
 }
 
 std::optional<TCommand> StaticArpBinding(const QString &IpAddress, const QString &MacAddress)
@@ -106,15 +105,9 @@ TNetRepaire::~TNetRepaire()
     wait();
 }
 
-QString TNetRepaire::GatewayIP() const
-{
-    return Gateway().first;
-}
+QString TNetRepaire::GatewayIP() const { return Gateway().first; }
 
-QString TNetRepaire::GatewayMAC() const
-{
-    return Gateway().second;
-}
+QString TNetRepaire::GatewayMAC() const { return Gateway().second; }
 
 void TNetRepaire::SetGateway(const QString &GatewayIP, const QString &GatewayMAC)
 {

@@ -25,8 +25,7 @@ bool RunHidden(const TCommand &Command);
 
 // The static ARP binding of IpAddress to MacAddress as a permanent entry of the kernel's
 // neighbour table on Interface. The MAC text may use "-" or ":" between its groups.
-TCommand ArpBindCommand(const QString &IpAddress, const QString &MacAddress,
-                        const QString &Interface);
+TCommand ArpBindCommand(const QString &IpAddress, const QString &MacAddress, const QString &Interface);
 
 // The binding on the interface that routes to IpAddress; nothing when the address or the MAC
 // text is malformed or no interface reaches the address.

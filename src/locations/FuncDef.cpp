@@ -44,8 +44,7 @@ void UpdateColumn(const QString &funcCode, const QString &Column, const QVariant
 
 TFuncDefine::TFuncDefine(const QString &Code, const QString &Name, bool Enabled, int Index)
     : FCode(Code), FName(Name), FEnabled(Enabled), FIndex(Index)
-{
-}
+{}
 
 TFuncDefine *TFuncDefine::getInstance()
 {
@@ -92,15 +91,13 @@ void TFuncDefine::GetFuncs(std::vector<std::unique_ptr<TFuncDefine>> *List, bool
     if (List == nullptr || !OpenConnection(&Connection))
         return;
     QSqlQuery Query(Connection);
-    Query.prepare(QStringLiteral(
-        "SELECT * FROM FUNC_DEF WHERE FUNC_EANBLED=:FUNCEANBLED ORDER BY FUNC_POS"));
+    Query.prepare(QStringLiteral("SELECT * FROM FUNC_DEF WHERE FUNC_EANBLED=:FUNCEANBLED ORDER BY FUNC_POS"));
     Query.bindValue(QStringLiteral(":FUNCEANBLED"), IsEnabled ? 1 : 0);
     if (!Query.exec())
         return;
     while (Query.next())
-        List->push_back(std::make_unique<TFuncDefine>(
-            Query.value(QStringLiteral("FUNC_CODE")).toString(),
-            Query.value(QStringLiteral("FUNC_NAME")).toString(),
-            Query.value(QStringLiteral("FUNC_EANBLED")).toBool(),
-            Query.value(QStringLiteral("FUNC_POS")).toInt()));
+        List->push_back(std::make_unique<TFuncDefine>(Query.value(QStringLiteral("FUNC_CODE")).toString(),
+                                                      Query.value(QStringLiteral("FUNC_NAME")).toString(),
+                                                      Query.value(QStringLiteral("FUNC_EANBLED")).toBool(),
+                                                      Query.value(QStringLiteral("FUNC_POS")).toInt()));
 }

@@ -5,9 +5,9 @@
 #include "adapters/WMI.h"
 #include "app/DBManager.h"
 #include "app/DBQuery.h"
-#include "app/Exceptions.h"
 #include "app/ExtRegistry.h"
 #include "app/IdGen.h"
+#include "base/Exceptions.h"
 #include "platform/Printers.h"
 
 #include <QSqlQuery>
@@ -126,13 +126,10 @@ std::unique_ptr<TLocation> TLocation::Import(const QString &Name, const QString 
 
 bool TLocation::Save()
 {
-    const TDbColumns Columns{{"NET_ID", FNetId},
-                             {"LOC_NAME", FLocName},
-                             {"LOC_DESC", FLocDesc},
-                             {"PRINTER", FPrinter}};
+    const TDbColumns Columns{
+        {"NET_ID", FNetId}, {"LOC_NAME", FLocName}, {"LOC_DESC", FLocDesc}, {"PRINTER", FPrinter}};
     QString Error;
-    if (!DbSaveRow(LocationConnection(), "LOCATION", {"LOC_ID", FLocId}, Columns,
-                   TKeyOnUpdate::Keep, &Error))
+    if (!DbSaveRow(LocationConnection(), "LOCATION", {"LOC_ID", FLocId}, Columns, TKeyOnUpdate::Keep, &Error))
         throw EDatabaseError(Error);
     return true;
 }
@@ -153,9 +150,9 @@ bool TLocation::SwitchTo()
         const TModuleBinding *Module = Binding(Kind);
         if (!Module)
             continue;
-        Switched = RunSwitchStep(ModuleName(Kind), [this, Module](QString &) {
-            return Module->Object(*this).ChangeTo();
-        }) && Switched;
+        Switched = RunSwitchStep(ModuleName(Kind),
+                                 [this, Module](QString &) { return Module->Object(*this).ChangeTo(); }) &&
+                   Switched;
     }
     return Switched;
 }
@@ -245,8 +242,7 @@ void TLocationList::Load()
     }
 }
 
-bool TLocationList::SwitchToLocation(const QString &LocId, const TNetWorkList &Adapters,
-                                     QString *Error)
+bool TLocationList::SwitchToLocation(const QString &LocId, const TNetWorkList &Adapters, QString *Error)
 {
     const auto Refuse = [Error](const QString &Reason) {
         if (Error)

@@ -13,8 +13,7 @@ class TIPAddress;
 class TNetWorkList;
 
 // The settings modules a location owns, one object of each.
-enum class TModuleKind { IE, Firefox, FolderShare, NetMapping, Foxmail, MSN, ICQ, Skype, EMule,
-                         BitComet };
+enum class TModuleKind { IE, Firefox, FolderShare, NetMapping, Foxmail, MSN, ICQ, Skype, EMule, BitComet };
 inline constexpr int ModuleKindCount = static_cast<int>(TModuleKind::BitComet) + 1;
 
 // A named profile of everything that changes when the computer moves to another network:
@@ -113,8 +112,7 @@ public:
     // Switches to the location with that id and makes it current when the switch succeeded.
     // An unknown id, a location without adapter or one whose adapter is not in Adapters is
     // refused before anything is changed. Error says why a switch failed.
-    bool SwitchToLocation(const QString &LocId, const TNetWorkList &Adapters,
-                          QString *Error = nullptr);
+    bool SwitchToLocation(const QString &LocId, const TNetWorkList &Adapters, QString *Error = nullptr);
 
     TLocation *CurrentLocation() const { return FCurrentLocation; }
     // Records the id of a location made current in the registry mirror.

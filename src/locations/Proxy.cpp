@@ -1,6 +1,6 @@
 #include "locations/Proxy.h"
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 
 bool TCustomProxy::ChangeTo() { throw EAbstractError(); }
 

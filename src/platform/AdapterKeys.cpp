@@ -1,6 +1,7 @@
 #include "platform/AdapterKeys.h"
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
+#include "base/NetText.h"
 #include "platform/NMSettings.h"
 #include "platform/NetConnection.h"
 #include "platform/Registry.h"
@@ -24,15 +25,6 @@ QString DriverKeyName(int index)
     return QStringLiteral("%1").arg(index, DriverKeyDigits, 10, QLatin1Char('0'));
 }
 
-// Twelve digits as "AA:BB:CC:DD:EE:FF".
-QString ColonMac(const QString &digits)
-{
-    QStringList pairs;
-    for (int i = 0; i < digits.size(); i += 2)
-        pairs.append(digits.mid(i, 2).toUpper());
-    return pairs.join(QLatin1Char(':'));
-}
-
 bool ReadProfile(const QDBusConnection &bus, const QString &uuid, TNMProfile &profile)
 {
     return !uuid.isEmpty() && TNMSettings(bus).ReadProfile(uuid, profile);
@@ -40,15 +32,16 @@ bool ReadProfile(const QDBusConnection &bus, const QString &uuid, TNMProfile &pr
 
 [[noreturn]] void ReadOnlyKey(const QString &path, const QString &name)
 {
-    throw ERegistryException(QStringLiteral("%1\\%2 is read-only: it shows the connection's settings")
-                                 .arg(path, name));
+    throw ERegistryException(
+        QStringLiteral("%1\\%2 is read-only: it shows the connection's settings").arg(path, name));
 }
 
-}  // namespace
+} // namespace
 
 QString AdapterClassKeyPath()
 {
-    return QStringLiteral("\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}");
+    return QStringLiteral(
+        "\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}");
 }
 
 QString TcpipInterfacesKeyPath()
@@ -63,7 +56,7 @@ QString NetworkAddressError(const QString &text)
         return QStringLiteral("'%1' is not a MAC address of twelve hexadecimal digits").arg(text);
     if (text.mid(0, 2).toInt(nullptr, 16) & 1)
         return QStringLiteral("'%1' is a multicast address").arg(text);
-    if (text.count(QLatin1Char('0')) == text.size())
+    if (IsUnsetMac(text))
         return QStringLiteral("'%1' is no adapter address").arg(text);
     return QString();
 }
@@ -141,7 +134,7 @@ void TAdapterClassKeyProvider::WriteValue(const QString &path, const QString &na
     const QString error = NetworkAddressError(digits);
     if (!error.isEmpty())
         throw ERegistryException(error);
-    SetNetworkAddress(path, ColonMac(digits));
+    SetNetworkAddress(path, MacFromDigits(digits, QLatin1Char(':')));
 }
 
 void TAdapterClassKeyProvider::DeleteValue(const QString &path, const QString &name)
@@ -220,8 +213,10 @@ void TTcpipInterfacesProvider::DeleteValue(const QString &path, const QString &n
 
 void MountAdapterKeys(const QDBusConnection &bus)
 {
-    TRegistry::Mount(HKEY_LOCAL_MACHINE, AdapterClassKeyPath(), std::make_shared<TAdapterClassKeyProvider>(bus));
-    TRegistry::Mount(HKEY_LOCAL_MACHINE, TcpipInterfacesKeyPath(), std::make_shared<TTcpipInterfacesProvider>(bus));
+    TRegistry::Mount(HKEY_LOCAL_MACHINE, AdapterClassKeyPath(),
+                     std::make_shared<TAdapterClassKeyProvider>(bus));
+    TRegistry::Mount(HKEY_LOCAL_MACHINE, TcpipInterfacesKeyPath(),
+                     std::make_shared<TTcpipInterfacesProvider>(bus));
 }
 
 void UnmountAdapterKeys()

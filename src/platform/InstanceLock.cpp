@@ -16,10 +16,7 @@ TInstanceLock::TInstanceLock(const QString &Name)
     FHeldElsewhere = !FAcquired && errno == EWOULDBLOCK;
 }
 
-TInstanceLock::~TInstanceLock()
-{
-    Release();
-}
+TInstanceLock::~TInstanceLock() { Release(); }
 
 void TInstanceLock::Release()
 {
@@ -36,7 +33,6 @@ QString TInstanceLock::LockFolder()
         return runtime;
     const QString fallback = QDir::temp().filePath(QStringLiteral("wayfarel-%1").arg(::getuid()));
     QDir().mkpath(fallback);
-    QFile::setPermissions(fallback, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                        QFileDevice::ExeOwner);
+    QFile::setPermissions(fallback, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return fallback;
 }

@@ -18,7 +18,7 @@ namespace {
 
 constexpr int ArphrdEther = 1;
 constexpr unsigned IffUp = 0x1;
-constexpr int MaxAddrLen = 32;  // the kernel's limit for a link-layer address
+constexpr int MaxAddrLen = 32; // the kernel's limit for a link-layer address
 
 QString ReadAttribute(const QString &path)
 {
@@ -84,7 +84,7 @@ bool IsListedInterface(const QDir &dir)
            dir.dirName() != QLatin1String("lo") && !dir.exists("bridge") && !dir.exists("bonding");
 }
 
-}  // namespace
+} // namespace
 
 TKernelLink ReadKernelLink(const QString &interfaceName, const QString &routeTable)
 {
@@ -111,11 +111,9 @@ TKernelLink ReadKernelLink(const QString &interfaceName, const QString &routeTab
     return link;
 }
 
-TKernelConnectionManager::TKernelConnectionManager(const QString &sysNetDir,
-                                                   const QString &udevDataDir)
+TKernelConnectionManager::TKernelConnectionManager(const QString &sysNetDir, const QString &udevDataDir)
     : FSysNetDir(sysNetDir), FUdevDataDir(udevDataDir)
-{
-}
+{}
 
 TNetConnections TKernelConnectionManager::EnumConnections()
 {
@@ -141,8 +139,7 @@ TKernelConnection::TKernelConnection(const QString &sysNetDir, const QString &ud
                                      const QString &interfaceName)
     : FSysNetDir(sysNetDir), FUdevDataDir(udevDataDir), FInterface(interfaceName),
       FGuid(StableGuid(interfaceName, PermanentMac(interfaceName)))
-{
-}
+{}
 
 QString TKernelConnection::StableGuid(const QString &interfaceName, const QString &permanentMac)
 {
@@ -183,7 +180,4 @@ bool TKernelConnection::Connect() { return ReadOnly(); }
 
 bool TKernelConnection::Disconnect() { return ReadOnly(); }
 
-int TKernelConnection::InterfaceIndex() const
-{
-    return Attribute("ifindex").toInt();
-}
+int TKernelConnection::InterfaceIndex() const { return Attribute("ifindex").toInt(); }

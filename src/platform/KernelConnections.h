@@ -7,11 +7,11 @@
 // What the kernel has on one interface right now.
 struct TKernelLink
 {
-    int Index = 0;           // 0 when the interface does not exist
-    QString Mac;             // "AA:BB:CC:DD:EE:FF"; empty when it has none
-    QStringList Addresses;   // IPv4, dotted
-    QStringList Masks;       // the mask of each address, dotted
-    QString Gateway;         // the IPv4 default route's gateway through it; empty when none
+    int Index = 0;         // 0 when the interface does not exist
+    QString Mac;           // "AA:BB:CC:DD:EE:FF"; empty when it has none
+    QStringList Addresses; // IPv4, dotted
+    QStringList Masks;     // the mask of each address, dotted
+    QString Gateway;       // the IPv4 default route's gateway through it; empty when none
 };
 
 TKernelLink ReadKernelLink(const QString &interfaceName,
@@ -38,8 +38,7 @@ private:
 class TKernelConnection : public INetConnection
 {
 public:
-    TKernelConnection(const QString &sysNetDir, const QString &udevDataDir,
-                      const QString &interfaceName);
+    TKernelConnection(const QString &sysNetDir, const QString &udevDataDir, const QString &interfaceName);
 
     bool GetProperties(TNetConProperties &props) override;
     bool Connect() override;

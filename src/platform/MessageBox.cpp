@@ -19,8 +19,7 @@ TMessageHandler &CurrentHandler()
 
 } // namespace
 
-TMsgResult TMessageBox::Show(const QString &text, const QString &caption, TMsgIcon icon,
-                             TMsgButtons buttons)
+TMsgResult TMessageBox::Show(const QString &text, const QString &caption, TMsgIcon icon, TMsgButtons buttons)
 {
     return CurrentHandler()(TMessage{text, caption, icon, buttons});
 }

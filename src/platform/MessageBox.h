@@ -23,8 +23,7 @@ using TMessageHandler = std::function<TMsgResult(const TMessage &)>;
 class TMessageBox
 {
 public:
-    static TMsgResult Show(const QString &text, const QString &caption,
-                           TMsgIcon icon = TMsgIcon::Information,
+    static TMsgResult Show(const QString &text, const QString &caption, TMsgIcon icon = TMsgIcon::Information,
                            TMsgButtons buttons = TMsgButtons::Ok);
     // Installs handler and returns the previous one.
     static TMessageHandler SetHandler(TMessageHandler handler);

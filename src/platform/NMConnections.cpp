@@ -15,10 +15,7 @@ TNetConnections TNMConnectionManager::EnumConnections()
     return result;
 }
 
-TNMConnection::TNMConnection(const QDBusConnection &bus, const QString &uuid)
-    : FSettings(bus), FUuid(uuid)
-{
-}
+TNMConnection::TNMConnection(const QDBusConnection &bus, const QString &uuid) : FSettings(bus), FUuid(uuid) {}
 
 bool TNMConnection::Keep(bool ok)
 {

@@ -47,15 +47,14 @@ void RegisterTypes()
 struct TReply
 {
     QVariantList Values;
-    QString Error;  // empty when the call succeeded
+    QString Error; // empty when the call succeeded
 };
 
-TReply Call(const QDBusConnection &bus, const QString &path, const QString &interface,
-            const QString &method, const QVariantList &args = {})
+TReply Call(const QDBusConnection &bus, const QString &path, const QString &interface, const QString &method,
+            const QVariantList &args = {})
 {
     RegisterTypes();
-    QDBusMessage message = QDBusMessage::createMethodCall(TNMSettings::Service(), path,
-                                                          interface, method);
+    QDBusMessage message = QDBusMessage::createMethodCall(TNMSettings::Service(), path, interface, method);
     message.setArguments(args);
     const QDBusMessage reply = bus.call(message, QDBus::Block, CallTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage)
@@ -89,10 +88,7 @@ QStringList PathList(const QVariant &value)
     return result;
 }
 
-QString MacText(const QVariant &value)
-{
-    return value.toByteArray().toHex(':').toUpper();
-}
+QString MacText(const QVariant &value) { return MacFromBytes(value.toByteArray(), QLatin1Char(':')); }
 
 TNMSettingsMap SettingsOf(const TReply &reply)
 {
@@ -105,53 +101,15 @@ QStringList DnsOf(const QVariantMap &ipv4)
         return qdbus_cast<QStringList>(ipv4.value(QStringLiteral("dns-data")));
     QStringList result;
     for (uint address : qdbus_cast<QList<uint>>(ipv4.value(QStringLiteral("dns"))))
-        result.append(IPv4Text(address));
+        result.append(Ipv4Text(in_addr{address}));
     return result;
 }
 
-}  // namespace
-
-QString IPv4Text(quint32 networkOrder)
-{
-    char text[INET_ADDRSTRLEN] = {};
-    in_addr address{networkOrder};
-    inet_ntop(AF_INET, &address, text, sizeof text);
-    return QString::fromLatin1(text);
-}
-
-bool ParseIPv4(const QString &text, quint32 &networkOrder)
-{
-    in_addr address{};
-    if (inet_pton(AF_INET, text.trimmed().toLatin1().constData(), &address) != 1)
-        return false;
-    networkOrder = address.s_addr;
-    return true;
-}
-
-QString PrefixToMask(int prefix)
-{
-    const quint32 bits = prefix <= 0 ? 0 : prefix >= 32 ? 0xFFFFFFFFu : ~(0xFFFFFFFFu >> prefix);
-    return IPv4Text(htonl(bits));
-}
-
-int MaskToPrefix(const QString &mask)
-{
-    quint32 address = 0;
-    if (!ParseIPv4(mask, address))
-        return -1;
-    const quint32 bits = ntohl(address);
-    const quint32 inverted = ~bits;
-    if ((inverted & (inverted + 1)) != 0)  // the ones must be contiguous from the top
-        return -1;
-    return __builtin_popcount(bits);
-}
+} // namespace
 
 TNMSettings::TNMSettings(const QDBusConnection &bus) : FBus(bus) {}
 
-QString TNMSettings::Service()
-{
-    return QStringLiteral("org.freedesktop.NetworkManager");
-}
+QString TNMSettings::Service() { return QStringLiteral("org.freedesktop.NetworkManager"); }
 
 bool TNMSettings::IsRunning(const QDBusConnection &bus)
 {
@@ -186,8 +144,8 @@ QStringList TNMSettings::ListedProfiles()
 
 bool TNMSettings::ReadProfile(const QString &uuid, TNMProfile &profile)
 {
-    const TReply found = Call(FBus, SettingsPath, SettingsInterface,
-                              QStringLiteral("GetConnectionByUuid"), {uuid});
+    const TReply found =
+        Call(FBus, SettingsPath, SettingsInterface, QStringLiteral("GetConnectionByUuid"), {uuid});
     if (!found.Error.isEmpty())
         return Fail(QStringLiteral("connection %1: %2").arg(uuid, found.Error));
     profile.Uuid = uuid;
@@ -276,10 +234,10 @@ TNMIp4Config TNMSettings::DeviceIp4Config(const QString &devicePath)
 {
     TNMIp4Config result;
     QString error;
-    const QString configPath = GetProperty(FBus, devicePath, DeviceInterface,
-                                           QStringLiteral("Ip4Config"), error)
-                                   .value<QDBusObjectPath>()
-                                   .path();
+    const QString configPath =
+        GetProperty(FBus, devicePath, DeviceInterface, QStringLiteral("Ip4Config"), error)
+            .value<QDBusObjectPath>()
+            .path();
     if (!error.isEmpty() || configPath.isEmpty() || configPath == QLatin1String("/"))
         return result;
     const QVariantMap props = PropertyMap(GetAll(FBus, configPath, Ip4ConfigInterface));
@@ -295,8 +253,7 @@ TNMIPv4 TNMSettings::IPv4Of(const TNMSettingsMap &settings)
     const QVariantMap ipv4 = settings.value(QStringLiteral("ipv4"));
     TNMIPv4 result;
     result.Method = ipv4.value(QStringLiteral("method")).toString();
-    for (const QVariantMap &entry :
-         qdbus_cast<TVariantMapList>(ipv4.value(QStringLiteral("address-data")))) {
+    for (const QVariantMap &entry : qdbus_cast<TVariantMapList>(ipv4.value(QStringLiteral("address-data")))) {
         result.Addresses.append(entry.value(QStringLiteral("address")).toString());
         result.Prefixes.append(entry.value(QStringLiteral("prefix")).toInt());
     }
@@ -324,9 +281,8 @@ void TNMSettings::SetIPv4(TNMSettingsMap &settings, const TNMIPv4 &ipv4)
         map.insert(QStringLiteral("gateway"), ipv4.Gateway);
     QList<uint> dns;
     for (const QString &server : ipv4.Dns) {
-        quint32 address = 0;
-        if (ParseIPv4(server, address))
-            dns.append(address);
+        if (const auto address = ParseIpv4(server))
+            dns.append(address->s_addr);
     }
     map.insert(QStringLiteral("dns"), QVariant::fromValue(dns));
     if (map.contains(QStringLiteral("dns-data")))
@@ -370,10 +326,11 @@ void TNMSettings::MergeSecrets(const TNMProfile &profile, TNMSettingsMap &settin
 bool TNMSettings::Update(const TNMProfile &profile, TNMSettingsMap settings)
 {
     MergeSecrets(profile, settings);
-    const TReply reply = Call(FBus, profile.Path, ProfileInterface, QStringLiteral("Update"),
-                              {QVariant::fromValue(settings)});
+    const TReply reply =
+        Call(FBus, profile.Path, ProfileInterface, QStringLiteral("Update"), {QVariant::fromValue(settings)});
     if (!reply.Error.isEmpty())
-        return Fail(QStringLiteral("connection '%1' refused the settings: %2").arg(profile.Name, reply.Error));
+        return Fail(
+            QStringLiteral("connection '%1' refused the settings: %2").arg(profile.Name, reply.Error));
     FLastError.clear();
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/NetText.h"
+
 #include <QDBusConnection>
 #include <QList>
 #include <QMap>
@@ -15,9 +17,9 @@ struct TNMProfile
     QString Uuid;
     QString Path;
     QString Name;
-    QString Type;           // "802-3-ethernet", "802-11-wireless"
-    QString InterfaceName;  // the interface it is bound to; empty when any
-    QString Mac;            // the device address it is bound to, "AA:BB:...", empty when any
+    QString Type;          // "802-3-ethernet", "802-11-wireless"
+    QString InterfaceName; // the interface it is bound to; empty when any
+    QString Mac;           // the device address it is bound to, "AA:BB:...", empty when any
     TNMSettingsMap Settings;
 };
 
@@ -26,16 +28,16 @@ struct TNMDevice
 {
     QString Path;
     QString Interface;
-    quint32 State = 0;   // NMDeviceState
-    QString ActivePath;  // the profile's active connection on it; empty when not active there
+    quint32 State = 0;  // NMDeviceState
+    QString ActivePath; // the profile's active connection on it; empty when not active there
 };
 
 // The IPv4 part of a profile.
 struct TNMIPv4
 {
-    QString Method;  // "auto", "manual", "disabled", ...
+    QString Method; // "auto", "manual", "disabled", ...
     QStringList Addresses;
-    QList<int> Prefixes;  // one per address
+    QList<int> Prefixes; // one per address
     QString Gateway;
     QStringList Dns;
     bool IgnoreAutoDns = false;
@@ -104,10 +106,3 @@ private:
     QDBusConnection FBus;
     QString FLastError;
 };
-
-// Dotted IPv4 text of an address in network byte order, and back; false for a malformed text.
-QString IPv4Text(quint32 networkOrder);
-bool ParseIPv4(const QString &text, quint32 &networkOrder);
-// Dotted mask of a prefix length, and the prefix of a mask; -1 for a text that is no mask.
-QString PrefixToMask(int prefix);
-int MaskToPrefix(const QString &mask);

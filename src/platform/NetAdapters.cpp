@@ -24,7 +24,7 @@ TNetAdapterInfo ProfileAdapter(TNMSettings &settings, const TNMProfile &profile)
     return info;
 }
 
-}  // namespace
+} // namespace
 
 QList<TNetAdapterInfo> ReadProfileAdapters(const QDBusConnection &bus, QString &error)
 {

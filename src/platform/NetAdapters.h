@@ -10,15 +10,15 @@
 // interface when no profile stands for it.
 struct TNetAdapterInfo
 {
-    QString Id;           // adapter id, "{UUID}"
-    QString ProfileUuid;  // empty for a kernel interface
-    QString Name;         // the profile's name, else the interface name
-    QString Description;  // the device's product name, else its interface name
-    bool Active = false;  // the profile is active on its device; a kernel interface is always live
-    TKernelLink Link;     // the device as it is now (Index 0 when the profile has no device)
-    TNMIPv4 Stored;       // the profile's saved IPv4 settings
-    TNMIp4Config Live;    // gateway and DNS servers the device uses now, when Active
-    QString AssignedMac;  // the address the profile gives its device; empty when none
+    QString Id;          // adapter id, "{UUID}"
+    QString ProfileUuid; // empty for a kernel interface
+    QString Name;        // the profile's name, else the interface name
+    QString Description; // the device's product name, else its interface name
+    bool Active = false; // the profile is active on its device; a kernel interface is always live
+    TKernelLink Link;    // the device as it is now (Index 0 when the profile has no device)
+    TNMIPv4 Stored;      // the profile's saved IPv4 settings
+    TNMIp4Config Live;   // gateway and DNS servers the device uses now, when Active
+    QString AssignedMac; // the address the profile gives its device; empty when none
 };
 
 // NetworkManager's wired and wireless profiles, in its order; empty when it does not answer

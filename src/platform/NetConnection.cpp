@@ -13,8 +13,7 @@ QString AdapterIdFromUuid(const QUuid &uuid)
     return uuid.toString(QUuid::WithBraces).toUpper();
 }
 
-QString InterfaceDescription(const QString &interfaceName, int ifIndex,
-                             const QString &udevDataDir)
+QString InterfaceDescription(const QString &interfaceName, int ifIndex, const QString &udevDataDir)
 {
     QFile db(udevDataDir + "/n" + QString::number(ifIndex));
     if (ifIndex > 0 && db.open(QIODevice::ReadOnly)) {

@@ -27,10 +27,10 @@ enum class TDeviceState : quint32 {
 // What one connection tells about itself.
 struct TNetConProperties
 {
-    QString Guid;        // adapter id: "{8-4-4-4-12}", upper case
-    QString Name;        // the name the user knows the connection by
-    QString DeviceName;  // the device's product name, else its interface name
-    quint32 DeviceState = 0;  // a TDeviceState value, as this connection sees its device
+    QString Guid;            // adapter id: "{8-4-4-4-12}", upper case
+    QString Name;            // the name the user knows the connection by
+    QString DeviceName;      // the device's product name, else its interface name
+    quint32 DeviceState = 0; // a TDeviceState value, as this connection sees its device
 };
 
 // One network connection of the system. Failed calls keep their reason in LastError.

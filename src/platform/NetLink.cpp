@@ -25,8 +25,7 @@ std::map<int, QByteArray> HardwareAddresses(const ifaddrs *List)
         if (!it->ifa_addr || it->ifa_addr->sa_family != AF_PACKET)
             continue;
         const auto *ll = reinterpret_cast<const sockaddr_ll *>(it->ifa_addr);
-        result[ll->sll_ifindex] =
-            QByteArray(reinterpret_cast<const char *>(ll->sll_addr), ll->sll_halen);
+        result[ll->sll_ifindex] = QByteArray(reinterpret_cast<const char *>(ll->sll_addr), ll->sll_halen);
     }
     return result;
 }
@@ -73,8 +72,8 @@ void ForEachAttribute(const nlmsghdr *Msg, const std::function<void(const rtattr
 {
     int length = static_cast<int>(Msg->nlmsg_len - NLMSG_LENGTH(sizeof(T)));
     const auto *header = static_cast<const T *>(NLMSG_DATA(Msg));
-    for (auto *attr = reinterpret_cast<const rtattr *>(
-             reinterpret_cast<const char *>(header) + NLMSG_ALIGN(sizeof(T)));
+    for (auto *attr = reinterpret_cast<const rtattr *>(reinterpret_cast<const char *>(header) +
+                                                       NLMSG_ALIGN(sizeof(T)));
          RTA_OK(attr, length); attr = RTA_NEXT(attr, length))
         Visit(attr);
 }
@@ -114,6 +113,14 @@ std::optional<TInterfaceAddress> LocalAddress(in_addr Address)
     return std::nullopt;
 }
 
+std::optional<TInterfaceAddress> FirstNetworkAddress()
+{
+    for (const auto &entry : InterfaceAddresses())
+        if ((entry.Flags & IFF_UP) && !(entry.Flags & IFF_LOOPBACK))
+            return entry;
+    return std::nullopt;
+}
+
 std::optional<TInterfaceAddress> InterfaceAddressOf(int Index)
 {
     for (const auto &entry : InterfaceAddresses())
@@ -124,7 +131,8 @@ std::optional<TInterfaceAddress> InterfaceAddressOf(int Index)
 
 int RouteInterfaceIndex(in_addr Target)
 {
-    struct {
+    struct
+    {
         nlmsghdr Header;
         rtmsg Route;
         char Attributes[64];
@@ -163,7 +171,8 @@ QString InterfaceName(int Index)
 
 std::vector<TNeighbour> Neighbours(int InterfaceIndex)
 {
-    struct {
+    struct
+    {
         nlmsghdr Header;
         ndmsg Neighbour;
     } request{};
@@ -189,12 +198,4 @@ std::vector<TNeighbour> Neighbours(int InterfaceIndex)
         result.push_back(entry);
     });
     return result;
-}
-
-std::optional<in_addr> ParseIpv4(const QString &Text)
-{
-    in_addr address{};
-    if (::inet_pton(AF_INET, Text.toLatin1().constData(), &address) != 1)
-        return std::nullopt;
-    return address;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/NetText.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -17,8 +19,8 @@ struct TInterfaceAddress
     int Index = 0;
     in_addr Address{};
     in_addr Netmask{};
-    unsigned Flags = 0;   // IFF_* of the interface
-    QByteArray HardwareAddress;   // empty when the interface has none
+    unsigned Flags = 0;         // IFF_* of the interface
+    QByteArray HardwareAddress; // empty when the interface has none
 };
 
 // One entry of the kernel's neighbour table.
@@ -26,13 +28,17 @@ struct TNeighbour
 {
     in_addr Address{};
     QByteArray HardwareAddress;
-    uint16_t State = 0;   // NUD_* bits
+    uint16_t State = 0; // NUD_* bits
 };
 
 std::vector<TInterfaceAddress> InterfaceAddresses();
 
 // The IPv4 address of a local interface equal to Address, if any.
 std::optional<TInterfaceAddress> LocalAddress(in_addr Address);
+
+// The first IPv4 address of an interface that is up and not loopback: the address this host
+// speaks from on its local network. Nothing when no such interface has one.
+std::optional<TInterfaceAddress> FirstNetworkAddress();
 
 // The first IPv4 address of the interface with this index.
 std::optional<TInterfaceAddress> InterfaceAddressOf(int Index);
@@ -45,6 +51,3 @@ int RouteInterfaceIndex(in_addr Target);
 QString InterfaceName(int Index);
 
 std::vector<TNeighbour> Neighbours(int InterfaceIndex);
-
-// Dotted IPv4 text to an address; nothing for anything but four decimal octets.
-std::optional<in_addr> ParseIpv4(const QString &Text);

@@ -34,12 +34,9 @@ bool Fail(QString *reason, const QString &text)
     return false;
 }
 
-QString CupsError()
-{
-    return QString::fromUtf8(cupsLastErrorString());
-}
+QString CupsError() { return QString::fromUtf8(cupsLastErrorString()); }
 
-}  // namespace
+} // namespace
 
 bool InstalledPrinters(QList<TPrinterInfo> &Printers, QString *Reason)
 {

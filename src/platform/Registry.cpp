@@ -62,8 +62,7 @@ QStringList MountedChildNames(TRootKey root, const QString &path)
         const QStringList parts = SplitKeyPath(mount.Path);
         if (mount.Root != root || parts.size() <= depth ||
             !FoldName(mount.Path).startsWith(ChildPrefix(FoldName(path))) ||
-            names.contains(parts.at(depth), Qt::CaseInsensitive) ||
-            !mount.Provider->KeyExists(QString()))
+            names.contains(parts.at(depth), Qt::CaseInsensitive) || !mount.Provider->KeyExists(QString()))
             continue;
         names.append(parts.at(depth));
     }
@@ -139,8 +138,7 @@ bool TRegistry::KeyExists(const QString &key) const
     const TTarget target = Resolve(FRootKey, path);
     if (target.Provider)
         return target.Provider->KeyExists(target.Path);
-    return THiveFile(FRootKey).Load().KeyExists(path) ||
-           !MountedChildNames(FRootKey, path).isEmpty();
+    return THiveFile(FRootKey).Load().KeyExists(path) || !MountedChildNames(FRootKey, path).isEmpty();
 }
 
 bool TRegistry::DeleteKey(const QString &key)
@@ -179,10 +177,7 @@ QStringList TRegistry::GetValueNames() const
     return key ? key->ValueNames() : QStringList();
 }
 
-bool TRegistry::ValueExists(const QString &name) const
-{
-    return Lookup(name).has_value();
-}
+bool TRegistry::ValueExists(const QString &name) const { return Lookup(name).has_value(); }
 
 bool TRegistry::DeleteValue(const QString &name)
 {
@@ -220,10 +215,7 @@ int TRegistry::GetDataSize(const QString &name) const
     return value ? int(value->Data.size()) : -1;
 }
 
-QString TRegistry::ReadString(const QString &name) const
-{
-    return ReadTyped(name, IsStringType).AsString();
-}
+QString TRegistry::ReadString(const QString &name) const { return ReadTyped(name, IsStringType).AsString(); }
 
 void TRegistry::WriteString(const QString &name, const QString &value)
 {
@@ -240,30 +232,18 @@ void TRegistry::WriteExpandString(const QString &name, const QString &value)
     Store(name, TRegValue::FromString(REG_EXPAND_SZ, value));
 }
 
-int TRegistry::ReadInteger(const QString &name) const
-{
-    return int(ReadTyped(name, IsDwordType).AsDword());
-}
+int TRegistry::ReadInteger(const QString &name) const { return int(ReadTyped(name, IsDwordType).AsDword()); }
 
 void TRegistry::WriteInteger(const QString &name, int value)
 {
     Store(name, TRegValue::FromDword(quint32(value)));
 }
 
-bool TRegistry::ReadBool(const QString &name) const
-{
-    return ReadInteger(name) != 0;
-}
+bool TRegistry::ReadBool(const QString &name) const { return ReadInteger(name) != 0; }
 
-void TRegistry::WriteBool(const QString &name, bool value)
-{
-    WriteInteger(name, value ? 1 : 0);
-}
+void TRegistry::WriteBool(const QString &name, bool value) { WriteInteger(name, value ? 1 : 0); }
 
-QByteArray TRegistry::ReadBinaryData(const QString &name) const
-{
-    return ReadTyped(name, IsBinaryType).Data;
-}
+QByteArray TRegistry::ReadBinaryData(const QString &name) const { return ReadTyped(name, IsBinaryType).Data; }
 
 void TRegistry::WriteBinaryData(const QString &name, const QByteArray &data)
 {
@@ -283,8 +263,7 @@ void TRegistry::WriteRaw(const QString &name, TRegDataType type, const QByteArra
     Store(name, {type, data});
 }
 
-void TRegistry::Mount(TRootKey root, const QString &keyPath,
-                      std::shared_ptr<IRegistryProvider> provider)
+void TRegistry::Mount(TRootKey root, const QString &keyPath, std::shared_ptr<IRegistryProvider> provider)
 {
     Unmount(root, keyPath);
     QMutexLocker locker(&GMountLock);
@@ -343,6 +322,5 @@ void TRegistry::Store(const QString &name, const TRegValue &value)
         target.Provider->WriteValue(target.Path, name, value);
         return;
     }
-    THiveFile(FRootKey).Modify(
-        [&](THive &hive) { return hive.EnsureKey(FCurrentPath).Set(name, value); });
+    THiveFile(FRootKey).Modify([&](THive &hive) { return hive.EnsureKey(FCurrentPath).Set(name, value); });
 }

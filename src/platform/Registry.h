@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "platform/RegistryFile.h"
 #include "platform/RegistryProvider.h"
 #include "platform/RegistryValue.h"
@@ -69,8 +69,7 @@ public:
 
     // Serves keyPath of root and everything below it from provider, replacing an earlier
     // mount of the same path. Process-wide.
-    static void Mount(TRootKey root, const QString &keyPath,
-                      std::shared_ptr<IRegistryProvider> provider);
+    static void Mount(TRootKey root, const QString &keyPath, std::shared_ptr<IRegistryProvider> provider);
     static void Unmount(TRootKey root, const QString &keyPath);
 
 private:

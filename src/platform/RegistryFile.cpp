@@ -24,8 +24,7 @@ public:
             throw ERegistryException(QStringLiteral("Cannot open registry lock '%1': %2")
                                          .arg(fileName, QString::fromLocal8Bit(std::strerror(errno))));
         int rc;
-        while ((rc = ::flock(FFd, LOCK_EX)) < 0 && errno == EINTR) {
-        }
+        while ((rc = ::flock(FFd, LOCK_EX)) < 0 && errno == EINTR) {}
         if (rc < 0) {
             const int error = errno;
             ::close(FFd);
@@ -41,10 +40,7 @@ private:
     int FFd = -1;
 };
 
-bool Writable(const QString &path)
-{
-    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
-}
+bool Writable(const QString &path) { return ::access(QFile::encodeName(path).constData(), W_OK) == 0; }
 
 // Makes the file private and writes all of bytes; returns 0 or the errno of the failure.
 int WriteAll(int fd, const QByteArray &bytes)
@@ -100,12 +96,12 @@ THive THiveFile::Load() const
     if (!file.exists())
         return THive();
     if (!file.open(QIODevice::ReadOnly))
-        throw ERegistryException(QStringLiteral("Cannot read registry hive '%1': %2")
-                                     .arg(file.fileName(), file.errorString()));
+        throw ERegistryException(
+            QStringLiteral("Cannot read registry hive '%1': %2").arg(file.fileName(), file.errorString()));
     const QByteArray bytes = file.readAll();
     const bool utf16 = bytes.startsWith("\xFF\xFE");
     const QString text = utf16 ? QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2),
-                                                     (bytes.size() - 2) / 2)
+                                                    (bytes.size() - 2) / 2)
                                : QString::fromUtf8(bytes);
     return THive::Parse(text, RootKeyName(FRoot), file.fileName());
 }

@@ -14,10 +14,7 @@ struct TLineError
     QString Reason;
 };
 
-bool SameName(const QString &a, const QString &b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool SameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 QString QuoteText(QString text)
 {
@@ -37,8 +34,8 @@ QString ReadQuoted(const QString &line, qsizetype &pos)
             return text;
         }
         if (c == QLatin1Char('\\')) {
-            if (++pos >= line.size() || (line.at(pos) != QLatin1Char('\\') &&
-                                         line.at(pos) != QLatin1Char('"')))
+            if (++pos >= line.size() ||
+                (line.at(pos) != QLatin1Char('\\') && line.at(pos) != QLatin1Char('"')))
                 throw TLineError{QStringLiteral("unknown escape in quoted text")};
         }
         text += line.at(pos);
@@ -180,20 +177,11 @@ QString FormatValue(const TRegNamedValue &named)
 
 } // namespace
 
-QStringList SplitKeyPath(const QString &path)
-{
-    return path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-}
+QStringList SplitKeyPath(const QString &path) { return path.split(QLatin1Char('\\'), Qt::SkipEmptyParts); }
 
-QString NormalizeKeyPath(const QString &path)
-{
-    return SplitKeyPath(path).join(QLatin1Char('\\'));
-}
+QString NormalizeKeyPath(const QString &path) { return SplitKeyPath(path).join(QLatin1Char('\\')); }
 
-QString FoldName(const QString &name)
-{
-    return name.toCaseFolded();
-}
+QString FoldName(const QString &name) { return name.toCaseFolded(); }
 
 const TRegValue *THiveKey::Find(const QString &name) const
 {
@@ -230,10 +218,7 @@ QStringList THiveKey::ValueNames() const
     return names;
 }
 
-THive::THive()
-{
-    FKeys.insert(QString(), THiveKey{});
-}
+THive::THive() { FKeys.insert(QString(), THiveKey{}); }
 
 const THiveKey *THive::FindKey(const QString &path) const
 {
@@ -327,8 +312,8 @@ THive THive::Parse(const QString &text, const QString &rootName, const QString &
             }
         }
     } catch (const TLineError &error) {
-        throw EHiveParseError(QStringLiteral("Registry hive '%1' line %2: %3")
-                                  .arg(fileName).arg(i + 1).arg(error.Reason));
+        throw EHiveParseError(
+            QStringLiteral("Registry hive '%1' line %2: %3").arg(fileName).arg(i + 1).arg(error.Reason));
     }
     return hive;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "platform/RegistryValue.h"
 
 #include <QList>
@@ -56,7 +56,7 @@ public:
     QString Format(const QString &rootName) const;
 
 private:
-    QMap<QString, THiveKey> FKeys;   // by case-folded path, so parents sort before children
+    QMap<QString, THiveKey> FKeys; // by case-folded path, so parents sort before children
 };
 
 // Splits a key path into its names, ignoring leading, trailing and doubled separators.

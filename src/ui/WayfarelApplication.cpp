@@ -1,6 +1,6 @@
 #include "ui/WayfarelApplication.h"
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "platform/MessageBox.h"
 
 TWayfarelApplication::TWayfarelApplication(int &argc, char **argv) : QApplication(argc, argv) {}
@@ -12,8 +12,7 @@ bool TWayfarelApplication::notify(QObject *receiver, QEvent *event)
     } catch (const EWayfarelError &error) {
         TMessageBox::Show(error.Message(), QStringLiteral("Error"), TMsgIcon::Error);
     } catch (const std::exception &error) {
-        TMessageBox::Show(QString::fromLocal8Bit(error.what()), QStringLiteral("Error"),
-                          TMsgIcon::Error);
+        TMessageBox::Show(QString::fromLocal8Bit(error.what()), QStringLiteral("Error"), TMsgIcon::Error);
     }
     return false;
 }

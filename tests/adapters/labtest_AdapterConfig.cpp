@@ -42,8 +42,8 @@ protected:
         for (const QString &profile : {office, home})
             TLab::Run({"nmcli", "connection", "down", profile});
         TLab::Run({"nmcli", "connection", "modify", office, "ipv4.method", "manual", "ipv4.addresses",
-                   TLab::Value("STATIC_IP") + "/" + TLab::Value("PREFIX"), "ipv4.gateway", TLab::Value("PEER_IP"),
-                   "ipv4.dns", TLab::Value("PEER_IP"), "ipv4.ignore-auto-dns", "no",
+                   TLab::Value("STATIC_IP") + "/" + TLab::Value("PREFIX"), "ipv4.gateway",
+                   TLab::Value("PEER_IP"), "ipv4.dns", TLab::Value("PEER_IP"), "ipv4.ignore-auto-dns", "no",
                    "ethernet.cloned-mac-address", ""});
         TLab::Run({"nmcli", "connection", "modify", home, "ipv4.method", "auto", "ipv4.addresses", "",
                    "ipv4.gateway", "", "ipv4.dns", "", "ipv4.ignore-auto-dns", "no",
@@ -87,7 +87,7 @@ protected:
     std::unique_ptr<TNetWorkList> FList;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(AdapterConfigLab, StaticAddressGatewayAndDnsReachTheLinkWithoutReconnecting)
 {
@@ -100,9 +100,11 @@ TEST_F(AdapterConfigLab, StaticAddressGatewayAndDnsReachTheLinkWithoutReconnecti
     EXPECT_EQ(adapter.SetDNSServerSearchOrder("10.200.0.1", "10.200.0.3"), 0);
     EXPECT_EQ(adapter.LastError(), "");
 
-    EXPECT_TRUE(TLab::WaitFor([] { return LinkAddresses().contains("10.200.0.61/16"); }, 10000)) << LinkAddresses().toStdString();
+    EXPECT_TRUE(TLab::WaitFor([] { return LinkAddresses().contains("10.200.0.61/16"); }, 10000))
+        << LinkAddresses().toStdString();
     EXPECT_FALSE(LinkAddresses().contains(TLab::Value("STATIC_IP") + "/")) << "the old address is gone";
-    EXPECT_TRUE(TLab::WaitFor([] { return Routes().contains("default via 10.200.0.2"); }, 10000)) << Routes().toStdString();
+    EXPECT_TRUE(TLab::WaitFor([] { return Routes().contains("default via 10.200.0.2"); }, 10000))
+        << Routes().toStdString();
     EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.addresses"), "10.200.0.61/16");
     EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.gateway"), "10.200.0.2");
     EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.dns"), "10.200.0.1,10.200.0.3");
@@ -121,7 +123,8 @@ TEST_F(AdapterConfigLab, AnInactiveProfileIsActivatedWithItsNewAddress)
     TNetworkAdapterConfiguration adapter(AdapterId("STATIC_UUID"));
     EXPECT_EQ(adapter.EnableStatic("10.200.0.62", "255.255.255.0"), 0) << adapter.LastError().toStdString();
     EXPECT_EQ(Network("STATIC_UUID").Status(), nsWorking);
-    EXPECT_TRUE(TLab::WaitFor([] { return LinkAddresses().contains("10.200.0.62/24"); }, 10000)) << LinkAddresses().toStdString();
+    EXPECT_TRUE(TLab::WaitFor([] { return LinkAddresses().contains("10.200.0.62/24"); }, 10000))
+        << LinkAddresses().toStdString();
 }
 
 TEST_F(AdapterConfigLab, DhcpGetsALeaseAndAutomaticDns)
@@ -135,13 +138,18 @@ TEST_F(AdapterConfigLab, DhcpGetsALeaseAndAutomaticDns)
     EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.addresses"), "");
     EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.dns"), "");
     EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.ignore-auto-dns"), "no");
-    EXPECT_TRUE(TLab::WaitFor([] { return LinkAddresses().contains("10.200.0.1") &&
-                                          !LinkAddresses().contains(TLab::Value("STATIC_IP") + "/"); },
-                              20000))
+    EXPECT_TRUE(TLab::WaitFor(
+        [] {
+            return LinkAddresses().contains("10.200.0.1") &&
+                   !LinkAddresses().contains(TLab::Value("STATIC_IP") + "/");
+        },
+        20000))
         << LinkAddresses().toStdString();
     const QString lease = TNetworkAdapterConfiguration(AdapterId("STATIC_UUID")).IpAddress();
-    EXPECT_GE(lease.section('.', 3).toInt(), TLab::Value("DHCP_FIRST").section('.', 3).toInt()) << lease.toStdString();
-    EXPECT_LE(lease.section('.', 3).toInt(), TLab::Value("DHCP_LAST").section('.', 3).toInt()) << lease.toStdString();
+    EXPECT_GE(lease.section('.', 3).toInt(), TLab::Value("DHCP_FIRST").section('.', 3).toInt())
+        << lease.toStdString();
+    EXPECT_LE(lease.section('.', 3).toInt(), TLab::Value("DHCP_LAST").section('.', 3).toInt())
+        << lease.toStdString();
 }
 
 TEST_F(AdapterConfigLab, RefusedAddressesFailAndLeaveTheProfileAsItWas)
@@ -149,7 +157,11 @@ TEST_F(AdapterConfigLab, RefusedAddressesFailAndLeaveTheProfileAsItWas)
     ASSERT_TRUE(Network("STATIC_UUID").Enable());
     const QString before = ProfileField("STATIC_PROFILE", "ipv4.addresses");
     TNetworkAdapterConfiguration adapter(AdapterId("STATIC_UUID"));
-    const struct { const char *ip, *mask; int result; } table[] = {
+    const struct
+    {
+        const char *ip, *mask;
+        int result;
+    } table[] = {
         {"10.200.0.300", "255.255.255.0", wrvInvalidIPAddress},
         {"10.200.0", "255.255.255.0", wrvInvalidIPAddress},
         {"", "255.255.255.0", wrvInvalidIPAddress},

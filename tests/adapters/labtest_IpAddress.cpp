@@ -31,13 +31,14 @@ protected:
         WAYFAREL_REQUIRE_LAB_UP();
         InitConnectionString(FRoot.DataFolder());
         ASSERT_TRUE(GetConnection().isOpen());
-        const auto Added = Nmcli({"connection", "add", "type", "ethernet", "ifname", Link(),
-                                  "con-name", ProfileName, "ipv4.method", "manual",
-                                  "ipv4.addresses", StartAddress + "/24", "ipv6.method", "ignore",
-                                  "connection.autoconnect", "no"});
+        const auto Added =
+            Nmcli({"connection", "add", "type", "ethernet", "ifname", Link(), "con-name", ProfileName,
+                   "ipv4.method", "manual", "ipv4.addresses", StartAddress + "/24", "ipv6.method", "ignore",
+                   "connection.autoconnect", "no"});
         ASSERT_EQ(Added.ExitCode, 0) << Added.Output.toStdString();
-        FId = "{" + Nmcli({"-g", "connection.uuid", "connection", "show", ProfileName})
-                        .Output.trimmed().toUpper() + "}";
+        FId = "{" +
+              Nmcli({"-g", "connection.uuid", "connection", "show", ProfileName}).Output.trimmed().toUpper() +
+              "}";
         TNetManager::ReleaseInstance();
     }
 
@@ -66,9 +67,12 @@ protected:
     static bool TakeDown()
     {
         return Nmcli({"connection", "down", ProfileName}).ExitCode == 0 &&
-               TLab::WaitFor([] {
-                   return Nmcli({"-g", "GENERAL.STATE", "device", "show", Link()}).Output.startsWith("30");
-               }, 15000);
+               TLab::WaitFor(
+                   [] {
+                       return Nmcli({"-g", "GENERAL.STATE", "device", "show", Link()})
+                           .Output.startsWith("30");
+                   },
+                   15000);
     }
 
     static QString ProfileValue(const QString &Field)
@@ -76,10 +80,19 @@ protected:
         return Nmcli({"-g", Field, "connection", "show", ProfileName}).Output.trimmed();
     }
 
-    static QString LinkAddresses() { return TLab::Run({"ip", "-o", "-4", "addr", "show", "dev", Link()}).Output; }
-    static QString DefaultRoute() { return TLab::Run({"ip", "-4", "route", "show", "default", "dev", Link()}).Output; }
+    static QString LinkAddresses()
+    {
+        return TLab::Run({"ip", "-o", "-4", "addr", "show", "dev", Link()}).Output;
+    }
+    static QString DefaultRoute()
+    {
+        return TLab::Run({"ip", "-4", "route", "show", "default", "dev", Link()}).Output;
+    }
     static QString DeviceDns() { return Nmcli({"-g", "IP4.DNS", "device", "show", Link()}).Output; }
-    static QString GatewayNeighbour() { return TLab::Run({"ip", "neigh", "show", Gateway(), "dev", Link()}).Output; }
+    static QString GatewayNeighbour()
+    {
+        return TLab::Run({"ip", "neigh", "show", Gateway(), "dev", Link()}).Output;
+    }
 
     static QString LinkMac()
     {
@@ -139,10 +152,13 @@ TEST_F(IpAddressLab, DhcpLocationWithAutomaticDnsGetsItsLeaseFromDnsmasq)
     ASSERT_TRUE(Ip.Change()) << Ip.LastError().toStdString();
 
     QString Leased;
-    ASSERT_TRUE(TLab::WaitFor([&] {
-        Leased = QRegularExpression("inet (10\\.200\\.0\\.\\d+)/24").match(LinkAddresses()).captured(1);
-        return !Leased.isEmpty() && Leased != "10.200.0.61";
-    }, 30000)) << LinkAddresses().toStdString();
+    ASSERT_TRUE(TLab::WaitFor(
+        [&] {
+            Leased = QRegularExpression("inet (10\\.200\\.0\\.\\d+)/24").match(LinkAddresses()).captured(1);
+            return !Leased.isEmpty() && Leased != "10.200.0.61";
+        },
+        30000))
+        << LinkAddresses().toStdString();
     const int Host = Leased.section('.', 3).toInt();
     EXPECT_GE(Host, 100);
     EXPECT_LE(Host, 150);

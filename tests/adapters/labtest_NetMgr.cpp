@@ -1,7 +1,7 @@
 // The connection list against a real NetworkManager in the lab, and the kernel fallback there.
 #include "adapters/NetMgr.h"
 #include "adapters/Network.h"
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "platform/NetConnection.h"
 #include "support/Lab.h"
 
@@ -52,8 +52,8 @@ protected:
 
     static QString DeviceState()
     {
-        return TLab::Run({"nmcli", "-t", "-g", "GENERAL.STATE", "device", "show",
-                          TLab::Value("CLIENT_IF")}).Output;
+        return TLab::Run({"nmcli", "-t", "-g", "GENERAL.STATE", "device", "show", TLab::Value("CLIENT_IF")})
+            .Output;
     }
 
     static bool Becomes(const TNetWork &network, TStatus status)
@@ -65,12 +65,14 @@ protected:
     std::unique_ptr<TNetWorkList> FList;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(NetMgrLab, ListsTheLabProfilesWithIdNameAndDevice)
 {
-    const struct { const char *uuid, *name; } profiles[] = {
-        {"STATIC_UUID", "STATIC_PROFILE"}, {"DHCP_UUID", "DHCP_PROFILE"}};
+    const struct
+    {
+        const char *uuid, *name;
+    } profiles[] = {{"STATIC_UUID", "STATIC_PROFILE"}, {"DHCP_UUID", "DHCP_PROFILE"}};
     for (const auto &p : profiles) {
         SCOPED_TRACE(p.name);
         TNetWork &network = Profile(p.uuid);
@@ -119,9 +121,10 @@ TEST_F(NetMgrLab, LinkWhosePeerIsDownIsOff)
 TEST_F(NetMgrLab, VanishedProfileFailsWithItsReason)
 {
     const QString name = QStringLiteral("lab-vanishing");
-    ASSERT_EQ(TLab::Run({"nmcli", "connection", "add", "type", "ethernet", "ifname",
-                         TLab::Value("CLIENT_IF"), "con-name", name, "connection.autoconnect", "no"})
-                  .ExitCode, 0);
+    ASSERT_EQ(TLab::Run({"nmcli", "connection", "add", "type", "ethernet", "ifname", TLab::Value("CLIENT_IF"),
+                         "con-name", name, "connection.autoconnect", "no"})
+                  .ExitCode,
+              0);
     FManager->Refresh();
     FList->ReadNetWorks();
     TNetWork *vanishing = nullptr;

@@ -56,23 +56,27 @@ protected:
     std::unique_ptr<TNetWorkList> FList;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(WmiLab, NetworkAdapterGivesTheLinksIndexForEveryProfile)
 {
     for (const char *uuid : {"STATIC_UUID", "DHCP_UUID"}) {
         const QString guid = "GUID='" + AdapterId(uuid) + "'";
         EXPECT_EQ(WmiQueryValue("Win32_NetworkAdapter", "InterfaceIndex", guid).toInt(), LinkIndex()) << uuid;
-        EXPECT_EQ(WmiQueryValue("Win32_NetworkAdapter", "MACAddress", guid), TLab::Value("CLIENT_MAC").toUpper());
+        EXPECT_EQ(WmiQueryValue("Win32_NetworkAdapter", "MACAddress", guid),
+                  TLab::Value("CLIENT_MAC").toUpper());
         EXPECT_EQ(Network(uuid).DevIndex(), LinkIndex());
     }
-    EXPECT_EQ(WmiQueryValue("Win32_NetworkAdapter", "InterfaceIndex", "GUID='{00000000-0000-0000-0000-000000000000}'"), "");
+    EXPECT_EQ(WmiQueryValue("Win32_NetworkAdapter", "InterfaceIndex",
+                            "GUID='{00000000-0000-0000-0000-000000000000}'"),
+              "");
 }
 
 TEST_F(WmiLab, ActiveStaticProfileShowsWhatTheLinkHas)
 {
     ASSERT_TRUE(Network("STATIC_UUID").Enable()) << Network("STATIC_UUID").LastError().toStdString();
-    const TWmiObjectPtr config = WmiQueryObject("Win32_NetworkAdapterConfiguration", Condition("STATIC_UUID"));
+    const TWmiObjectPtr config =
+        WmiQueryObject("Win32_NetworkAdapterConfiguration", Condition("STATIC_UUID"));
     ASSERT_NE(config, nullptr);
     QStringList dns;
     WmiPropertyList(config.get(), "DNSServerSearchOrder", &dns);
@@ -163,7 +167,7 @@ protected:
     static inline QPair<QByteArray, QByteArray> FSaved;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(PrinterLab, WithoutADefaultTheNameIsEmpty)
 {

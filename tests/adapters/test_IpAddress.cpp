@@ -3,7 +3,7 @@
 #include "adapters/NetMgr.h"
 #include "adapters/Network.h"
 #include "app/DBManager.h"
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "platform/Registry.h"
 #include "support/DatabaseTest.h"
 
@@ -60,8 +60,8 @@ TEST_F(IpAddressTest, NewObjectHasEmptyTextsFalseFlagsAndUnsetMacs)
     EXPECT_FALSE(Ip.AutoGetDNS());
     EXPECT_FALSE(Ip.AutoRepair());
     EXPECT_EQ(Ip.Interval(), 0);
-    for (const QString &Text : {Ip.NetId(), Ip.NetName(), Ip.IPAddr(), Ip.SubnetMask(),
-                                Ip.GateWay(), Ip.MainDNS(), Ip.SubDNS()})
+    for (const QString &Text :
+         {Ip.NetId(), Ip.NetName(), Ip.IPAddr(), Ip.SubnetMask(), Ip.GateWay(), Ip.MainDNS(), Ip.SubDNS()})
         EXPECT_TRUE(Text.isEmpty()) << Text.toStdString();
     EXPECT_EQ(Ip.MacAddr(), "00-00-00-00-00-00");
     EXPECT_EQ(Ip.GWMacAddr(), "00-00-00-00-00-00");
@@ -189,7 +189,8 @@ TEST_F(IpAddressTest, SaveTouchesOnlyItsOwnLocation)
 TEST_F(IpAddressTest, StoredZeroAddressesLoadAsEmpty)
 {
     Exec("INSERT INTO IP_ADDR (LOC_ID, IP_ADDR, SUBNET_MASK, GATE_WAY, MAIN_DNS, SUB_DNS)"
-         " VALUES ('" + LocA + "', '0.0.0.0', ' 0.0.0.0', '0.0.0.0 ', '0.0.0.0', '8.8.8.8')");
+         " VALUES ('" +
+         LocA + "', '0.0.0.0', ' 0.0.0.0', '0.0.0.0 ', '0.0.0.0', '8.8.8.8')");
     const TIPAddress Ip(LocA);
     EXPECT_EQ(Ip.IPAddr(), "");
     EXPECT_EQ(Ip.SubnetMask(), "");
@@ -201,9 +202,10 @@ TEST_F(IpAddressTest, StoredZeroAddressesLoadAsEmpty)
 TEST_F(IpAddressTest, RowWithNullAndOddTextsLoadsWithoutFailing)
 {
     Exec("INSERT INTO IP_ADDR (LOC_ID, ENABLE_DHCP, IP_ADDR, SUBNET_MASK, GATE_WAY, AUTO_DNS,"
-         " MAIN_DNS, SUB_DNS, MAC_ADDR, GWMAC_ADDR, AUTO_REPAIR, REPAIR_INTERVAL) VALUES ('"
-         + LocA + "', 1, NULL, 'mask''with\"quotes', '', 1, 'zweiter Server ✓', NULL,"
-                  " '', NULL, 1, 'not a number')");
+         " MAIN_DNS, SUB_DNS, MAC_ADDR, GWMAC_ADDR, AUTO_REPAIR, REPAIR_INTERVAL) VALUES ('" +
+         LocA +
+         "', 1, NULL, 'mask''with\"quotes', '', 1, 'zweiter Server ✓', NULL,"
+         " '', NULL, 1, 'not a number')");
     const TIPAddress Ip(LocA);
     EXPECT_TRUE(Ip.EnableDHCP());
     EXPECT_EQ(Ip.IPAddr(), "");
@@ -277,8 +279,7 @@ class TFakeConnection : public INetConnection
 public:
     TFakeConnection(const QString &Guid, TDeviceState State)
         : FProps{Guid, "Fake " + Guid, "fake0", static_cast<quint32>(State)}
-    {
-    }
+    {}
 
     bool GetProperties(TNetConProperties &Props) override
     {

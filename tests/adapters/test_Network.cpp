@@ -1,7 +1,7 @@
 #include "adapters/NetMgr.h"
 #include "adapters/Network.h"
 #include "adapters/WMI.h"
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "platform/KernelConnections.h"
 
 #include <QDBusConnection>
@@ -19,8 +19,7 @@ class TFakeConnection : public INetConnection
 public:
     explicit TFakeConnection(const QString &guid, quint32 state)
         : Props{guid, "Name " + guid, "eth-" + guid, state}
-    {
-    }
+    {}
 
     bool GetProperties(TNetConProperties &props) override
     {
@@ -29,11 +28,23 @@ public:
         props = Props;
         return true;
     }
-    bool Connect() override { ++Connects; return ConnectOk || Failed("connect refused"); }
-    bool Disconnect() override { ++Disconnects; return DisconnectOk || Failed("disconnect refused"); }
+    bool Connect() override
+    {
+        ++Connects;
+        return ConnectOk || Failed("connect refused");
+    }
+    bool Disconnect() override
+    {
+        ++Disconnects;
+        return DisconnectOk || Failed("disconnect refused");
+    }
     QString LastError() const override { return Error; }
 
-    bool Failed(const QString &reason) { Error = reason; return false; }
+    bool Failed(const QString &reason)
+    {
+        Error = reason;
+        return false;
+    }
 
     TNetConProperties Props;
     bool PropertiesOk = true, ConnectOk = true, DisconnectOk = true;
@@ -63,17 +74,21 @@ std::unique_ptr<TNetManager> ManagerOf(TNetConnections connections)
     return std::make_unique<TNetManager>(std::make_unique<TFakeManager>(std::move(connections)));
 }
 
-}  // namespace
+} // namespace
 
 TEST(NetworkStatus, EveryDeviceStateMapsToItsStatus)
 {
-    const struct { TDeviceState state; TStatus status; } table[] = {
-        {TDeviceState::Unknown, nsUnkown},          {TDeviceState::Unmanaged, nsDisable},
-        {TDeviceState::Unavailable, nsOff},         {TDeviceState::Disconnected, nsDisable},
-        {TDeviceState::Prepare, nsNotWorking},      {TDeviceState::Config, nsNotWorking},
-        {TDeviceState::NeedAuth, nsNotWorking},     {TDeviceState::IpConfig, nsNotWorking},
-        {TDeviceState::IpCheck, nsNotWorking},      {TDeviceState::Secondaries, nsNotWorking},
-        {TDeviceState::Activated, nsWorking},       {TDeviceState::Deactivating, nsNotWorking},
+    const struct
+    {
+        TDeviceState state;
+        TStatus status;
+    } table[] = {
+        {TDeviceState::Unknown, nsUnkown},      {TDeviceState::Unmanaged, nsDisable},
+        {TDeviceState::Unavailable, nsOff},     {TDeviceState::Disconnected, nsDisable},
+        {TDeviceState::Prepare, nsNotWorking},  {TDeviceState::Config, nsNotWorking},
+        {TDeviceState::NeedAuth, nsNotWorking}, {TDeviceState::IpConfig, nsNotWorking},
+        {TDeviceState::IpCheck, nsNotWorking},  {TDeviceState::Secondaries, nsNotWorking},
+        {TDeviceState::Activated, nsWorking},   {TDeviceState::Deactivating, nsNotWorking},
         {TDeviceState::Failed, nsNotWorking},
     };
     for (const auto &row : table)

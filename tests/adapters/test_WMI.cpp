@@ -32,7 +32,11 @@ public:
         return TWmiObject("__PARAMETERS").Add("ReturnValue", ReturnValue);
     }
 
-    TWmiObject &Add() { Objects.append(TWmiObject(FClassName)); return Objects.last(); }
+    TWmiObject &Add()
+    {
+        Objects.append(TWmiObject(FClassName));
+        return Objects.last();
+    }
 
     QList<TWmiObject> Objects;
     QString Failure, MethodFailure;
@@ -63,11 +67,16 @@ protected:
         auto things = Fake("Test_Thing");
         things->Add().Add("Name", "a").Add("Index", 1).Add("Flag", false).Add("Tags", QStringList{"x", "y"});
         things->Add().Add("Name", "B").Add("Index", 2).Add("Flag", true).Add("Tags", QStringList{"z"});
-        things->Add().Add("Name", "it's").Add("Index", 3).Add("Flag", QVariant()).Add("Tags", QVariant(), true);
+        things->Add()
+            .Add("Name", "it's")
+            .Add("Index", 3)
+            .Add("Flag", QVariant())
+            .Add("Tags", QVariant(), true);
         return things;
     }
 
-    std::shared_ptr<TFakeProvider> Configuration(const QVariant &dns, const QString &mac = "00:1a:2B:3c:4D:5e")
+    std::shared_ptr<TFakeProvider> Configuration(const QVariant &dns,
+                                                 const QString &mac = "00:1a:2B:3c:4D:5e")
     {
         auto config = Fake("Win32_NetworkAdapterConfiguration");
         config->Add()
@@ -83,33 +92,39 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(WmiTest, QueryTextEndsWithABlankAndAddsTheConditionAfterIt)
 {
     EXPECT_EQ(WmiQueryText("Win32_Printer", ""), "SELECT * FROM Win32_Printer ");
-    EXPECT_EQ(WmiQueryText("Win32_Printer", "Default=True"), "SELECT * FROM Win32_Printer WHERE Default=True");
+    EXPECT_EQ(WmiQueryText("Win32_Printer", "Default=True"),
+              "SELECT * FROM Win32_Printer WHERE Default=True");
 }
 
 TEST_F(WmiTest, EveryWhereFormSelectsItsInstance)
 {
     Things();
-    const struct { const char *condition, *name; } table[] = {
+    const struct
+    {
+        const char *condition, *name;
+    } table[] = {
         {"", "a"},
         {"Name='B'", "B"},
-        {"name='b'", "B"},            // property names and texts ignore letter case
+        {"name='b'", "B"}, // property names and texts ignore
+                           // letter case
         {"NAME=\"a\"", "a"},
-        {"Name='it\\'s'", "it's"},     // an escaped quote
+        {"Name='it\\'s'", "it's"}, // an escaped quote
         {"Index=2", "B"},
         {"Index = 3", "it's"},
         {"Index='2'", "B"},
         {"Flag=True", "B"},
         {"Flag=false", "a"},
         {"Name='c'", ""},
-        {"Tags='x'", ""},              // an array in a condition fails the query
+        {"Tags='x'", ""}, // an array in a condition fails the
+                          // query
         {"Flag=NULL", ""},
-        {"Missing=1", ""},             // unknown property: the query fails
-        {"Name=c", ""},                // an unquoted text is no literal
+        {"Missing=1", ""}, // unknown property: the query fails
+        {"Name=c", ""},    // an unquoted text is no literal
         {"Name", ""},
     };
     for (const auto &row : table)
@@ -220,7 +235,11 @@ TEST_F(WmiTest, AdapterConfigurationReadsItsFieldsOnce)
 
 TEST_F(WmiTest, AdapterConfigurationDnsFromNullOneOrTwoServers)
 {
-    const struct { QVariant dns; const char *dns1, *dns2; } table[] = {
+    const struct
+    {
+        QVariant dns;
+        const char *dns1, *dns2;
+    } table[] = {
         {QVariant(), "", ""},
         {QStringList{"10.0.0.53"}, "10.0.0.53", ""},
         {QStringList{"10.0.0.53", "10.0.0.54", "10.0.0.55"}, "10.0.0.53", "10.0.0.54"},
@@ -252,11 +271,15 @@ TEST_F(WmiTest, DnsServerListHoldsTheServersThatAreSet)
 {
     auto config = Configuration(QVariant());
     TNetworkAdapterConfiguration adapter("{A}");
-    const struct { const char *server1, *server2; QVariant sent; } table[] = {
+    const struct
+    {
+        const char *server1, *server2;
+        QVariant sent;
+    } table[] = {
         {"10.0.0.53", "10.0.0.54", QStringList{"10.0.0.53", "10.0.0.54"}},
         {"10.0.0.53", "", QStringList{"10.0.0.53"}},
         {"", "10.0.0.54", QStringList{"10.0.0.54"}},
-        {"", "", QVariant()},  // no list: back to automatic servers
+        {"", "", QVariant()}, // no list: back to automatic servers
     };
     for (const auto &row : table) {
         EXPECT_EQ(adapter.SetDNSServerSearchOrder(row.server1, row.server2), 0);
@@ -324,7 +347,10 @@ namespace {
 class TFakeClassKey : public IRegistryProvider
 {
 public:
-    struct TKey { QString Name, InstanceId, Address; };
+    struct TKey
+    {
+        QString Name, InstanceId, Address;
+    };
 
     bool KeyExists(const QString &path) override { return path.isEmpty() || Find(path); }
     QStringList KeyNames(const QString &path) override
@@ -389,7 +415,11 @@ protected:
     {
     public:
         explicit TConnection(const QString &id) : FId(id) {}
-        bool GetProperties(TNetConProperties &props) override { props.Guid = FId; return true; }
+        bool GetProperties(TNetConProperties &props) override
+        {
+            props.Guid = FId;
+            return true;
+        }
         bool Connect() override { return true; }
         bool Disconnect() override { return true; }
         QString LastError() const override { return QString(); }
@@ -404,7 +434,7 @@ protected:
     std::shared_ptr<TFakeClassKey> FClassKey = std::make_shared<TFakeClassKey>();
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(NetWorkMac, CurrentMacAndIpComeFromTheConfigurationOfTheInterfaceIndex)
 {
@@ -426,15 +456,19 @@ TEST_F(NetWorkMac, OpenAdapterKeyFindsTheDriverKeyByExactInstanceId)
 
 TEST_F(NetWorkMac, IsMACChangedComparesNormalisedAddresses)
 {
-    const struct { const char *stored, *newMac; bool changed; } table[] = {
-        {"001122AABBCC", "00-11-22-aa-bb-cc", false},  // dashed lower case equals the stored digits
+    const struct
+    {
+        const char *stored, *newMac;
+        bool changed;
+    } table[] = {
+        {"001122AABBCC", "00-11-22-aa-bb-cc", false}, // dashed lower case equals the stored digits
         {"001122AABBCC", " 001122aabbcc ", false},
         {"001122AABBCC", "00:11:22:AA:BB:CC", false},
         {"001122AABBCC", "00-11-22-AA-BB-CD", true},
-        {"001122AABBCC", "   ", false},                // empty after trimming
-        {"", "00-11-22-33-44-55", false},              // no override: the hardware address
+        {"001122AABBCC", "   ", false},   // empty after trimming
+        {"", "00-11-22-33-44-55", false}, // no override: the hardware address
         {"", "00-00-00-00-00-00", true},
-        {"000000000000", "00-11-22-33-44-55", false},  // zeros stand for no override
+        {"000000000000", "00-11-22-33-44-55", false}, // zeros stand for no override
     };
     for (const auto &row : table) {
         FClassKey->Keys[1].Address = row.stored;
@@ -444,11 +478,16 @@ TEST_F(NetWorkMac, IsMACChangedComparesNormalisedAddresses)
 
 TEST_F(NetWorkMac, ChangeMACWritesDeletesOrLeavesTheDriverValue)
 {
-    const struct { const char *stored, *newMac; bool result; const char *write, *after; } table[] = {
+    const struct
+    {
+        const char *stored, *newMac;
+        bool result;
+        const char *write, *after;
+    } table[] = {
         {"", "02-AA-BB-CC-DD-EE", true, "0001:NetworkAddress=02AABBCCDDEE", "02AABBCCDDEE"},
         {"", "02:aa:bb:cc:dd:ee", true, "0001:NetworkAddress=02AABBCCDDEE", "02AABBCCDDEE"},
         {"02AABBCCDDEE", "00-00-00-00-00-00", true, "0001:-NetworkAddress", ""},
-        {"", "00-00-00-00-00-00", true, "", ""},  // nothing to delete, still a change
+        {"", "00-00-00-00-00-00", true, "", ""}, // nothing to delete, still a change
         {"02AABBCCDDEE", "02-aa-bb-cc-dd-ee", false, "", "02AABBCCDDEE"},
         {"", "", false, "", ""},
     };

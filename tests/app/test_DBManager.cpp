@@ -31,42 +31,105 @@ constexpr TKind T = TKind::Text, B = TKind::Boolean, I = TKind::Integer;
 const QMap<QString, QList<TColumn>> &Schema()
 {
     static const QMap<QString, QList<TColumn>> Tables{
-        {"LOCATION", {{"LOC_ID", T}, {"NET_ID", T}, {"LOC_NAME", T}, {"LOC_DESC", T},
-                      {"PRINTER", T}}},
+        {"LOCATION", {{"LOC_ID", T}, {"NET_ID", T}, {"LOC_NAME", T}, {"LOC_DESC", T}, {"PRINTER", T}}},
         {"FUNC_DEF", {{"FUNC_CODE", T}, {"FUNC_NAME", T}, {"FUNC_EANBLED", B}, {"FUNC_POS", I}}},
-        {"IP_ADDR", {{"LOC_ID", T}, {"ENABLE_DHCP", B}, {"IP_ADDR", T}, {"SUBNET_MASK", T},
-                     {"GATE_WAY", T}, {"AUTO_DNS", B}, {"MAIN_DNS", T}, {"SUB_DNS", T},
-                     {"MAC_ADDR", T}, {"GWMAC_ADDR", T}, {"AUTO_REPAIR", B},
-                     {"REPAIR_INTERVAL", I}}},
-        {"IE_PROXY", {{"LOC_ID", T}, {"ENABLE_PROXY", B}, {"HTTP", T}, {"SECURE", T},
-                      {"FTP", T}, {"GOPHER", T}, {"SOCKTS", T}, {"SHARE_PROXY_SETTINGS", B},
-                      {"NO_PROXIES_ON", T}}},
-        {"FIREFOX_PROXY", {{"LOC_ID", T}, {"PROXY_TYPE", I}, {"HTTP", T}, {"SECURE", T},
-                           {"FTP", T}, {"GOPHER", T}, {"SOCKTS", T},
-                           {"SHARE_PROXY_SETTINGS", B}, {"NO_PROXIES_ON", T},
-                           {"AUTO_SETTINGS", T}, {"SOCKS_TYPE", I}}},
-        {"MSN_PROXY", {{"LOC_ID", T}, {"ENABLE_PROXY", B}, {"SOCKET4_SERVER", T},
-                       {"SOCKET4_PORT", I}}},
-        {"FOXMAIL_PROXY", {{"LOC_ID", T}, {"ENABLE_PROXY", B}, {"PROXY_TYPE", I},
-                           {"PROXY_SERVER", T}, {"PROXY_PORT", I}, {"PROXY_USER", T},
-                           {"PROXY_PWD", T}}},
-        {"SKYPE_PROXY", {{"LOC_ID", T}, {"ENABLE_PROXY", B}, {"PROXY_TYPE", I},
-                         {"PROXY_SERVER", T}, {"PROXY_PORT", I}, {"PROXY_USER", T},
-                         {"PROXY_PWD", T}}},
-        {"ICQ_PROXY", {{"LOC_ID", T}, {"ENABLE_PROXY", B}, {"SERVER", T}, {"PORT", I},
-                       {"PROXY_TYPE", I}, {"PROXY_SERVER", T}, {"PROXY_PORT", I},
-                       {"NEED_AUTH", B}, {"PROXY_USER", T}, {"PROXY_PWD", T}}},
-        {"EMULE_PROXY", {{"LOC_ID", T}, {"ENABLE_PROXY", B}, {"PROXY_TYPE", I},
-                         {"PROXY_SERVER", T}, {"PROXY_PORT", I}, {"ENABLE_PWD", B},
-                         {"PROXY_USER", T}, {"PROXY_PWD", T}}},
-        {"BITCOMET_PROXY", {{"LOC_ID", T}, {"ENABLE_PROXY", B}, {"PROXY_TYPE", I},
-                            {"PROXY_SERVER", T}, {"PROXY_PORT", I}, {"ENABLE_PWD", B},
-                            {"PROXY_USER", T}, {"PROXY_PWD", T}}},
-        {"FOLDER_SHARE", {{"ID", T}, {"LOC_ID", T}, {"SHARE_NAME", T}, {"SHARE_DESC", T},
-                          {"SHARE_FOLDER", T}, {"SHARE_TYPE", I}}},
+        {"IP_ADDR",
+         {{"LOC_ID", T},
+          {"ENABLE_DHCP", B},
+          {"IP_ADDR", T},
+          {"SUBNET_MASK", T},
+          {"GATE_WAY", T},
+          {"AUTO_DNS", B},
+          {"MAIN_DNS", T},
+          {"SUB_DNS", T},
+          {"MAC_ADDR", T},
+          {"GWMAC_ADDR", T},
+          {"AUTO_REPAIR", B},
+          {"REPAIR_INTERVAL", I}}},
+        {"IE_PROXY",
+         {{"LOC_ID", T},
+          {"ENABLE_PROXY", B},
+          {"HTTP", T},
+          {"SECURE", T},
+          {"FTP", T},
+          {"GOPHER", T},
+          {"SOCKTS", T},
+          {"SHARE_PROXY_SETTINGS", B},
+          {"NO_PROXIES_ON", T}}},
+        {"FIREFOX_PROXY",
+         {{"LOC_ID", T},
+          {"PROXY_TYPE", I},
+          {"HTTP", T},
+          {"SECURE", T},
+          {"FTP", T},
+          {"GOPHER", T},
+          {"SOCKTS", T},
+          {"SHARE_PROXY_SETTINGS", B},
+          {"NO_PROXIES_ON", T},
+          {"AUTO_SETTINGS", T},
+          {"SOCKS_TYPE", I}}},
+        {"MSN_PROXY", {{"LOC_ID", T}, {"ENABLE_PROXY", B}, {"SOCKET4_SERVER", T}, {"SOCKET4_PORT", I}}},
+        {"FOXMAIL_PROXY",
+         {{"LOC_ID", T},
+          {"ENABLE_PROXY", B},
+          {"PROXY_TYPE", I},
+          {"PROXY_SERVER", T},
+          {"PROXY_PORT", I},
+          {"PROXY_USER", T},
+          {"PROXY_PWD", T}}},
+        {"SKYPE_PROXY",
+         {{"LOC_ID", T},
+          {"ENABLE_PROXY", B},
+          {"PROXY_TYPE", I},
+          {"PROXY_SERVER", T},
+          {"PROXY_PORT", I},
+          {"PROXY_USER", T},
+          {"PROXY_PWD", T}}},
+        {"ICQ_PROXY",
+         {{"LOC_ID", T},
+          {"ENABLE_PROXY", B},
+          {"SERVER", T},
+          {"PORT", I},
+          {"PROXY_TYPE", I},
+          {"PROXY_SERVER", T},
+          {"PROXY_PORT", I},
+          {"NEED_AUTH", B},
+          {"PROXY_USER", T},
+          {"PROXY_PWD", T}}},
+        {"EMULE_PROXY",
+         {{"LOC_ID", T},
+          {"ENABLE_PROXY", B},
+          {"PROXY_TYPE", I},
+          {"PROXY_SERVER", T},
+          {"PROXY_PORT", I},
+          {"ENABLE_PWD", B},
+          {"PROXY_USER", T},
+          {"PROXY_PWD", T}}},
+        {"BITCOMET_PROXY",
+         {{"LOC_ID", T},
+          {"ENABLE_PROXY", B},
+          {"PROXY_TYPE", I},
+          {"PROXY_SERVER", T},
+          {"PROXY_PORT", I},
+          {"ENABLE_PWD", B},
+          {"PROXY_USER", T},
+          {"PROXY_PWD", T}}},
+        {"FOLDER_SHARE",
+         {{"ID", T},
+          {"LOC_ID", T},
+          {"SHARE_NAME", T},
+          {"SHARE_DESC", T},
+          {"SHARE_FOLDER", T},
+          {"SHARE_TYPE", I}}},
         {"FS_PROXY", {{"LOC_ID", T}, {"ENABLE_PROXY", B}}},
-        {"NET_MAPPING", {{"ID", T}, {"LOC_ID", T}, {"DRIVER", T}, {"USER_NAME", T},
-                         {"PASSWORD", T}, {"REMOTE_FOLDER", T}, {"AUTO_CONNECT", B}}},
+        {"NET_MAPPING",
+         {{"ID", T},
+          {"LOC_ID", T},
+          {"DRIVER", T},
+          {"USER_NAME", T},
+          {"PASSWORD", T},
+          {"REMOTE_FOLDER", T},
+          {"AUTO_CONNECT", B}}},
         {"MAPPING_PROXY", {{"LOC_ID", T}, {"ENABLE_PROXY", B}}},
     };
     return Tables;
@@ -169,9 +232,9 @@ TEST_F(DBManagerTest, EveryTextColumnComparesCaseInsensitively)
         ASSERT_TRUE(Db.transaction());
         TDbColumns Columns;
         for (const TColumn &Column : Table.value().mid(1))
-            Columns.append({Column.Name, Column.Kind == TKind::Text ? QVariant("mIxEd")
+            Columns.append({Column.Name, Column.Kind == TKind::Text      ? QVariant("mIxEd")
                                          : Column.Kind == TKind::Boolean ? QVariant(true)
-                                                                          : QVariant(7)});
+                                                                         : QVariant(7)});
         const TDbKey Key{Table.value().first().Name, "kEy"};
         QString Error;
         ASSERT_TRUE(DbSaveRow(Db, Table.key(), Key, Columns, TKeyOnUpdate::Keep, &Error))
@@ -180,8 +243,7 @@ TEST_F(DBManagerTest, EveryTextColumnComparesCaseInsensitively)
             if (Column.Kind != TKind::Text)
                 continue;
             const QString Other = QString(Column.Name) == Key.Column ? "KeY" : "MiXeD";
-            EXPECT_TRUE(DbReadRow(Db, Table.key(), {Column.Name, Other}).has_value())
-                << Column.Name;
+            EXPECT_TRUE(DbReadRow(Db, Table.key(), {Column.Name, Other}).has_value()) << Column.Name;
         }
         ASSERT_TRUE(Db.rollback());
     }
@@ -199,8 +261,8 @@ TEST_F(DBManagerTest, CatalogueHoldsTheNineModulesEnabledInOrder)
         EXPECT_EQ(Query.value(2).toInt(), 1);
         Positions.insert(Query.value(3).toInt());
     }
-    EXPECT_EQ(Codes, QSet<QString>({"IE", "FIREFOX", "FOXMAIL", "ICQ", "MSN", "SKYPE", "SHARE",
-                                    "EMULE", "BITCOMET"}));
+    EXPECT_EQ(Codes, QSet<QString>(
+                         {"IE", "FIREFOX", "FOXMAIL", "ICQ", "MSN", "SKYPE", "SHARE", "EMULE", "BITCOMET"}));
     EXPECT_EQ(Positions, QSet<int>({1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(CountRows("FUNC_DEF"), 9);
 }
@@ -239,12 +301,10 @@ TEST_F(DBManagerTest, UpdateWritesTheKeyOnlyWhenAsked)
     const QSqlDatabase Db = GetConnection();
     for (const TKeyOnUpdate Mode : {TKeyOnUpdate::Keep, TKeyOnUpdate::Write}) {
         ASSERT_TRUE(DbSaveRow(Db, "LOCATION", {"LOC_ID", LocA}, {{"LOC_NAME", "Home"}}, Mode));
-        ASSERT_TRUE(DbSaveRow(Db, "LOCATION", {"LOC_ID", LocA.toLower()},
-                              {{"LOC_NAME", "Office"}}, Mode));
+        ASSERT_TRUE(DbSaveRow(Db, "LOCATION", {"LOC_ID", LocA.toLower()}, {{"LOC_NAME", "Office"}}, Mode));
         const auto Row = DbReadLocRow(Db, "LOCATION", LocA);
         ASSERT_TRUE(Row.has_value());
-        EXPECT_EQ(Row->value("LOC_ID").toString(),
-                  Mode == TKeyOnUpdate::Write ? LocA.toLower() : LocA);
+        EXPECT_EQ(Row->value("LOC_ID").toString(), Mode == TKeyOnUpdate::Write ? LocA.toLower() : LocA);
         EXPECT_EQ(Row->value("LOC_NAME").toString(), "Office");
         EXPECT_EQ(CountRows("LOCATION"), 1);
         ASSERT_TRUE(DbDeleteRows(Db, "LOCATION", {"LOC_ID", LocA}));
@@ -255,8 +315,7 @@ TEST_F(DBManagerTest, DeleteRemovesOnlyTheRowsOfItsKey)
 {
     const QSqlDatabase Db = GetConnection();
     for (const QString &Id : {LocA, LocB})
-        ASSERT_TRUE(DbSaveRow(Db, "FS_PROXY", {"LOC_ID", Id}, {{"ENABLE_PROXY", true}},
-                              TKeyOnUpdate::Write));
+        ASSERT_TRUE(DbSaveRow(Db, "FS_PROXY", {"LOC_ID", Id}, {{"ENABLE_PROXY", true}}, TKeyOnUpdate::Write));
 
     EXPECT_TRUE(DbDeleteRows(Db, "FS_PROXY", {"LOC_ID", "NOSUCHLOCATION"}));
     EXPECT_EQ(CountRows("FS_PROXY"), 2);
@@ -280,8 +339,8 @@ TEST_F(DBManagerTest, DatabaseErrorsComeBackAsFalseWithTheirText)
 {
     const QSqlDatabase Db = GetConnection();
     QString Error;
-    EXPECT_FALSE(DbSaveRow(Db, "IE_PROXY", {"LOC_ID", LocA}, {{"NO_SUCH_COLUMN", 1}},
-                           TKeyOnUpdate::Write, &Error));
+    EXPECT_FALSE(
+        DbSaveRow(Db, "IE_PROXY", {"LOC_ID", LocA}, {{"NO_SUCH_COLUMN", 1}}, TKeyOnUpdate::Write, &Error));
     EXPECT_FALSE(Error.isEmpty());
     EXPECT_EQ(CountRows("IE_PROXY"), 0);
 
@@ -333,21 +392,21 @@ struct TSecondProcess
     std::function<TRun(const TTestRoot &)> Start;
 };
 
-QString Sqlite3()
-{
-    return QStandardPaths::findExecutable("sqlite3");
-}
+QString Sqlite3() { return QStandardPaths::findExecutable("sqlite3"); }
 
 const QList<TSecondProcess> &SecondProcesses()
 {
     static const QList<TSecondProcess> Processes{
-        {"program", [](const TTestRoot &Root) {
+        {"program",
+         [](const TTestRoot &Root) {
              return Run(WAYFAREL_BIN_DIR "/dbprobe", {Root.DataFolder(), LocB});
          }},
-        {"reader", [](const TTestRoot &Root) {
+        {"reader",
+         [](const TTestRoot &Root) {
              return Run(Sqlite3(), {Root.DataFile(), "SELECT COUNT(*) FROM FUNC_DEF"});
          }},
-        {"writer", [](const TTestRoot &Root) {
+        {"writer",
+         [](const TTestRoot &Root) {
              return Run(Sqlite3(), {Root.DataFile(), "UPDATE FUNC_DEF SET FUNC_POS=FUNC_POS"});
          }},
     };
@@ -399,15 +458,18 @@ struct TBadFile
 TEST_F(DBManagerTest, FileThatIsNoProfileDatabaseFailsAndStaysUntouched)
 {
     const QList<TBadFile> Cases{
-        {"text", [](const QString &Path) {
+        {"text",
+         [](const QString &Path) {
              WriteFile(Path, QByteArray("[Strings]\nthis is not a database\n").repeated(40));
          }},
         {"empty", [](const QString &Path) { WriteFile(Path, {}); }},
-        {"folder", [](const QString &Path) {
+        {"folder",
+         [](const QString &Path) {
              QFile::remove(Path);
              ASSERT_TRUE(QDir().mkpath(Path));
          }},
-        {"other database", [](const QString &Path) {
+        {"other database",
+         [](const QString &Path) {
              QFile::remove(Path);
              {
                  QSqlDatabase Other = QSqlDatabase::addDatabase("QSQLITE", "other");

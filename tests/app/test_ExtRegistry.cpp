@@ -31,8 +31,9 @@ TEST(ExtRegistry, TwoLineListRoundTripsAsExactlyTwoItems)
     ASSERT_TRUE(registry.OpenKey(KKey, true));
     registry.WriteMutiString("LocIds", list.join("\r\n") + "\r\n");
 
-    EXPECT_EQ(registry.ReadRaw("LocIds"),
-              (TRegValue{REG_MULTI_SZ, Utf16(u"10.0.0.1\0" u"10.0.0.2\0\0", 19)}));
+    EXPECT_EQ(registry.ReadRaw("LocIds"), (TRegValue{REG_MULTI_SZ, Utf16(u"10.0.0.1\0"
+                                                                         u"10.0.0.2\0\0",
+                                                                         19)}));
     EXPECT_EQ(registry.GetDataSize("LocIds"), 38);
     QStringList values = {"stale"};
     registry.ReadStrings("LocIds", values);
@@ -64,17 +65,24 @@ TEST(ExtRegistry, ReadStringsAcceptsListDataAndRefusesStringsAndIntegers)
     const QString none = QStringLiteral("no error");
     const QString invalid = QStringLiteral("Invalid data type for 'V'");
     const QList<TCase> cases = {
-        {"only the empty item", [](TExtRegistry &r) { r.WriteRaw("V", REG_MULTI_SZ, QByteArray(4, 0)); },
-         {}, none},
+        {"only the empty item",
+         [](TExtRegistry &r) { r.WriteRaw("V", REG_MULTI_SZ, QByteArray(4, 0)); },
+         {},
+         none},
         {"zero bytes", [](TExtRegistry &r) { r.WriteRaw("V", REG_MULTI_SZ, {}); }, {}, none},
         {"missing", [](TExtRegistry &) {}, {}, none},
-        {"binary data", [](TExtRegistry &r) { r.WriteBinaryData("V", Utf16(u"a\0b\0\0", 5)); },
-         {"a", "b"}, none},
-        {"no terminators", [](TExtRegistry &r) { r.WriteRaw("V", REG_MULTI_SZ, Utf16(u"a\0b", 3)); },
-         {"a", "b"}, none},
-        {"cut at the first NUL pair", [](TExtRegistry &r) {
-             r.WriteRaw("V", REG_MULTI_SZ, Utf16(u"a\0\0b\0\0", 6));
-         }, {"a"}, none},
+        {"binary data",
+         [](TExtRegistry &r) { r.WriteBinaryData("V", Utf16(u"a\0b\0\0", 5)); },
+         {"a", "b"},
+         none},
+        {"no terminators",
+         [](TExtRegistry &r) { r.WriteRaw("V", REG_MULTI_SZ, Utf16(u"a\0b", 3)); },
+         {"a", "b"},
+         none},
+        {"cut at the first NUL pair",
+         [](TExtRegistry &r) { r.WriteRaw("V", REG_MULTI_SZ, Utf16(u"a\0\0b\0\0", 6)); },
+         {"a"},
+         none},
         {"string", [](TExtRegistry &r) { r.WriteString("V", "a"); }, {}, invalid},
         {"expand string", [](TExtRegistry &r) { r.WriteExpandString("V", "a"); }, {}, invalid},
         {"integer", [](TExtRegistry &r) { r.WriteInteger("V", 3); }, {}, invalid},
@@ -127,7 +135,8 @@ TEST(ExtRegistry, DefReadsReturnStoredValuesAndRefuseOtherTypes)
               "Invalid data type for 'CurrentLocId'");
     EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadBoolDef("CurrentLocId", true); }),
               "Invalid data type for 'CurrentLocId'");
-    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadStringDef("Five", ""); }), "Invalid data type for 'Five'");
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadStringDef("Five", ""); }),
+              "Invalid data type for 'Five'");
 }
 
 TEST(ExtRegistry, WriteMutiStringRaisesWhenTheStoreFails)

@@ -1,6 +1,6 @@
 #include "app/SplitString.h"
 
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +17,7 @@ struct SplitCase
 void PrintTo(const SplitCase &Case, std::ostream *Out) { *Out << Case.Name; }
 
 class SplitStringCases : public testing::TestWithParam<SplitCase>
-{
-};
+{};
 
 } // namespace
 
@@ -32,26 +31,24 @@ TEST_P(SplitStringCases, GivesTheItems)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SplitStringCases,
-    testing::Values(
-        SplitCase{"CommaThenBlank", "a, b", ',', {"a", "b"}},
-        SplitCase{"TwoDelimiters", "a,,b", ',', {"a", "", "b"}},
-        SplitCase{"TrailingDelimiter", "a,", ',', {"a", ""}},
-        SplitCase{"OnlyDelimiter", ",", ',', {"", ""}},
-        SplitCase{"BlankSeparatedAddresses", "192.168.0.1 10.0.0.1", ',',
-                  {"192.168.0.1", "10.0.0.1"}},
-        SplitCase{"EmptyText", "", ',', {}},
-        SplitCase{"OnlyBlanks", " \t\r\n ", ',', {}},
-        SplitCase{"SurroundingBlanks", "  a;b  ", ';', {"a", "b"}},
-        SplitCase{"DelimiterThenBlanksAtEnd", "a, ", ',', {"a"}},
-        SplitCase{"ControlCharactersSplit", "a\tb\r\nc", ',', {"a", "b", "c"}},
-        SplitCase{"QuotedKeepsBlank", "\"x y\",z", ',', {"x y", "z"}},
-        SplitCase{"QuotedKeepsDelimiter", "\"a,b\",c", ',', {"a,b", "c"}},
-        SplitCase{"DoubledQuotes", "\"say \"\"hi\"\"\",b", ',', {"say \"hi\"", "b"}},
-        SplitCase{"EmptyQuoted", "\"\",b", ',', {"", "b"}},
-        SplitCase{"UnclosedQuoteTakesRest", "a,\"b, c", ',', {"a", "b, c"}},
-        SplitCase{"QuoteInsidePlainItem", "a\"b,c", ',', {"a\"b", "c"}},
-        SplitCase{"TextAfterClosingQuote", "\"a\"b,c", ',', {"a", "b", "c"}},
-        SplitCase{"EmbeddedNulSplits", QString::fromUtf8("a\0b", 3), ',', {"a", "b"}}),
+    testing::Values(SplitCase{"CommaThenBlank", "a, b", ',', {"a", "b"}},
+                    SplitCase{"TwoDelimiters", "a,,b", ',', {"a", "", "b"}},
+                    SplitCase{"TrailingDelimiter", "a,", ',', {"a", ""}},
+                    SplitCase{"OnlyDelimiter", ",", ',', {"", ""}},
+                    SplitCase{
+                        "BlankSeparatedAddresses", "192.168.0.1 10.0.0.1", ',', {"192.168.0.1", "10.0.0.1"}},
+                    SplitCase{"EmptyText", "", ',', {}}, SplitCase{"OnlyBlanks", " \t\r\n ", ',', {}},
+                    SplitCase{"SurroundingBlanks", "  a;b  ", ';', {"a", "b"}},
+                    SplitCase{"DelimiterThenBlanksAtEnd", "a, ", ',', {"a"}},
+                    SplitCase{"ControlCharactersSplit", "a\tb\r\nc", ',', {"a", "b", "c"}},
+                    SplitCase{"QuotedKeepsBlank", "\"x y\",z", ',', {"x y", "z"}},
+                    SplitCase{"QuotedKeepsDelimiter", "\"a,b\",c", ',', {"a,b", "c"}},
+                    SplitCase{"DoubledQuotes", "\"say \"\"hi\"\"\",b", ',', {"say \"hi\"", "b"}},
+                    SplitCase{"EmptyQuoted", "\"\",b", ',', {"", "b"}},
+                    SplitCase{"UnclosedQuoteTakesRest", "a,\"b, c", ',', {"a", "b, c"}},
+                    SplitCase{"QuoteInsidePlainItem", "a\"b,c", ',', {"a\"b", "c"}},
+                    SplitCase{"TextAfterClosingQuote", "\"a\"b,c", ',', {"a", "b", "c"}},
+                    SplitCase{"EmbeddedNulSplits", QString::fromUtf8("a\0b", 3), ',', {"a", "b"}}),
     [](const testing::TestParamInfo<SplitCase> &Info) { return std::string(Info.param.Name); });
 
 TEST(SplitString, NullListIsAnAssertionFailure)

@@ -5,8 +5,8 @@
 #include <QList>
 #include <QStringDecoder>
 #include <algorithm>
-#include <ostream>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -16,10 +16,7 @@ struct TEntry
     const char *Text; // UTF-8
 };
 
-void PrintTo(const TEntry &entry, std::ostream *os)
-{
-    *os << entry.Id << "=" << entry.Text;
-}
+void PrintTo(const TEntry &entry, std::ostream *os) { *os << entry.Id << "=" << entry.Text; }
 
 // The English table in its stored order.
 const TEntry EnglishTable[] = {
@@ -248,8 +245,7 @@ public:
               Boxes.append(m);
               return TMsgResult::Ok;
           }))
-    {
-    }
+    {}
     ~TBoxRecorder() { TMessageBox::SetHandler(FPrevious); }
 
     QList<TMessage> Boxes;
@@ -285,8 +281,7 @@ QStringList EntryNames(const QStringList &lines)
 } // namespace
 
 class EnglishEntry : public testing::TestWithParam<TEntry>
-{
-};
+{};
 
 TEST_P(EnglishEntry, GetLangStrReturnsTheStoredText)
 {
@@ -294,13 +289,11 @@ TEST_P(EnglishEntry, GetLangStrReturnsTheStoredText)
     EXPECT_EQ(GetLangStr("EN", entry.Id, "x"), QString::fromUtf8(entry.Text)) << entry.Id;
 }
 
-INSTANTIATE_TEST_SUITE_P(WholeTable, EnglishEntry, testing::ValuesIn(EnglishTable),
-                         [](const testing::TestParamInfo<TEntry> &info) {
-                             return QString::fromLatin1(info.param.Id)
-                                 .replace('-', '_')
-                                 .prepend("Id")
-                                 .toStdString();
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    WholeTable, EnglishEntry, testing::ValuesIn(EnglishTable),
+    [](const testing::TestParamInfo<TEntry> &info) {
+        return QString::fromLatin1(info.param.Id).replace('-', '_').prepend("Id").toStdString();
+    });
 
 TEST(LangEN, ResourceKeepsTheStoredOrderInCommentedGroups)
 {

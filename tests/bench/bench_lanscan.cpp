@@ -22,7 +22,7 @@ namespace {
 struct TRun
 {
     qint64 WallMs = 0;
-    QStringList Hosts;   // "address MAC", sorted
+    QStringList Hosts; // "address MAC", sorted
 };
 
 // By the fourth octet, as a scan walks them.
@@ -113,7 +113,8 @@ int main(int argc, char *argv[])
     PrintHosts("arp-scan", arpScan.Hosts);
 
     // arp-scan never hears this computer's own address; the scanner reports it like any host.
-    QStringList others = scanner.Hosts.filter(QRegularExpression("^(?!" + QRegularExpression::escape(own) + " )"));
+    QStringList others =
+        scanner.Hosts.filter(QRegularExpression("^(?!" + QRegularExpression::escape(own) + " )"));
     const qint64 scannerMedian = Median(scannerMs), arpScanMedian = Median(arpScanMs);
     std::printf("%s.1-254, median of %d runs: scanner %lld ms, arp-scan %lld ms, ratio %.2f\n",
                 qPrintable(prefix), runs, static_cast<long long>(scannerMedian),

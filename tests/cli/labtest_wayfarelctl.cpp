@@ -71,8 +71,7 @@ protected:
     }
 
     static void StoreLocation(const QString &Id, const QString &Name, const QString &NetId,
-                              const QString &Printer,
-                              const std::function<void(TIPAddress &)> &SetIp = {})
+                              const QString &Printer, const std::function<void(TIPAddress &)> &SetIp = {})
     {
         TLocation Location(Id);
         Location.SetLocName(Name);
@@ -88,30 +87,25 @@ protected:
 
     static void StoreOffice()
     {
-        StoreLocation(OfficeId, "Office", AdapterId("STATIC_UUID"), "Lab_Office_Laser",
-                      [](TIPAddress &Ip) {
-                          Ip.SetIPAddr(TLab::Value("STATIC_IP"));
-                          Ip.SetSubnetMask("255.255.255.0");
-                          Ip.SetGateWay(TLab::Value("PEER_IP"));
-                          Ip.SetMainDNS(TLab::Value("PEER_IP"));
-                          Ip.SetAutoRepair(true);
-                          Ip.SetGWMacAddr(DashedMac(TLab::Value("PEER_MAC")));
-                      });
+        StoreLocation(OfficeId, "Office", AdapterId("STATIC_UUID"), "Lab_Office_Laser", [](TIPAddress &Ip) {
+            Ip.SetIPAddr(TLab::Value("STATIC_IP"));
+            Ip.SetSubnetMask("255.255.255.0");
+            Ip.SetGateWay(TLab::Value("PEER_IP"));
+            Ip.SetMainDNS(TLab::Value("PEER_IP"));
+            Ip.SetAutoRepair(true);
+            Ip.SetGWMacAddr(DashedMac(TLab::Value("PEER_MAC")));
+        });
     }
 
     static void StoreHome()
     {
-        StoreLocation(HomeId, "Home", AdapterId("DHCP_UUID"), "Lab_Home_Inkjet",
-                      [](TIPAddress &Ip) {
-                          Ip.SetEnableDHCP(true);
-                          Ip.SetAutoGetDNS(true);
-                      });
+        StoreLocation(HomeId, "Home", AdapterId("DHCP_UUID"), "Lab_Home_Inkjet", [](TIPAddress &Ip) {
+            Ip.SetEnableDHCP(true);
+            Ip.SetAutoGetDNS(true);
+        });
     }
 
-    TCtlRun Ctl(const QStringList &Args)
-    {
-        return RunCtl(QStringList{"--data", FRoot.DataFolder()} + Args);
-    }
+    TCtlRun Ctl(const QStringList &Args) { return RunCtl(QStringList{"--data", FRoot.DataFolder()} + Args); }
 
     static QString CurrentLocId()
     {
@@ -121,10 +115,7 @@ protected:
                    : QStringLiteral("none");
     }
 
-    static QString DefaultPrinter()
-    {
-        return TLab::Run({"lpstat", "-d"}).Output.trimmed();
-    }
+    static QString DefaultPrinter() { return TLab::Run({"lpstat", "-d"}).Output.trimmed(); }
 
     static QString LinkAddresses()
     {
@@ -133,8 +124,8 @@ protected:
 
     static QString ActiveProfile()
     {
-        return TLab::Run({"nmcli", "-t", "-g", "GENERAL.CONNECTION", "device", "show",
-                          TLab::Value("CLIENT_IF")})
+        return TLab::Run(
+                   {"nmcli", "-t", "-g", "GENERAL.CONNECTION", "device", "show", TLab::Value("CLIENT_IF")})
             .Output.trimmed();
     }
 
@@ -156,8 +147,8 @@ protected:
         const QString Binding = TLab::Value("PEER_MAC").toLower() + " PERMANENT";
         EXPECT_TRUE(TLab::WaitFor(
             [&] {
-                return TLab::Run({"ip", "neigh", "show", TLab::Value("PEER_IP"), "dev",
-                                  TLab::Value("CLIENT_IF")})
+                return TLab::Run(
+                           {"ip", "neigh", "show", TLab::Value("PEER_IP"), "dev", TLab::Value("CLIENT_IF")})
                     .Output.contains(Binding);
             },
             5000))
@@ -173,8 +164,7 @@ protected:
         EXPECT_EQ(ActiveProfile(), TLab::Value("DHCP_PROFILE"));
         const QRegularExpression Leased(R"(inet 10\.200\.0\.(\d+)/24)");
         QRegularExpressionMatch Match;
-        EXPECT_TRUE(TLab::WaitFor([&] { return (Match = Leased.match(LinkAddresses())).hasMatch(); },
-                                  15000))
+        EXPECT_TRUE(TLab::WaitFor([&] { return (Match = Leased.match(LinkAddresses())).hasMatch(); }, 15000))
             << LinkAddresses().toStdString();
         EXPECT_GE(Match.captured(1).toInt(), TLab::Value("DHCP_FIRST").section('.', 3).toInt());
         EXPECT_LE(Match.captured(1).toInt(), TLab::Value("DHCP_LAST").section('.', 3).toInt());
@@ -231,17 +221,15 @@ TEST_F(CtlLab, FailedStepIsNamedWithItsReason)
     // An address NetworkManager refuses fails the adapter step; the printer is still set, and
     // the location does not become current.
     SetLocationConnection(GetConnection());
-    StoreLocation(BrokenId, "Broken", AdapterId("STATIC_UUID"), "Lab_Office_Laser",
-                  [](TIPAddress &Ip) {
-                      Ip.SetIPAddr("10.200.0.256");
-                      Ip.SetSubnetMask("255.255.255.0");
-                  });
+    StoreLocation(BrokenId, "Broken", AdapterId("STATIC_UUID"), "Lab_Office_Laser", [](TIPAddress &Ip) {
+        Ip.SetIPAddr("10.200.0.256");
+        Ip.SetSubnetMask("255.255.255.0");
+    });
     CloseConnection();
     ExpectHome(Ctl({"switch", "Home"}));
     const TCtlRun Run = Ctl({"switch", "Broken"});
     EXPECT_EQ(Run.Code, 1);
-    EXPECT_TRUE(Run.Err.contains("switching to \"Broken\" failed: adapter: "))
-        << Run.Err.toStdString();
+    EXPECT_TRUE(Run.Err.contains("switching to \"Broken\" failed: adapter: ")) << Run.Err.toStdString();
     EXPECT_EQ(Run.Out, "");
     EXPECT_EQ(CurrentLocId(), HomeId);
     EXPECT_EQ(DefaultPrinter(), "system default destination: Lab_Office_Laser")
@@ -252,8 +240,8 @@ TEST_F(CtlLab, AdaptersListsTheLabProfiles)
 {
     const TCtlRun Run = Ctl({"adapters"});
     ASSERT_EQ(Run.Code, 0) << Run.Err.toStdString();
-    EXPECT_TRUE(Run.Out.contains(AdapterId("STATIC_UUID") + "\t" + TLab::Value("STATIC_PROFILE") +
-                                 "\t" + TLab::Value("CLIENT_IF") + "\tdisabled\n"))
+    EXPECT_TRUE(Run.Out.contains(AdapterId("STATIC_UUID") + "\t" + TLab::Value("STATIC_PROFILE") + "\t" +
+                                 TLab::Value("CLIENT_IF") + "\tdisabled\n"))
         << Run.Out.toStdString();
     EXPECT_TRUE(Run.Out.contains(AdapterId("DHCP_UUID") + "\t" + TLab::Value("DHCP_PROFILE")))
         << Run.Out.toStdString();
@@ -274,14 +262,12 @@ TEST_F(CtlLab, ImportStoresTheRunningAdapterAndTheDefaultPrinter)
     ASSERT_EQ(Show.Code, 0) << Show.Err.toStdString();
     const QStringList Lines = Show.Out.split('\n');
     for (const QString &Expected : QStringList{
-             "Name\tImported office", "Description\tImported office",
-          "Adapter\t" + AdapterId("STATIC_UUID"), "Printer\tLab_Office_Laser", "DHCP\tno",
-          "IP address\t" + TLab::Value("STATIC_IP"), "Subnet mask\t255.255.255.0",
-          "Gateway\t" + TLab::Value("PEER_IP"), "Automatic DNS\tno",
-          "DNS 1\t" + TLab::Value("PEER_IP"), "Gateway MAC\t" + DashedMac(TLab::Value("PEER_MAC")),
+             "Name\tImported office", "Description\tImported office", "Adapter\t" + AdapterId("STATIC_UUID"),
+             "Printer\tLab_Office_Laser", "DHCP\tno", "IP address\t" + TLab::Value("STATIC_IP"),
+             "Subnet mask\t255.255.255.0", "Gateway\t" + TLab::Value("PEER_IP"), "Automatic DNS\tno",
+             "DNS 1\t" + TLab::Value("PEER_IP"), "Gateway MAC\t" + DashedMac(TLab::Value("PEER_MAC")),
              "Gateway binding\tno", "Current\tno"})
-        EXPECT_TRUE(Lines.contains(Expected)) << Expected.toStdString() << "\n"
-                                              << Show.Out.toStdString();
+        EXPECT_TRUE(Lines.contains(Expected)) << Expected.toStdString() << "\n" << Show.Out.toStdString();
 
     TExtRegistry Registry(HKEY_LOCAL_MACHINE);
     QStringList Ids;

@@ -45,10 +45,7 @@ protected:
         CloseConnection();
     }
 
-    TCtlRun CtlOnData(QStringList Args)
-    {
-        return RunCtl(QStringList{"--data", FRoot.DataFolder()} + Args);
-    }
+    TCtlRun CtlOnData(QStringList Args) { return RunCtl(QStringList{"--data", FRoot.DataFolder()} + Args); }
 
     TTestRoot FRoot;
     TOpenFailureHandler FPrevious;
@@ -98,8 +95,7 @@ TEST_F(CtlTest, ListMarksTheCurrentLocationInTabSeparatedRecords)
     const QStringList Lines = Run.Lines();
     EXPECT_EQ(Lines.size(), 2) << Run.Out.toStdString();
     EXPECT_TRUE(Lines.contains("*\t" + IdB + "\tHome\t\tHome_Printer")) << Run.Out.toStdString();
-    EXPECT_TRUE(Lines.contains("\t" + IdA + "\tOffice\t{NET-A}\tOffice_Printer"))
-        << Run.Out.toStdString();
+    EXPECT_TRUE(Lines.contains("\t" + IdA + "\tOffice\t{NET-A}\tOffice_Printer")) << Run.Out.toStdString();
 }
 
 TEST_F(CtlTest, ListOfNoLocationsPrintsNothing)
@@ -200,7 +196,7 @@ TEST_F(CtlTest, AdaptersNeedNoDataFile)
         const QStringList Fields = Line.split('\t');
         ASSERT_EQ(Fields.size(), 4) << Line.toStdString();
         EXPECT_TRUE(Fields.at(0).startsWith('{') && Fields.at(0).endsWith('}'));
-        EXPECT_TRUE(QStringList({"working", "not working", "off", "disabled", "unknown"})
-                        .contains(Fields.at(3)));
+        EXPECT_TRUE(
+            QStringList({"working", "not working", "off", "disabled", "unknown"}).contains(Fields.at(3)));
     }
 }

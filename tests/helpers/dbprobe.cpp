@@ -17,9 +17,9 @@ bool ReadAndWrite(const QString &LocId)
     const QSqlDatabase Db = GetConnection();
     QSqlQuery Query(Db);
     QString Error;
-    const bool Done = Query.exec("SELECT COUNT(*) FROM FUNC_DEF") && Query.next()
-                      && DbSaveRow(Db, "LOCATION", {"LOC_ID", LocId}, {{"LOC_NAME", "probe"}},
-                                   TKeyOnUpdate::Keep, &Error);
+    const bool Done =
+        Query.exec("SELECT COUNT(*) FROM FUNC_DEF") && Query.next() &&
+        DbSaveRow(Db, "LOCATION", {"LOC_ID", LocId}, {{"LOC_NAME", "probe"}}, TKeyOnUpdate::Keep, &Error);
     if (!Done)
         QTextStream(stderr) << "dbprobe: " << Error << Query.lastError().text() << Qt::endl;
     return Done;

@@ -27,8 +27,8 @@ inline bool EnterScanNamespace()
 
 struct TScanHost
 {
-    QString Mac;   // MAC text: upper case, dashes
-    QString Name;  // empty when the hosts file does not name it
+    QString Mac;  // MAC text: upper case, dashes
+    QString Name; // empty when the hosts file does not name it
 };
 
 // Live hosts of the scan segment by address, the client's own address included.
@@ -43,10 +43,7 @@ inline QMap<QString, TScanHost> ScanHosts()
     return hosts;
 }
 
-inline QString ScanAddress(int Octet)
-{
-    return TLab::Value("SCAN_PREFIX") + '.' + QString::number(Octet);
-}
+inline QString ScanAddress(int Octet) { return TLab::Value("SCAN_PREFIX") + '.' + QString::number(Octet); }
 
 // The scanner delivers on the creating thread's event loop, so the tests need an application.
 inline QCoreApplication &TestApplication()

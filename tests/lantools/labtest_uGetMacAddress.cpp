@@ -107,8 +107,9 @@ TEST_F(GetMacAddressLab, WithoutRawSocketsTheKernelResolvesAndSaysSoOnce)
         // A new thread, so no raw socket opened before the fork is reused.
         QByteArray answer;
         std::thread([&] {
-            answer = (GetMacAddress("", LiveAddress()) + '|' + GetMacAddress("", SilentAddress()) +
-                      '|' + GetMacAddress("", ScanAddress(5))).toLatin1();
+            answer = (GetMacAddress("", LiveAddress()) + '|' + GetMacAddress("", SilentAddress()) + '|' +
+                      GetMacAddress("", ScanAddress(5)))
+                         .toLatin1();
         }).join();
         _exit(write(channel[1], answer.constData(), answer.size()) == answer.size() ? 0 : 3);
     }
@@ -124,8 +125,7 @@ TEST_F(GetMacAddressLab, WithoutRawSocketsTheKernelResolvesAndSaysSoOnce)
     close(errors[0]);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     ASSERT_GT(length, 0);
-    EXPECT_EQ(QString::fromLatin1(buffer, length),
-              ScanHosts().value(LiveAddress()).Mac + "||");
+    EXPECT_EQ(QString::fromLatin1(buffer, length), ScanHosts().value(LiveAddress()).Mac + "||");
     const QString warning = QString::fromLocal8Bit(message, std::max<ssize_t>(messageLength, 0));
     EXPECT_EQ(warning.count("CAP_NET_RAW"), 1) << warning.toStdString();
 }

@@ -11,11 +11,13 @@ TEST(IpMacScannerManager, SplitsTheRangeIntoBlocksOfTen)
         full.emplace_back(first, first + 9);
     full.emplace_back(251, 254);
 
-    const struct { int From, To; TBlocks Expected; } cases[] = {
-        {1, 254, full},
-        {100, 120, {{100, 109}, {110, 119}, {120, 120}}},
-        {7, 7, {{7, 7}}},
-        {10, 19, {{10, 19}}},
+    const struct
+    {
+        int From, To;
+        TBlocks Expected;
+    } cases[] = {
+        {1, 254, full},   {100, 120, {{100, 109}, {110, 119}, {120, 120}}},
+        {7, 7, {{7, 7}}}, {10, 19, {{10, 19}}},
         {120, 100, {}},
     };
     for (const auto &c : cases)

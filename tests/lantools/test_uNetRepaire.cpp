@@ -11,9 +11,8 @@ TEST(ArpBindCommand, IsAPermanentNeighbourEntryWithColonSeparatedMac)
 {
     const TCommand command = ArpBindCommand("192.168.0.1", "00-1A-2B-3C-4D-5E", "eth0");
     EXPECT_EQ(command.Program, "ip");
-    EXPECT_EQ(command.Arguments,
-              QStringList({"neigh", "replace", "192.168.0.1", "lladdr", "00:1A:2B:3C:4D:5E",
-                           "dev", "eth0", "nud", "permanent"}));
+    EXPECT_EQ(command.Arguments, QStringList({"neigh", "replace", "192.168.0.1", "lladdr",
+                                              "00:1A:2B:3C:4D:5E", "dev", "eth0", "nud", "permanent"}));
 }
 
 TEST(ArpBindCommand, AnAddressWithShellCharactersStaysOneArgument)
@@ -34,7 +33,10 @@ TEST(StaticArpBinding, UsesTheInterfaceThatRoutesToTheAddress)
 
 TEST(StaticArpBinding, MalformedInputGivesNoCommand)
 {
-    const struct { const char *Ip, *Mac; } cases[] = {
+    const struct
+    {
+        const char *Ip, *Mac;
+    } cases[] = {
         {"127.0.0.1", ""},
         {"127.0.0.1", "02-00-00-00-00"},
         {"127.0.0.1", "02-00-00-00-00-0G"},

@@ -28,8 +28,8 @@ protected:
         Query.exec("SELECT FUNC_CODE, FUNC_EANBLED, FUNC_POS FROM FUNC_DEF ORDER BY FUNC_CODE");
         QStringList Rows;
         while (Query.next())
-            Rows << QStringLiteral("%1:%2:%3").arg(Query.value(0).toString(),
-                                                  Query.value(1).toString(), Query.value(2).toString());
+            Rows << QStringLiteral("%1:%2:%3")
+                        .arg(Query.value(0).toString(), Query.value(1).toString(), Query.value(2).toString());
         return Rows;
     }
 
@@ -192,8 +192,7 @@ struct ModuleProperty
 void PrintTo(const ModuleProperty &Property, std::ostream *Out) { *Out << Property.Code; }
 
 class FuncDefPropertyTest : public FuncDefTest, public testing::WithParamInterface<ModuleProperty>
-{
-};
+{};
 
 } // namespace
 
@@ -226,6 +225,5 @@ INSTANTIATE_TEST_SUITE_P(
         ModuleProperty{"FOXMAIL", &TFuncDefine::IsFoxmailEnabled, &TFuncDefine::SetIsFoxmailEnabled},
         ModuleProperty{"SHARE", &TFuncDefine::IsShareEnabled, &TFuncDefine::SetIsShareEnabled},
         ModuleProperty{"EMULE", &TFuncDefine::IsEMuleEnabled, &TFuncDefine::SetIsEMuleEnabled},
-        ModuleProperty{"BITCOMET", &TFuncDefine::IsBitCometEnabled,
-                       &TFuncDefine::SetIsBitCometEnabled}),
+        ModuleProperty{"BITCOMET", &TFuncDefine::IsBitCometEnabled, &TFuncDefine::SetIsBitCometEnabled}),
     [](const testing::TestParamInfo<ModuleProperty> &Info) { return std::string(Info.param.Code); });

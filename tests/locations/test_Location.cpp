@@ -4,8 +4,8 @@
 #include "adapters/NetMgr.h"
 #include "adapters/Network.h"
 #include "app/DBManager.h"
-#include "app/Exceptions.h"
 #include "app/ExtRegistry.h"
+#include "base/Exceptions.h"
 #include "support/TestRoot.h"
 
 #include <QFile>
@@ -31,7 +31,7 @@ QString StoredCurrentLocId()
 {
     TExtRegistry Registry(HKEY_LOCAL_MACHINE);
     return Registry.OpenKeyReadOnly(MirrorKey) ? Registry.ReadStringDef("CurrentLocId", "none")
-                                                : QStringLiteral("no key");
+                                               : QStringLiteral("no key");
 }
 
 // A temporary world with the data file open and handed to the location model.
@@ -64,8 +64,7 @@ protected:
     static int LocationRows()
     {
         QSqlQuery Query(GetConnection());
-        return Query.exec("SELECT COUNT(*) FROM LOCATION") && Query.next() ? Query.value(0).toInt()
-                                                                           : -1;
+        return Query.exec("SELECT COUNT(*) FROM LOCATION") && Query.next() ? Query.value(0).toInt() : -1;
     }
 
     TTestRoot FRoot;
@@ -132,8 +131,7 @@ TEST_F(LocationTest, ListLoadsEveryLocationWithItsFields)
     Store(IdB, "Home", "");
     TLocationList List;
     ASSERT_EQ(List.Count(), 2);
-    for (const auto &[Id, Name, NetId] : {std::tuple{IdA, "Office", "{A}"},
-                                           std::tuple{IdB, "Home", ""}}) {
+    for (const auto &[Id, Name, NetId] : {std::tuple{IdA, "Office", "{A}"}, std::tuple{IdB, "Home", ""}}) {
         const TLocation *Location = List.GetItemByLocId(Id);
         ASSERT_NE(Location, nullptr) << Name;
         EXPECT_EQ(Location->LocName(), Name);
@@ -250,8 +248,7 @@ TEST_F(LocationTest, MirrorHoldsIdsAndNamesInListOrder)
 TEST_F(LocationTest, MirrorKeepsNamesInStepWithIds)
 {
     TLocationList List;
-    for (const auto &[Id, Name] : {std::pair{IdA, ""}, std::pair{IdB, "Two\r\nlines"},
-                                   std::pair{IdC, ""}}) {
+    for (const auto &[Id, Name] : {std::pair{IdA, ""}, std::pair{IdB, "Two\r\nlines"}, std::pair{IdC, ""}}) {
         List.Add(std::make_unique<TLocation>(Id))->SetLocName(Name);
     }
     ASSERT_TRUE(List.WriteRegistry());
@@ -277,8 +274,8 @@ namespace {
 int RowsOf(const QString &Table, const QString &LocId)
 {
     QSqlQuery Query(GetConnection());
-    return Query.exec(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE LOC_ID='%2'").arg(Table, LocId))
-                   && Query.next()
+    return Query.exec(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE LOC_ID='%2'").arg(Table, LocId)) &&
+                   Query.next()
                ? Query.value(0).toInt()
                : -1;
 }

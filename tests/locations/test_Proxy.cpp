@@ -1,7 +1,7 @@
 #include "locations/Proxy.h"
 
 #include "app/DBManager.h"
-#include "app/Exceptions.h"
+#include "base/Exceptions.h"
 #include "locations/FuncDef.h"
 #include "support/DatabaseTest.h"
 
@@ -45,8 +45,8 @@ int IeFlag()
 void SetIeFlag(int Value)
 {
     QSqlQuery Query(GetConnection());
-    ASSERT_TRUE(Query.exec(QStringLiteral("UPDATE FUNC_DEF SET FUNC_EANBLED=%1 WHERE FUNC_CODE='IE'")
-                               .arg(Value)));
+    ASSERT_TRUE(
+        Query.exec(QStringLiteral("UPDATE FUNC_DEF SET FUNC_EANBLED=%1 WHERE FUNC_CODE='IE'").arg(Value)));
 }
 
 } // namespace

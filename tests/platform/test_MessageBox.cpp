@@ -10,8 +10,7 @@ TEST(MessageBox, HandlerSeesEveryBoxAndAnswersIt)
         seen.append(m);
         return TMsgResult::Yes;
     });
-    const TMsgResult result = TMessageBox::Show("Delete?", "Info", TMsgIcon::Question,
-                                                TMsgButtons::YesNo);
+    const TMsgResult result = TMessageBox::Show("Delete?", "Info", TMsgIcon::Question, TMsgButtons::YesNo);
     TMessageBox::SetHandler(previous);
 
     ASSERT_EQ(seen.size(), 1);
@@ -24,7 +23,6 @@ TEST(MessageBox, HandlerSeesEveryBoxAndAnswersIt)
 TEST(MessageBox, WithoutHandlerAYesNoQuestionIsAnsweredNo)
 {
     TMessageHandler previous = TMessageBox::SetHandler(nullptr);
-    EXPECT_EQ(TMessageBox::Show("Delete?", "Info", TMsgIcon::Question, TMsgButtons::YesNo),
-              TMsgResult::No);
+    EXPECT_EQ(TMessageBox::Show("Delete?", "Info", TMsgIcon::Question, TMsgButtons::YesNo), TMsgResult::No);
     TMessageBox::SetHandler(previous);
 }

@@ -34,7 +34,8 @@ QString HiveFile(const TTestRoot &root, TRootKey key)
 
 int FileMode(const QString &path)
 {
-    struct stat info {};
+    struct stat info
+    {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
 }
 
@@ -70,21 +71,22 @@ TEST(Registry, EveryTypeRoundTripsThroughTheHive)
         {"string with line break", [](TRegistry &r) { r.WriteString("V", "a\r\nb"); },
          [](const TRegistry &r) { EXPECT_EQ(r.ReadString("V"), "a\r\nb"); }, REG_SZ, 10},
         {"expand string", [](TRegistry &r) { r.WriteExpandString("V", "%HOME%\\bin"); },
-         [](const TRegistry &r) { EXPECT_EQ(r.ReadExpandString("V"), "%HOME%\\bin"); },
-         REG_EXPAND_SZ, 22},
+         [](const TRegistry &r) { EXPECT_EQ(r.ReadExpandString("V"), "%HOME%\\bin"); }, REG_EXPAND_SZ, 22},
         {"integer", [](TRegistry &r) { r.WriteInteger("V", -7); },
          [](const TRegistry &r) { EXPECT_EQ(r.ReadInteger("V"), -7); }, REG_DWORD, 4},
         {"bool", [](TRegistry &r) { r.WriteBool("V", true); },
          [](const TRegistry &r) {
              EXPECT_TRUE(r.ReadBool("V"));
              EXPECT_EQ(r.ReadInteger("V"), 1);
-         }, REG_DWORD, 4},
+         },
+         REG_DWORD, 4},
         {"binary", [&](TRegistry &r) { r.WriteBinaryData("V", blob); },
          [&](const TRegistry &r) { EXPECT_EQ(r.ReadBinaryData("V"), blob); }, REG_BINARY, 3},
         {"multi-string", [&](TRegistry &r) { r.WriteRaw("V", REG_MULTI_SZ, multi); },
          [&](const TRegistry &r) {
              EXPECT_EQ(r.ReadRaw("V"), (TRegValue{REG_MULTI_SZ, multi}));
-         }, REG_MULTI_SZ, 10},
+         },
+         REG_MULTI_SZ, 10},
     };
     for (const TRoundTrip &c : cases) {
         SCOPED_TRACE(c.Label);
@@ -140,9 +142,12 @@ TEST(Registry, MissingValueRaisesOnTypedReadAndReportsNoData)
     TTestRoot root;
     TRegistry registry(HKEY_CURRENT_USER);
     ASSERT_TRUE(registry.OpenKey(KKey, true));
-    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadString("Nope"); }), "Failed to get data for 'Nope'");
-    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadInteger("Nope"); }), "Failed to get data for 'Nope'");
-    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadBinaryData("Nope"); }), "Failed to get data for 'Nope'");
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadString("Nope"); }),
+              "Failed to get data for 'Nope'");
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadInteger("Nope"); }),
+              "Failed to get data for 'Nope'");
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.ReadBinaryData("Nope"); }),
+              "Failed to get data for 'Nope'");
     EXPECT_FALSE(registry.ValueExists("Nope"));
     EXPECT_EQ(registry.GetDataSize("Nope"), -1);
     EXPECT_EQ(registry.GetDataType("Nope"), REG_NONE);
@@ -204,7 +209,8 @@ TEST(Registry, ReadOnlyKeyRefusesWrites)
     ASSERT_TRUE(reader.OpenKeyReadOnly(KKey));
     EXPECT_EQ(ErrorOf<ERegistryException>([&] { reader.WriteString("Skinname", "Red"); }),
               "Failed to set data for 'Skinname'");
-    EXPECT_EQ(ErrorOf<ERegistryException>([&] { reader.WriteInteger("Other", 1); }), "Failed to set data for 'Other'");
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { reader.WriteInteger("Other", 1); }),
+              "Failed to set data for 'Other'");
     EXPECT_FALSE(reader.DeleteValue("Skinname"));
     EXPECT_EQ(reader.ReadString("Skinname"), "Blue");
     EXPECT_FALSE(reader.ValueExists("Other"));
@@ -384,7 +390,7 @@ namespace {
 class TMapProvider : public IRegistryProvider
 {
 public:
-    QHash<QString, QList<TRegNamedValue>> Keys;   // by lower-case relative path
+    QHash<QString, QList<TRegNamedValue>> Keys; // by lower-case relative path
     bool Busy = false;
 
     bool KeyExists(const QString &path) override { return Keys.contains(path.toLower()); }
@@ -426,8 +432,8 @@ public:
     }
 };
 
-const QString KClass = QStringLiteral(
-    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002BE10318}");
+const QString KClass =
+    QStringLiteral("SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002BE10318}");
 
 // Mounts a provider for one test and takes it away again however the test ends.
 struct TMounted
@@ -465,7 +471,8 @@ TEST(Registry, MountedProviderServesItsSubtree)
     EXPECT_FALSE(registry.ValueExists("NetworkAddress"));
 
     mounted.Provider->Busy = true;
-    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.WriteString("NetworkAddress", "x"); }), "the adapter is busy");
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.WriteString("NetworkAddress", "x"); }),
+              "the adapter is busy");
     EXPECT_FALSE(registry.OpenKey(KClass + "\\0002", true));
     EXPECT_FALSE(registry.DeleteKey("\\" + KClass + "\\0001"));
 }

@@ -14,7 +14,7 @@ QString BusSocketPath()
     return address.startsWith(prefix) ? address.mid(prefix.size()) : QString();
 }
 
-}  // namespace
+} // namespace
 
 bool TLab::IsUp()
 {

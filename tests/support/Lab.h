@@ -13,8 +13,8 @@ class TLab
 public:
     struct TRunResult
     {
-        int ExitCode = -1;  // -1: the program could not be started or timed out
-        QString Output;     // standard output and error, merged
+        int ExitCode = -1; // -1: the program could not be started or timed out
+        QString Output;    // standard output and error, merged
     };
 
     static bool IsUp();

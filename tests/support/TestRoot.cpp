@@ -11,8 +11,8 @@ TTestRoot::TTestRoot()
     QDir root(FDir.path());
     for (const char *sub : {"registry", "home", "config", "runtime", "data"})
         root.mkpath(sub);
-    QFile::setPermissions(root.filePath("runtime"), QFileDevice::ReadOwner |
-                          QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(root.filePath("runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (!QFile::copy(WAYFAREL_DATA_FILE, DataFile()))
         throw std::runtime_error("cannot copy the shipped data file");
     QFile::setPermissions(DataFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -45,7 +45,4 @@ void TTestRoot::SetEnv(const char *name, const QString &value)
     qputenv(name, value.toLocal8Bit());
 }
 
-bool UnderCI()
-{
-    return qEnvironmentVariable("CI") == QLatin1String("true");
-}
+bool UnderCI() { return qEnvironmentVariable("CI") == QLatin1String("true"); }

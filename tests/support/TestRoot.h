@@ -32,12 +32,12 @@ private:
 bool UnderCI();
 
 // Skips the test with reason, or fails it under CI so a broken lab is never a green run.
-#define WAYFAREL_REQUIRE_LAB(condition, reason)                                    \
-    do {                                                                             \
-        if (!(condition)) {                                                          \
-            if (UnderCI())                                                           \
-                FAIL() << "lab unavailable under CI: " << (reason);                  \
-            else                                                                     \
-                GTEST_SKIP() << (reason);                                            \
-        }                                                                            \
+#define WAYFAREL_REQUIRE_LAB(condition, reason)                                                              \
+    do {                                                                                                     \
+        if (!(condition)) {                                                                                  \
+            if (UnderCI())                                                                                   \
+                FAIL() << "lab unavailable under CI: " << (reason);                                          \
+            else                                                                                             \
+                GTEST_SKIP() << (reason);                                                                    \
+        }                                                                                                    \
     } while (0)

@@ -1,6 +1,6 @@
-#include "app/AppActions.h"
 #include "app/uLanguages.h"
 #include "platform/MessageBox.h"
+#include "ui/AppActions.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -169,8 +169,8 @@ void TestAppActions::UnknownCodeIsReportedAndEndsTheProgram()
     if (child == 0) {
         close(fds[0]);
         TMessageBox::SetHandler([&](const TMessage &m) {
-            const QByteArray line = (m.Caption + "|" + m.Text + "|"
-                                     + QString::number(int(m.Icon)) + "\n").toUtf8();
+            const QByteArray line =
+                (m.Caption + "|" + m.Text + "|" + QString::number(int(m.Icon)) + "\n").toUtf8();
             [[maybe_unused]] const ssize_t written = write(fds[1], line.constData(), line.size());
             return TMsgResult::Ok;
         });

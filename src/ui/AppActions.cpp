@@ -1,4 +1,4 @@
-#include "app/AppActions.h"
+#include "ui/AppActions.h"
 
 #include "app/uLanguages.h"
 #include "platform/MessageBox.h"
@@ -44,10 +44,10 @@ QTabWidget *OwningTabWidget(const QWidget *page)
 bool IsPanel(const QObject *component)
 {
     const auto *frame = qobject_cast<const QFrame *>(component);
-    return frame && !qobject_cast<const QAbstractScrollArea *>(frame)
-           && !qobject_cast<const QStackedWidget *>(frame)
-           && !qobject_cast<const QSplitter *>(frame) && !qobject_cast<const QToolBox *>(frame)
-           && !qobject_cast<const QLCDNumber *>(frame) && !OwningTabWidget(frame);
+    return frame && !qobject_cast<const QAbstractScrollArea *>(frame) &&
+           !qobject_cast<const QStackedWidget *>(frame) && !qobject_cast<const QSplitter *>(frame) &&
+           !qobject_cast<const QToolBox *>(frame) && !qobject_cast<const QLCDNumber *>(frame) &&
+           !OwningTabWidget(frame);
 }
 
 // First matching kind wins, in this order: menu item, tool button, label, check box, push
@@ -105,21 +105,14 @@ void ApplyTexts(const TLanguages &languages, const QString &lang, QObject *compo
 
 } // namespace
 
-void SetTag(QObject *Component, int Value)
-{
-    Component->setProperty(TagProperty, Value);
-}
+void SetTag(QObject *Component, int Value) { Component->setProperty(TagProperty, Value); }
 
-int Tag(const QObject *Component)
-{
-    return Component->property(TagProperty).toInt();
-}
+int Tag(const QObject *Component) { return Component->property(TagProperty).toInt(); }
 
 void ApplyLanguage(QWidget *Form, const QString &Lang)
 {
     if (!TLanguages::LangExists(Lang)) {
-        TMessageBox::Show(QStringLiteral("Can't load language!"), QStringLiteral("Error"),
-                          TMsgIcon::Error);
+        TMessageBox::Show(QStringLiteral("Can't load language!"), QStringLiteral("Error"), TMsgIcon::Error);
         // Without its texts no window can be shown sensibly: end here, as a failed start.
         std::exit(EXIT_FAILURE);
     }
