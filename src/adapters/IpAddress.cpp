@@ -21,29 +21,6 @@ namespace {
 
 const QString Table = QStringLiteral("IP_ADDR");
 
-TNetWorkList *OwnerList = nullptr;
-
-// The adapter of an id in the owner's list, or in a list read for this lookup alone.
-class TAdapterLookup
-{
-public:
-    explicit TAdapterLookup(const QString &Id)
-    {
-        TNetWorkList *List = OwnerList;
-        if (!List) {
-            FOwnList = std::make_unique<TNetWorkList>();
-            List = FOwnList.get();
-        }
-        FAdapter = List->GetNetWork(Id);
-    }
-
-    TNetWork *Adapter() const { return FAdapter; }
-
-private:
-    std::unique_ptr<TNetWorkList> FOwnList;
-    TNetWork *FAdapter = nullptr;
-};
-
 // The editor's way of leaving an address field blank.
 QString EmptyForZeroAddress(const QString &Value)
 {
@@ -161,18 +138,16 @@ bool TIPAddress::Remove()
     return true;
 }
 
-void TIPAddress::SetNetWorkList(TNetWorkList *List) { OwnerList = List; }
-
 // Errors raised by the adapter list, the registry or the adapter configuration end the
 // operation with their message kept.
-bool TIPAddress::Change()
+bool TIPAddress::Change(const TNetWorkList &Adapters)
 {
     FLastError.clear();
     try {
-        const TAdapterLookup Lookup(FNetId);
-        if (!Lookup.Adapter())
+        TNetWork *Adapter = Adapters.GetNetWork(FNetId);
+        if (!Adapter)
             return Fail(QStringLiteral("Adapter %1 not found").arg(FNetId));
-        return ChangeOn(*Lookup.Adapter());
+        return ChangeOn(*Adapter);
     } catch (const EWayfarelError &E) {
         return Fail(E.Message());
     }
@@ -256,12 +231,11 @@ bool TIPAddress::ReplaceMac(TNetWork &Adapter, bool Bound)
     return true;
 }
 
-bool TIPAddress::Import(const QString &NetId)
+bool TIPAddress::Import(const QString &NetId, const TNetWorkList &Adapters)
 {
     FLastError.clear();
     try {
-        const TAdapterLookup Lookup(NetId);
-        TNetWork *Adapter = Lookup.Adapter();
+        TNetWork *Adapter = Adapters.GetNetWork(NetId);
         if (!Adapter)
             return Fail(QStringLiteral("Adapter %1 not found").arg(NetId));
         if (Adapter->Status() == nsDisable)

@@ -57,18 +57,14 @@ public:
     // Deletes the location's row; true when done or when no open connection exists.
     bool Remove();
 
-    // Applies the settings to the adapter NetId: enables it when disabled, sets DHCP or the
+    // Applies the settings to the adapter NetId of Adapters: enables it when disabled, sets DHCP or the
     // static address and gateway, automatic or fixed DNS, the gateway's static ARP binding with
     // its repair thread when AutoRepair is on and the gateway MAC is set, and last the adapter's
     // MAC address with a restart. False when a step failed; LastError names the step and why.
-    bool Change();
+    bool Change(const TNetWorkList &Adapters);
     // Reads the current settings of adapter NetId into the fields (from the stored interface
     // settings when the adapter is disabled), turns AutoRepair off and saves.
-    bool Import(const QString &NetId);
-
-    // The adapter list Change and Import look adapters up in, owned by the caller (the main
-    // window's list). Without one they read the connections of the process-wide manager.
-    static void SetNetWorkList(TNetWorkList *List);
+    bool Import(const QString &NetId, const TNetWorkList &Adapters);
 
     // Why the last operation that returned false failed.
     const QString &LastError() const { return FLastError; }

@@ -170,16 +170,6 @@ const TNetWork &FindAdapter(const TNetWorkList &Adapters, const QString &Key)
     return *Named.first();
 }
 
-// Adapter lookups of the adapter module go to Adapters while this object lives.
-class TAdapterListScope
-{
-public:
-    explicit TAdapterListScope(TNetWorkList &Adapters) { TIPAddress::SetNetWorkList(&Adapters); }
-    ~TAdapterListScope() { TIPAddress::SetNetWorkList(nullptr); }
-    TAdapterListScope(const TAdapterListScope &) = delete;
-    TAdapterListScope &operator=(const TAdapterListScope &) = delete;
-};
-
 QString StatusText(TStatus Status)
 {
     switch (Status) {
@@ -263,11 +253,10 @@ void ShowCurrent(const QStringList &)
 void SwitchLocation(const QStringList &Args)
 {
     TLocationList List;
-    const TLocation &Location = FindLocation(List, Args.at(0));
-    TNetWorkList Adapters;
-    const TAdapterListScope Scope(Adapters);
+    TLocation &Location = FindLocation(List, Args.at(0));
+    const TNetWorkList Adapters;
     QString Error;
-    const bool Switched = List.SwitchToLocation(Location.LocId(), Adapters, &Error);
+    const bool Switched = List.SwitchToLocation(Location, Adapters, &Error);
     if (!Location.PrinterError().isEmpty())
         Warn(Location.PrinterError());
     if (!Switched)
@@ -280,11 +269,10 @@ void ImportLocation(const QStringList &Args)
     const QString Name = Args.at(0).trimmed();
     if (Name.isEmpty())
         Fail("a location needs a name", ecUsage);
-    TNetWorkList Adapters;
+    const TNetWorkList Adapters;
     const TNetWork &Adapter = FindAdapter(Adapters, Args.at(1));
-    const TAdapterListScope Scope(Adapters);
     TLocationList List;
-    TLocation *Location = List.Add(TLocation::Import(Name, Name, Adapter.Id()));
+    TLocation *Location = List.Add(TLocation::Import(Name, Name, Adapter.Id(), Adapters));
     if (!Location->IpAddress()->LastError().isEmpty())
         Warn(QStringLiteral("the adapter's settings were not imported: %1")
                  .arg(Location->IpAddress()->LastError()));

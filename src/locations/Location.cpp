@@ -108,7 +108,7 @@ TLocation::TLocation(const QString &LocId) : FLocId(LocId) {}
 TLocation::~TLocation() = default;
 
 std::unique_ptr<TLocation> TLocation::Import(const QString &Name, const QString &Description,
-                                             const QString &NetId)
+                                             const QString &NetId, const TNetWorkList &Adapters)
 {
     auto Location = std::make_unique<TLocation>(GenerateId(32));
     Location->SetNetId(NetId);
@@ -116,7 +116,7 @@ std::unique_ptr<TLocation> TLocation::Import(const QString &Name, const QString 
     Location->SetLocDesc(Description);
     Location->SetPrinter(GetDefaultPrinterName());
     Location->Save();
-    KeepGoing([&] { Location->IpAddress()->Import(NetId); });
+    KeepGoing([&] { Location->IpAddress()->Import(NetId, Adapters); });
     for (const TModuleKind Kind : ImportOrder)
         if (const TModuleBinding *Module = Binding(Kind))
             KeepGoing([&] { Module->Object(*Location).Import(NetId); });
@@ -134,15 +134,15 @@ bool TLocation::Save()
     return true;
 }
 
-bool TLocation::SwitchTo()
+bool TLocation::SwitchTo(const TNetWorkList &Adapters)
 {
     FSwitchErrors.clear();
     FPrinterError.clear();
     if (!FPrinter.isEmpty())
         ApplyPrinter();
-    bool Switched = RunSwitchStep("adapter", [this](QString &Reason) {
+    bool Switched = RunSwitchStep("adapter", [this, &Adapters](QString &Reason) {
         TIPAddress *Ip = IpAddress();
-        const bool Changed = Ip->Change();
+        const bool Changed = Ip->Change(Adapters);
         Reason = Ip->LastError();
         return Changed;
     });
@@ -244,22 +244,30 @@ void TLocationList::Load()
 
 bool TLocationList::SwitchToLocation(const QString &LocId, const TNetWorkList &Adapters, QString *Error)
 {
+    TLocation *Location = GetItemByLocId(LocId);
+    if (!Location) {
+        if (Error)
+            *Error = QStringLiteral("There is no location %1").arg(LocId);
+        return false;
+    }
+    return SwitchToLocation(*Location, Adapters, Error);
+}
+
+bool TLocationList::SwitchToLocation(TLocation &Location, const TNetWorkList &Adapters, QString *Error)
+{
     const auto Refuse = [Error](const QString &Reason) {
         if (Error)
             *Error = Reason;
         return false;
     };
-    TLocation *Location = GetItemByLocId(LocId);
-    if (!Location)
-        return Refuse(QStringLiteral("There is no location %1").arg(LocId));
-    if (Location->NetId().isEmpty())
-        return Refuse(QStringLiteral("Location %1 has no adapter").arg(Location->LocName()));
-    if (!Adapters.GetNetWork(Location->NetId()))
+    if (Location.NetId().isEmpty())
+        return Refuse(QStringLiteral("Location %1 has no adapter").arg(Location.LocName()));
+    if (!Adapters.GetNetWork(Location.NetId()))
         return Refuse(QStringLiteral("The adapter %1 of location %2 is not present")
-                          .arg(Location->NetId(), Location->LocName()));
-    if (!Location->SwitchTo())
-        return Refuse(Location->SwitchErrors().join(QStringLiteral("; ")));
-    SetCurrentLocation(Location);
+                          .arg(Location.NetId(), Location.LocName()));
+    if (!Location.SwitchTo(Adapters))
+        return Refuse(Location.SwitchErrors().join(QStringLiteral("; ")));
+    SetCurrentLocation(&Location);
     return true;
 }
 

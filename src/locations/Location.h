@@ -30,7 +30,7 @@ public:
     // Makes the printer the default one, then applies the adapter settings and every settings
     // module in switching order. Every step is attempted whatever the earlier ones did; true
     // when the adapter step and every module succeeded (the printer does not count).
-    bool SwitchTo();
+    bool SwitchTo(const TNetWorkList &Adapters);
     // The steps the last SwitchTo saw fail, one "step: reason" text each.
     const QStringList &SwitchErrors() const { return FSwitchErrors; }
     // Why the last SwitchTo could not make the printer the default; empty when it could.
@@ -40,7 +40,7 @@ public:
     // adapter NetId's TCP/IP settings and the imported modules. The location and its row exist
     // even when a module's import fails.
     static std::unique_ptr<TLocation> Import(const QString &Name, const QString &Description,
-                                             const QString &NetId);
+                                             const QString &NetId, const TNetWorkList &Adapters);
 
     // Writes the LOCATION row (insert or update); raises EDatabaseError when the database
     // refuses it. Modules are stored by their own Save.
@@ -113,6 +113,8 @@ public:
     // An unknown id, a location without adapter or one whose adapter is not in Adapters is
     // refused before anything is changed. Error says why a switch failed.
     bool SwitchToLocation(const QString &LocId, const TNetWorkList &Adapters, QString *Error = nullptr);
+    // The same for a location of this list the caller already holds.
+    bool SwitchToLocation(TLocation &Location, const TNetWorkList &Adapters, QString *Error = nullptr);
 
     TLocation *CurrentLocation() const { return FCurrentLocation; }
     // Records the id of a location made current in the registry mirror.

@@ -1,5 +1,6 @@
 // Applying and importing a location's TCP/IP settings on a real NetworkManager in the lab.
 #include "adapters/IpAddress.h"
+#include "adapters/Network.h"
 
 #include "adapters/NetMgr.h"
 #include "app/DBManager.h"
@@ -55,6 +56,8 @@ protected:
     }
 
     static QString Link() { return TLab::Value("CLIENT_IF"); }
+    // The connections as NetworkManager lists them now.
+    static TNetWorkList Adapters() { return TNetWorkList(); }
     static QString Gateway() { return TLab::Value("PEER_IP"); }
 
     static TLab::TRunResult Nmcli(QStringList Args)
@@ -129,7 +132,7 @@ protected:
 TEST_F(IpAddressLab, StaticLocationIsOnTheLink)
 {
     TIPAddress Ip = StaticLocation(LocA, "10.200.0.61");
-    ASSERT_TRUE(Ip.Change()) << Ip.LastError().toStdString();
+    ASSERT_TRUE(Ip.Change(Adapters())) << Ip.LastError().toStdString();
 
     EXPECT_EQ(Ip.NetName(), ProfileName);
     EXPECT_TRUE(LinkAddresses().contains("inet 10.200.0.61/24")) << LinkAddresses().toStdString();
@@ -143,13 +146,13 @@ TEST_F(IpAddressLab, StaticLocationIsOnTheLink)
 TEST_F(IpAddressLab, DhcpLocationWithAutomaticDnsGetsItsLeaseFromDnsmasq)
 {
     TIPAddress Static = StaticLocation(LocA, "10.200.0.61");
-    ASSERT_TRUE(Static.Change()) << Static.LastError().toStdString();
+    ASSERT_TRUE(Static.Change(Adapters())) << Static.LastError().toStdString();
 
     TIPAddress Ip(LocB);
     Ip.SetNetId(FId);
     Ip.SetEnableDHCP(true);
     Ip.SetAutoGetDNS(true);
-    ASSERT_TRUE(Ip.Change()) << Ip.LastError().toStdString();
+    ASSERT_TRUE(Ip.Change(Adapters())) << Ip.LastError().toStdString();
 
     QString Leased;
     ASSERT_TRUE(TLab::WaitFor(
@@ -175,12 +178,12 @@ TEST_F(IpAddressLab, MacReplacementIsOnTheLinkAndUndoneByTheUnsetMac)
 {
     TIPAddress Ip = StaticLocation(LocA, "10.200.0.62");
     Ip.SetMacAddr(OtherMac);
-    ASSERT_TRUE(Ip.Change()) << Ip.LastError().toStdString();
+    ASSERT_TRUE(Ip.Change(Adapters())) << Ip.LastError().toStdString();
     EXPECT_EQ(LinkMac(), OtherMac.toLower().replace('-', ':'));
     EXPECT_TRUE(LinkAddresses().contains("inet 10.200.0.62/24")) << "the restart keeps the address";
 
     Ip.SetMacAddr(TIPAddress::UnsetMac);
-    ASSERT_TRUE(Ip.Change()) << Ip.LastError().toStdString();
+    ASSERT_TRUE(Ip.Change(Adapters())) << Ip.LastError().toStdString();
     EXPECT_EQ(LinkMac(), TLab::Value("CLIENT_MAC"));
 }
 
@@ -190,7 +193,7 @@ TEST_F(IpAddressLab, GatewayBindingIsAPermanentNeighbourAlsoAfterTheMacRestart)
     TIPAddress Ip = StaticLocation(LocA, "10.200.0.63");
     Ip.SetAutoRepair(true);
     Ip.SetGWMacAddr(Dashed(PeerMac));
-    ASSERT_TRUE(Ip.Change()) << Ip.LastError().toStdString();
+    ASSERT_TRUE(Ip.Change(Adapters())) << Ip.LastError().toStdString();
     EXPECT_TRUE(TLab::WaitFor([&] { return IsPermanentBinding(GatewayNeighbour(), PeerMac); }, 5000))
         << GatewayNeighbour().toStdString();
     // The repair thread puts a removed binding back.
@@ -201,7 +204,7 @@ TEST_F(IpAddressLab, GatewayBindingIsAPermanentNeighbourAlsoAfterTheMacRestart)
     // Stop the repair thread, so only the change itself can bring the binding back.
     TNetRepaire::Shutdown();
     Ip.SetMacAddr(OtherMac);
-    ASSERT_TRUE(Ip.Change()) << Ip.LastError().toStdString();
+    ASSERT_TRUE(Ip.Change(Adapters())) << Ip.LastError().toStdString();
     TNetRepaire::Shutdown();
     EXPECT_EQ(LinkMac(), OtherMac.toLower().replace('-', ':'));
     EXPECT_TRUE(TLab::WaitFor([&] { return IsPermanentBinding(GatewayNeighbour(), PeerMac); }, 5000))
@@ -212,7 +215,7 @@ TEST_F(IpAddressLab, NoBindingWhileTheGatewayMacIsUnset)
 {
     TIPAddress Ip = StaticLocation(LocA, "10.200.0.64");
     Ip.SetAutoRepair(true);
-    ASSERT_TRUE(Ip.Change()) << Ip.LastError().toStdString();
+    ASSERT_TRUE(Ip.Change(Adapters())) << Ip.LastError().toStdString();
     QThread::msleep(1500);
     EXPECT_FALSE(GatewayNeighbour().contains("PERMANENT")) << GatewayNeighbour().toStdString();
 }
@@ -220,11 +223,11 @@ TEST_F(IpAddressLab, NoBindingWhileTheGatewayMacIsUnset)
 TEST_F(IpAddressLab, ImportOfTheRunningAdapterGivesBackWhatWasApplied)
 {
     TIPAddress Applied = StaticLocation(LocA, "10.200.0.65");
-    ASSERT_TRUE(Applied.Change()) << Applied.LastError().toStdString();
+    ASSERT_TRUE(Applied.Change(Adapters())) << Applied.LastError().toStdString();
 
     TIPAddress Ip(LocB);
     Ip.SetAutoRepair(true);
-    ASSERT_TRUE(Ip.Import(FId)) << Ip.LastError().toStdString();
+    ASSERT_TRUE(Ip.Import(FId, Adapters())) << Ip.LastError().toStdString();
     const TIPAddress Stored(LocB);
     EXPECT_FALSE(Stored.EnableDHCP());
     EXPECT_EQ(Stored.IPAddr(), "10.200.0.65");
@@ -241,11 +244,11 @@ TEST_F(IpAddressLab, ImportOfTheRunningAdapterGivesBackWhatWasApplied)
 TEST_F(IpAddressLab, ImportOfADisabledAdapterGivesBackWhatWasApplied)
 {
     TIPAddress Applied = StaticLocation(LocA, "10.200.0.66");
-    ASSERT_TRUE(Applied.Change()) << Applied.LastError().toStdString();
+    ASSERT_TRUE(Applied.Change(Adapters())) << Applied.LastError().toStdString();
     ASSERT_TRUE(TakeDown());
 
     TIPAddress Ip(LocB);
-    ASSERT_TRUE(Ip.Import(FId)) << Ip.LastError().toStdString();
+    ASSERT_TRUE(Ip.Import(FId, Adapters())) << Ip.LastError().toStdString();
     const TIPAddress Stored(LocB);
     EXPECT_FALSE(Stored.EnableDHCP());
     EXPECT_EQ(Stored.IPAddr(), "10.200.0.66");
@@ -261,10 +264,10 @@ TEST_F(IpAddressLab, ImportOfADisabledAdapterGivesBackWhatWasApplied)
     Dhcp.SetNetId(FId);
     Dhcp.SetEnableDHCP(true);
     Dhcp.SetAutoGetDNS(true);
-    ASSERT_TRUE(Dhcp.Change()) << Dhcp.LastError().toStdString();
+    ASSERT_TRUE(Dhcp.Change(Adapters())) << Dhcp.LastError().toStdString();
     ASSERT_TRUE(TakeDown());
     TIPAddress Imported(LocC);
-    ASSERT_TRUE(Imported.Import(FId)) << Imported.LastError().toStdString();
+    ASSERT_TRUE(Imported.Import(FId, Adapters())) << Imported.LastError().toStdString();
     EXPECT_TRUE(Imported.EnableDHCP());
     EXPECT_TRUE(Imported.AutoGetDNS());
     EXPECT_TRUE(Imported.MainDNS().isEmpty()) << Imported.MainDNS().toStdString();
@@ -273,16 +276,16 @@ TEST_F(IpAddressLab, ImportOfADisabledAdapterGivesBackWhatWasApplied)
 TEST_F(IpAddressLab, UnknownAdapterGivesFalseAndChangesNothing)
 {
     TIPAddress Applied = StaticLocation(LocA, "10.200.0.67");
-    ASSERT_TRUE(Applied.Change()) << Applied.LastError().toStdString();
+    ASSERT_TRUE(Applied.Change(Adapters())) << Applied.LastError().toStdString();
     const QString Before = LinkAddresses();
     const QString ProfileBefore = ProfileValue("ipv4.addresses");
 
     TIPAddress Ip = StaticLocation(LocB, "10.200.0.68");
     Ip.SetNetId("{00000000-0000-4000-8000-000000000000}");
     Ip.SetMacAddr(OtherMac);
-    EXPECT_FALSE(Ip.Change());
+    EXPECT_FALSE(Ip.Change(Adapters()));
     EXPECT_FALSE(Ip.LastError().isEmpty());
-    EXPECT_FALSE(Ip.Import("{00000000-0000-4000-8000-000000000000}"));
+    EXPECT_FALSE(Ip.Import("{00000000-0000-4000-8000-000000000000}", Adapters()));
     EXPECT_EQ(LinkAddresses(), Before);
     EXPECT_EQ(LinkMac(), TLab::Value("CLIENT_MAC"));
     EXPECT_EQ(ProfileValue("ipv4.addresses"), ProfileBefore);
@@ -291,7 +294,7 @@ TEST_F(IpAddressLab, UnknownAdapterGivesFalseAndChangesNothing)
 TEST_F(IpAddressLab, RefusedAddressFailsWithItsReasonAndKeepsTheProfile)
 {
     TIPAddress Applied = StaticLocation(LocA, "10.200.0.69");
-    ASSERT_TRUE(Applied.Change()) << Applied.LastError().toStdString();
+    ASSERT_TRUE(Applied.Change(Adapters())) << Applied.LastError().toStdString();
     const QString Before = LinkAddresses();
     const QString ProfileBefore = ProfileValue("ipv4.addresses");
 
@@ -309,7 +312,7 @@ TEST_F(IpAddressLab, RefusedAddressFailsWithItsReasonAndKeepsTheProfile)
         SCOPED_TRACE(std::string(Case.Address) + " / " + Case.Mask);
         TIPAddress Ip = StaticLocation(LocB, Case.Address);
         Ip.SetSubnetMask(Case.Mask);
-        EXPECT_FALSE(Ip.Change());
+        EXPECT_FALSE(Ip.Change(Adapters()));
         EXPECT_FALSE(Ip.LastError().isEmpty());
         EXPECT_EQ(ProfileValue("ipv4.addresses"), ProfileBefore);
         EXPECT_EQ(LinkAddresses(), Before);
@@ -322,7 +325,7 @@ TEST_F(IpAddressLab, MacTheAdapterCannotTakeFailsWithItsReasonAndKeepsTheLinkMac
         SCOPED_TRACE(Mac);
         TIPAddress Ip = StaticLocation(LocA, "10.200.0.73");
         Ip.SetMacAddr(Mac);
-        EXPECT_FALSE(Ip.Change());
+        EXPECT_FALSE(Ip.Change(Adapters()));
         EXPECT_TRUE(Ip.LastError().contains(Mac)) << Ip.LastError().toStdString();
         EXPECT_EQ(LinkMac(), TLab::Value("CLIENT_MAC"));
         EXPECT_TRUE(ProfileValue("802-3-ethernet.cloned-mac-address").isEmpty())

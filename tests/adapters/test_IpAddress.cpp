@@ -354,7 +354,6 @@ protected:
         FManager = std::make_unique<TNetManager>(
             std::make_unique<TFakeManager>(TNetConnections{FDisabled, FConnecting}));
         FList = std::make_unique<TNetWorkList>(*FManager);
-        TIPAddress::SetNetWorkList(FList.get());
         FKey = std::make_shared<TInterfaceKey>();
         TRegistry::Mount(HKEY_LOCAL_MACHINE, InterfacesKey + DisabledId, FKey);
     }
@@ -362,7 +361,6 @@ protected:
     void TearDown() override
     {
         TRegistry::Unmount(HKEY_LOCAL_MACHINE, InterfacesKey + DisabledId);
-        TIPAddress::SetNetWorkList(nullptr);
         IpAddressTest::TearDown();
     }
 
@@ -387,7 +385,7 @@ TEST_F(IpAddressAdapterTest, ChangeOfAnUnknownAdapterFailsWithoutTouchingAny)
 {
     TIPAddress Ip(LocA);
     Ip.SetNetId("{00000000-0000-0000-0000-000000000000}");
-    EXPECT_FALSE(Ip.Change());
+    EXPECT_FALSE(Ip.Change(*FList));
     EXPECT_TRUE(Ip.LastError().contains("{00000000-0000-0000-0000-000000000000}"))
         << Ip.LastError().toStdString();
     EXPECT_EQ(FDisabled->Connects + FConnecting->Connects, 0);
@@ -398,7 +396,7 @@ TEST_F(IpAddressAdapterTest, ChangeRefusesAnAdapterThatIsNotWorking)
 {
     TIPAddress Ip(LocA);
     Ip.SetNetId(ConnectingId.toLower());
-    EXPECT_FALSE(Ip.Change());
+    EXPECT_FALSE(Ip.Change(*FList));
     EXPECT_TRUE(Ip.LastError().contains("not working")) << Ip.LastError().toStdString();
     EXPECT_EQ(FConnecting->Connects, 0);
 }
@@ -408,7 +406,7 @@ TEST_F(IpAddressAdapterTest, ChangeFailsWithTheReasonWhenADisabledAdapterCannotB
     FDisabled->ConnectOk = false;
     TIPAddress Ip(LocA);
     Ip.SetNetId(DisabledId);
-    EXPECT_FALSE(Ip.Change());
+    EXPECT_FALSE(Ip.Change(*FList));
     EXPECT_EQ(FDisabled->Connects, 1);
     EXPECT_TRUE(Ip.LastError().contains("no carrier")) << Ip.LastError().toStdString();
 }
@@ -431,7 +429,7 @@ TEST_F(IpAddressAdapterTest, ImportOfADisabledAdapterReadsItsStoredSettings)
         StoreStatic(Case.NameServer);
         ASSERT_TRUE(TIPAddress(LocA).Remove());
         TIPAddress Ip(LocA);
-        ASSERT_TRUE(Ip.Import(DisabledId)) << Ip.LastError().toStdString();
+        ASSERT_TRUE(Ip.Import(DisabledId, *FList)) << Ip.LastError().toStdString();
         const TIPAddress Stored(LocA);
         EXPECT_FALSE(Stored.EnableDHCP());
         EXPECT_EQ(Stored.IPAddr(), "127.9.8.7");
@@ -453,7 +451,7 @@ TEST_F(IpAddressAdapterTest, ImportOfADisabledDhcpAdapterWithoutServersGetsAutom
     TIPAddress Ip(LocA);
     Ip.SetAutoRepair(true);
     Ip.SetMacAddr("02-11-22-33-44-55");
-    ASSERT_TRUE(Ip.Import(DisabledId)) << Ip.LastError().toStdString();
+    ASSERT_TRUE(Ip.Import(DisabledId, *FList)) << Ip.LastError().toStdString();
     EXPECT_TRUE(Ip.EnableDHCP());
     EXPECT_TRUE(Ip.AutoGetDNS());
     EXPECT_TRUE(Ip.IPAddr().isEmpty());
@@ -466,18 +464,18 @@ TEST_F(IpAddressAdapterTest, ImportOfADisabledDhcpAdapterWithoutServersGetsAutom
 TEST_F(IpAddressAdapterTest, FailedImportSavesNothing)
 {
     TIPAddress Unknown(LocA);
-    EXPECT_FALSE(Unknown.Import("{00000000-0000-0000-0000-000000000000}"));
+    EXPECT_FALSE(Unknown.Import("{00000000-0000-0000-0000-000000000000}", *FList));
     EXPECT_FALSE(Unknown.LastError().isEmpty());
 
     TRegistry::Unmount(HKEY_LOCAL_MACHINE, InterfacesKey + DisabledId);
     TIPAddress NoKey(LocA);
-    EXPECT_FALSE(NoKey.Import(DisabledId));
+    EXPECT_FALSE(NoKey.Import(DisabledId, *FList));
     EXPECT_TRUE(NoKey.LastError().contains(DisabledId)) << NoKey.LastError().toStdString();
 
     FKey->Values["NameServer"] = TRegValue::FromDword(7);
     TRegistry::Mount(HKEY_LOCAL_MACHINE, InterfacesKey + DisabledId, FKey);
     TIPAddress Unreadable(LocA);
-    EXPECT_FALSE(Unreadable.Import(DisabledId));
+    EXPECT_FALSE(Unreadable.Import(DisabledId, *FList));
     EXPECT_FALSE(Unreadable.LastError().isEmpty());
 
     EXPECT_EQ(RowCount(LocA), 0);

@@ -378,12 +378,10 @@ protected:
         LocationTest::SetUp();
         qputenv("CUPS_SERVER", (FRoot.Path() + "/no-cupsd.sock").toLocal8Bit());
         qputenv("CUPS_SERVERROOT", (FRoot.Path() + "/cups").toLocal8Bit());
-        TIPAddress::SetNetWorkList(&FAdapters);
     }
 
     void TearDown() override
     {
-        TIPAddress::SetNetWorkList(nullptr);
         qunsetenv("CUPS_SERVER");
         qunsetenv("CUPS_SERVERROOT");
         LocationTest::TearDown();
@@ -399,7 +397,7 @@ TEST_F(LocationSwitchTest, MissingAdapterFailsTheSwitchWithItsReason)
 {
     TLocation Location(IdA);
     Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
-    EXPECT_FALSE(Location.SwitchTo());
+    EXPECT_FALSE(Location.SwitchTo(FAdapters));
     ASSERT_EQ(Location.SwitchErrors().size(), 1);
     EXPECT_TRUE(Location.SwitchErrors().at(0).startsWith("adapter: "))
         << Location.SwitchErrors().at(0).toStdString();
@@ -412,7 +410,7 @@ TEST_F(LocationSwitchTest, PrinterOutcomeDoesNotCount)
     TLocation Location(IdA);
     Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
     Location.SetPrinter("Lab_Office_Laser");
-    EXPECT_FALSE(Location.SwitchTo());
+    EXPECT_FALSE(Location.SwitchTo(FAdapters));
     EXPECT_EQ(Location.SwitchErrors().size(), 1) << "only the adapter step counts";
     EXPECT_FALSE(Location.PrinterError().isEmpty()) << "no print server answers";
 }
@@ -448,7 +446,7 @@ TEST_F(LocationSwitchTest, RefusedSwitchesTouchNothing)
 TEST_F(LocationSwitchTest, ImportStoresTheLocationEvenWhenItsAdapterIsMissing)
 {
     const std::unique_ptr<TLocation> Location =
-        TLocation::Import("Imported", "Taken from here", "{0BADF00D-0000-0000-0000-000000000000}");
+        TLocation::Import("Imported", "Taken from here", "{0BADF00D-0000-0000-0000-000000000000}", FAdapters);
     ASSERT_EQ(Location->LocId().size(), 32);
     EXPECT_FALSE(Location->IpAddress()->LastError().isEmpty());
     EXPECT_TRUE(Location->Printer().isEmpty()) << "no print server, no default printer";
