@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class TNetWork;
 class TNetWorkList;
@@ -65,6 +66,9 @@ public:
     // Reads the current settings of adapter NetId into the fields (from the stored interface
     // settings when the adapter is disabled), turns AutoRepair off and saves.
     bool Import(const QString &NetId, const TNetWorkList &Adapters);
+
+    // Appends a reason for every field Change could not apply as it stands; true when none.
+    bool Check(QStringList *Reasons) const;
 
     // Why the last operation that returned false failed.
     const QString &LastError() const { return FLastError; }

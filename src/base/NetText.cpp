@@ -85,7 +85,7 @@ bool IsMacText(const QString &Mac)
 QString QuotedValue(const QString &Value, int MaxLength)
 {
     if (Value.size() <= MaxLength)
-        return QLatin1Char('\'') + Value + QLatin1Char('\'');
-    return QLatin1Char('\'') + Value.left(MaxLength) +
-           QStringLiteral("...' (%1 characters)").arg(Value.size());
+        return QLatin1Char('"') + Value + QLatin1Char('"');
+    return QLatin1Char('"') + Value.left(MaxLength) +
+           QStringLiteral("...\" (%1 characters)").arg(Value.size());
 }

@@ -5,12 +5,15 @@
 #include "adapters/Network.h"
 #include "app/DBManager.h"
 #include "base/Exceptions.h"
+#include "base/NetText.h"
 #include "lantools/uNetRepaire.h"
 #include "locations/Location.h"
+#include "modules/ProgramModules.h"
 #include "platform/Printers.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -21,7 +24,7 @@
 namespace {
 
 const char *const Usage =
-    "Usage: wayfarelctl [--data FOLDER] COMMAND [ARGUMENTS]\n"
+    "Usage: wayfarelctl [--data FOLDER] [--verbose] COMMAND [ARGUMENTS]\n"
     "Switches this computer between network locations from a terminal.\n"
     "\n"
     "Commands:\n"
@@ -43,6 +46,7 @@ const char *const Usage =
     "Options:\n"
     "  --data FOLDER        use the data file qtm.dat in FOLDER; without it the folder named\n"
     "                       by WAYFAREL_DATA_DIR, else the folder of this program\n"
+    "  --verbose            say on standard error how each step of a switch went\n"
     "\n"
     "Exit status: 0 done, 1 the command failed, 2 wrong usage, 3 the data file cannot be used\n"
     "(missing, unreadable, or held by the running Wayfarel program).\n";
@@ -110,8 +114,18 @@ QString DataFileProblem(const QString &Path)
     return QStringLiteral("%1 is not a usable Wayfarel data file").arg(Path);
 }
 
-QString DataFolder(QStringList &Args)
+// What the options before the command ask for.
+struct TCtlOptions
 {
+    QString DataFolder;
+    bool Verbose = false;
+};
+
+// Takes the options out of Args, leaving the command and its arguments.
+TCtlOptions TakeOptions(QStringList &Args)
+{
+    TCtlOptions Options;
+    Options.Verbose = Args.removeAll(QStringLiteral("--verbose")) > 0;
     QString Folder = qEnvironmentVariable("WAYFAREL_DATA_DIR");
     const qsizetype At = Args.indexOf(QStringLiteral("--data"));
     if (At >= 0) {
@@ -122,7 +136,8 @@ QString DataFolder(QStringList &Args)
     }
     if (Folder.isEmpty())
         Folder = QCoreApplication::applicationDirPath();
-    return QDir(Folder).absolutePath() + QLatin1Char('/');
+    Options.DataFolder = QDir(Folder).absolutePath() + QLatin1Char('/');
+    return Options;
 }
 
 // Opens the data file as the program does, but a file that cannot be used ends the command
@@ -145,13 +160,13 @@ TLocation &FindLocation(const TLocationList &List, const QString &Key)
             if (List.Items(I)->LocName().compare(Key, Sensitivity) == 0)
                 Named.append(List.Items(I));
         if (Named.size() > 1)
-            Fail(QStringLiteral("%1 locations are named \"%2\"; give the id instead")
+            Fail(QStringLiteral("%1 locations are named %2; give the id instead")
                      .arg(Named.size())
-                     .arg(Key));
+                     .arg(QuotedValue(Key)));
         if (Named.size() == 1)
             return *Named.first();
     }
-    Fail(QStringLiteral("no location \"%1\" (see wayfarelctl list)").arg(Key));
+    Fail(QStringLiteral("no location %1 (see wayfarelctl list)").arg(QuotedValue(Key)));
 }
 
 // An adapter by id (letter case ignored), else by its connection name.
@@ -164,9 +179,11 @@ const TNetWork &FindAdapter(const TNetWorkList &Adapters, const QString &Key)
         if (Adapters.Objects(I) && Adapters.Objects(I)->Name() == Key)
             Named.append(Adapters.Objects(I));
     if (Named.size() > 1)
-        Fail(QStringLiteral("%1 adapters are named \"%2\"; give the id instead").arg(Named.size()).arg(Key));
+        Fail(QStringLiteral("%1 adapters are named %2; give the id instead")
+                 .arg(Named.size())
+                 .arg(QuotedValue(Key)));
     if (Named.isEmpty())
-        Fail(QStringLiteral("no adapter \"%1\" (see wayfarelctl adapters)").arg(Key));
+        Fail(QStringLiteral("no adapter %1 (see wayfarelctl adapters)").arg(QuotedValue(Key)));
     return *Named.first();
 }
 
@@ -198,12 +215,28 @@ struct TCtlCommand
     const char *Name;
     int Arguments;
     bool NeedsData;
-    std::function<void(const QStringList &)> Run;
+    std::function<void(const QStringList &, const TCtlOptions &)> Run;
 };
 
-void ListLocations(const QStringList &)
+// Each step of a switch on standard error as it ends, with the time it took.
+class TStepPrinter : public ISwitchObserver
 {
-    const TLocationList List;
+public:
+    void StepStarted(const QString &) override { FTimer.start(); }
+    void StepFinished(const TSwitchStep &Step) override
+    {
+        QTextStream(stderr) << "wayfarelctl: " << StepText(Step)
+                            << QStringLiteral(" (%1 s)").arg(FTimer.elapsed() / 1000.0, 0, 'f', 2)
+                            << Qt::endl;
+    }
+
+private:
+    QElapsedTimer FTimer;
+};
+
+void ListLocations(const QStringList &, const TCtlOptions &)
+{
+    const TLocationList List(ProgramModules());
     for (int I = 0; I < List.Count(); ++I) {
         const TLocation &Location = *List.Items(I);
         PrintRecord({&Location == List.CurrentLocation() ? "*" : "", Location.LocId(), Location.LocName(),
@@ -211,9 +244,9 @@ void ListLocations(const QStringList &)
     }
 }
 
-void ShowLocation(const QStringList &Args)
+void ShowLocation(const QStringList &Args, const TCtlOptions &)
 {
-    const TLocationList List;
+    const TLocationList List(ProgramModules());
     TLocation &Location = FindLocation(List, Args.at(0));
     const TNetWorkList Adapters;
     const TIPAddress &Ip = *Location.IpAddress();
@@ -241,38 +274,40 @@ void ShowLocation(const QStringList &Args)
         PrintRecord({Field, Value});
 }
 
-void ShowCurrent(const QStringList &)
+void ShowCurrent(const QStringList &, const TCtlOptions &)
 {
-    const TLocationList List;
+    const TLocationList List(ProgramModules());
     const TLocation *Current = List.CurrentLocation();
     if (!Current)
         Fail("no current location");
     PrintRecord({Current->LocId(), Current->LocName()});
 }
 
-void SwitchLocation(const QStringList &Args)
+void SwitchLocation(const QStringList &Args, const TCtlOptions &Options)
 {
-    TLocationList List;
+    TLocationList List(ProgramModules());
     TLocation &Location = FindLocation(List, Args.at(0));
     const TNetWorkList Adapters;
     QString Error;
-    const bool Switched = List.SwitchToLocation(Location, Adapters, &Error);
+    TStepPrinter Printer;
+    const bool Switched =
+        List.SwitchToLocation(Location, Adapters, &Error, Options.Verbose ? &Printer : nullptr);
     if (!Location.PrinterError().isEmpty())
         Warn(Location.PrinterError());
     if (!Switched)
-        Fail(QStringLiteral("switching to \"%1\" failed: %2").arg(Location.LocName(), Error));
+        Fail(QStringLiteral("switching to %1 failed: %2").arg(QuotedValue(Location.LocName()), Error));
     PrintRecord({Location.LocId(), Location.LocName()});
 }
 
-void ImportLocation(const QStringList &Args)
+void ImportLocation(const QStringList &Args, const TCtlOptions &)
 {
     const QString Name = Args.at(0).trimmed();
     if (Name.isEmpty())
         Fail("a location needs a name", ecUsage);
     const TNetWorkList Adapters;
     const TNetWork &Adapter = FindAdapter(Adapters, Args.at(1));
-    TLocationList List;
-    TLocation *Location = List.Add(TLocation::Import(Name, Name, Adapter.Id(), Adapters));
+    TLocationList List(ProgramModules());
+    TLocation *Location = List.Add(TLocation::Import(Name, Name, Adapter.Id(), Adapters, ProgramModules()));
     if (!Location->IpAddress()->LastError().isEmpty())
         Warn(QStringLiteral("the adapter's settings were not imported: %1")
                  .arg(Location->IpAddress()->LastError()));
@@ -280,7 +315,7 @@ void ImportLocation(const QStringList &Args)
     PrintRecord({Location->LocId(), Location->LocName()});
 }
 
-void ListAdapters(const QStringList &)
+void ListAdapters(const QStringList &, const TCtlOptions &)
 {
     const TNetWorkList Adapters;
     for (int I = 0; I < Adapters.Count(); ++I) {
@@ -291,7 +326,7 @@ void ListAdapters(const QStringList &)
     }
 }
 
-void ListPrinters(const QStringList &)
+void ListPrinters(const QStringList &, const TCtlOptions &)
 {
     QList<TPrinterInfo> Printers;
     QString Reason;
@@ -314,7 +349,7 @@ const QList<TCtlCommand> &Commands()
 
 int Run(QStringList Args)
 {
-    const QString Folder = DataFolder(Args);
+    const TCtlOptions Options = TakeOptions(Args);
     const QString Name = Args.value(0);
     if (Name == QLatin1String("--version")) {
         Out() << "wayfarelctl " << WAYFAREL_VERSION << '\n';
@@ -335,11 +370,11 @@ int Run(QStringList Args)
                      .arg(Command.Arguments),
                  ecUsage);
         if (Command.NeedsData)
-            OpenDataFile(Folder);
-        Command.Run(Args.mid(1));
+            OpenDataFile(Options.DataFolder);
+        Command.Run(Args.mid(1), Options);
         return ecDone;
     }
-    Fail(QStringLiteral("unknown command \"%1\"; see wayfarelctl --help").arg(Name), ecUsage);
+    Fail(QStringLiteral("unknown command %1; see wayfarelctl --help").arg(QuotedValue(Name)), ecUsage);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "app/ExtRegistry.h"
 #include "app/IdGen.h"
 #include "base/Exceptions.h"
+#include "base/NetText.h"
 #include "platform/Printers.h"
 
 #include <QSqlQuery>
@@ -37,45 +38,15 @@ QString MirrorName(QString Name)
     return Name.isEmpty() ? QStringLiteral(" ") : Name;
 }
 
-// How a location reaches one settings module: its object, made on first use, and its delete,
-// which every module class has with the same shape but not as a virtual operation.
-struct TModuleBinding
+// The switch ends by recording the location in the registry mirror: a hive that cannot be
+// read would fail it after everything else has changed.
+void CheckMirror(QStringList *Reasons)
 {
-    TModuleKind Kind;
-    TCustomProxy &(*Object)(TLocation &);
-    bool (*Remove)(TLocation &);
-};
-
-template <class TModule, TModuleKind Kind>
-TModuleBinding Bind()
-{
-    return {Kind, [](TLocation &L) -> TCustomProxy & { return *L.Module<TModule>(Kind); },
-            [](TLocation &L) { return L.Module<TModule>(Kind)->Remove(); }};
-}
-
-// The settings modules the program has. A new module class adds its line here, in the form
-// Bind<TIEProxy, TModuleKind::IE>(), and switching, removing and importing take it up, each in
-// its own order.
-const std::vector<TModuleBinding> &ModuleBindings()
-{
-    static const std::vector<TModuleBinding> Bindings{};
-    return Bindings;
-}
-
-const TModuleBinding *Binding(TModuleKind Kind)
-{
-    const auto &Bindings = ModuleBindings();
-    const auto Found = std::find_if(Bindings.cbegin(), Bindings.cend(),
-                                    [Kind](const TModuleBinding &B) { return B.Kind == Kind; });
-    return Found == Bindings.cend() ? nullptr : &*Found;
-}
-
-QString ModuleName(TModuleKind Kind)
-{
-    static const char *const Names[ModuleKindCount] = {
-        "IE proxy",  "Firefox proxy", "folder shares", "drive mappings", "Foxmail proxy",
-        "MSN proxy", "ICQ proxy",     "Skype proxy",   "eMule proxy",    "BitComet proxy"};
-    return QString::fromLatin1(Names[static_cast<int>(Kind)]);
+    try {
+        TExtRegistry(HKEY_LOCAL_MACHINE).KeyExists(MirrorKey);
+    } catch (const ERegistryException &Error) {
+        Reasons->append(QStringLiteral("the registry cannot be used: %1").arg(Error.Message()));
+    }
 }
 
 using enum TModuleKind;
@@ -103,14 +74,16 @@ void KeepGoing(const std::function<void()> &Import)
 
 } // namespace
 
-TLocation::TLocation(const QString &LocId) : FLocId(LocId) {}
+TLocation::TLocation(const QString &LocId, const TModuleTable &Modules) : FLocId(LocId), FModuleTable(Modules)
+{}
 
 TLocation::~TLocation() = default;
 
 std::unique_ptr<TLocation> TLocation::Import(const QString &Name, const QString &Description,
-                                             const QString &NetId, const TNetWorkList &Adapters)
+                                             const QString &NetId, const TNetWorkList &Adapters,
+                                             const TModuleTable &Modules)
 {
-    auto Location = std::make_unique<TLocation>(GenerateId(32));
+    auto Location = std::make_unique<TLocation>(GenerateId(32), Modules);
     Location->SetNetId(NetId);
     Location->SetLocName(Name);
     Location->SetLocDesc(Description);
@@ -118,8 +91,8 @@ std::unique_ptr<TLocation> TLocation::Import(const QString &Name, const QString 
     Location->Save();
     KeepGoing([&] { Location->IpAddress()->Import(NetId, Adapters); });
     for (const TModuleKind Kind : ImportOrder)
-        if (const TModuleBinding *Module = Binding(Kind))
-            KeepGoing([&] { Module->Object(*Location).Import(NetId); });
+        if (const TModuleDescriptor *Module = FindModule(Modules, Kind))
+            KeepGoing([&] { Location->ModuleOf(*Module).Import(NetId); });
     Location->Save();
     return Location;
 }
@@ -134,51 +107,128 @@ bool TLocation::Save()
     return true;
 }
 
-bool TLocation::SwitchTo(const TNetWorkList &Adapters)
+bool TLocation::Check(QStringList *Reasons)
 {
-    FSwitchErrors.clear();
-    FPrinterError.clear();
-    if (!FPrinter.isEmpty())
-        ApplyPrinter();
-    bool Switched = RunSwitchStep("adapter", [this, &Adapters](QString &Reason) {
-        TIPAddress *Ip = IpAddress();
-        const bool Changed = Ip->Change(Adapters);
-        Reason = Ip->LastError();
-        return Changed;
-    });
-    for (const TModuleKind Kind : SwitchOrder) {
-        const TModuleBinding *Module = Binding(Kind);
-        if (!Module)
-            continue;
-        Switched = RunSwitchStep(ModuleName(Kind),
-                                 [this, Module](QString &) { return Module->Object(*this).ChangeTo(); }) &&
-                   Switched;
-    }
-    return Switched;
+    const qsizetype Before = Reasons->size();
+    IpAddress()->Check(Reasons);
+    for (const TModuleKind Kind : SwitchOrder)
+        if (const TModuleDescriptor *Descriptor = FindModule(FModuleTable, Kind)) {
+            TCustomProxy &Module = ModuleOf(*Descriptor);
+            if (!Module.SkipsChange())
+                Module.Check(Reasons);
+        }
+    CheckMirror(Reasons);
+    return Reasons->size() == Before;
 }
 
-// The printer's outcome is kept for the caller to mention; it never fails a switch.
-void TLocation::ApplyPrinter()
+bool TLocation::SwitchTo(const TNetWorkList &Adapters, ISwitchObserver *Observer)
 {
-    QString Reason;
-    if (!SetDefaultPrinter(FPrinter, &Reason))
-        FPrinterError = QStringLiteral("the printer %1 was not made the default: %2")
-                            .arg(FPrinter, Reason.isEmpty() ? QStringLiteral("failed") : Reason);
+    FReport.clear();
+    RunStep(
+        QStringLiteral("check"), [this] { return CheckStep(); }, Observer);
+    if (FReport.constLast().Outcome == TSwitchStep::Failed)
+        return false;
+    if (!FPrinter.isEmpty())
+        RunStep(
+            QStringLiteral("printer"), [this] { return PrinterStep(); }, Observer);
+    RunStep(
+        QStringLiteral("adapter"), [&] { return AdapterStep(Adapters); }, Observer);
+    for (const TModuleKind Kind : SwitchOrder)
+        if (const TModuleDescriptor *Descriptor = FindModule(FModuleTable, Kind))
+            RunStep(
+                Descriptor->Name, [this, Descriptor] { return ModuleStep(*Descriptor); }, Observer);
+    return std::none_of(FReport.cbegin(), FReport.cend(), [this](const TSwitchStep &Step) {
+        return Step.Outcome == TSwitchStep::Failed && Counts(Step);
+    });
 }
 
 // A step that raises counts as failed with the error's text, and the switch goes on.
-bool TLocation::RunSwitchStep(const QString &Step, const std::function<bool(QString &)> &Apply)
+void TLocation::RunStep(const QString &Name, const std::function<TSwitchStep()> &Step,
+                        ISwitchObserver *Observer)
+{
+    if (Observer)
+        Observer->StepStarted(Name);
+    TSwitchStep Outcome;
+    try {
+        Outcome = Step();
+    } catch (const EWayfarelError &Error) {
+        Outcome = {Name, TSwitchStep::Failed, Error.Message()};
+    }
+    Outcome.Name = Name;
+    if (Outcome.Outcome == TSwitchStep::Failed && Outcome.Reason.isEmpty())
+        Outcome.Reason = QStringLiteral("failed");
+    FReport.append(Outcome);
+    if (Observer)
+        Observer->StepFinished(Outcome);
+}
+
+TSwitchStep TLocation::CheckStep()
+{
+    QStringList Reasons;
+    if (Check(&Reasons))
+        return {};
+    return {{},
+            TSwitchStep::Failed,
+            QStringLiteral("nothing was changed: ") + Reasons.join(QStringLiteral("; "))};
+}
+
+TSwitchStep TLocation::PrinterStep()
 {
     QString Reason;
-    bool Done = false;
-    try {
-        Done = Apply(Reason);
-    } catch (const EWayfarelError &Error) {
-        Reason = Error.Message();
-    }
-    if (!Done)
-        FSwitchErrors.append(Step + ": " + (Reason.isEmpty() ? QStringLiteral("failed") : Reason));
-    return Done;
+    if (SetDefaultPrinter(FPrinter, &Reason))
+        return {};
+    return {{},
+            TSwitchStep::Failed,
+            QStringLiteral("the printer %1 was not made the default: %2")
+                .arg(QuotedValue(FPrinter), Reason.isEmpty() ? QStringLiteral("failed") : Reason)};
+}
+
+TSwitchStep TLocation::AdapterStep(const TNetWorkList &Adapters)
+{
+    TIPAddress *Ip = IpAddress();
+    if (Ip->Change(Adapters))
+        return {};
+    return {{}, TSwitchStep::Failed, Ip->LastError()};
+}
+
+TSwitchStep TLocation::ModuleStep(const TModuleDescriptor &Descriptor)
+{
+    TCustomProxy &Module = ModuleOf(Descriptor);
+    if (Module.SkipsChange())
+        return {{},
+                TSwitchStep::Skipped,
+                Descriptor.IsInstalled() ? QStringLiteral("switched off") : QStringLiteral("not installed")};
+    if (Module.ChangeTo())
+        return {};
+    return {{}, TSwitchStep::Failed, Module.LastError()};
+}
+
+// The printer's outcome is reported but never fails a switch.
+bool TLocation::Counts(const TSwitchStep &Step) const { return Step.Name != QLatin1String("printer"); }
+
+QStringList TLocation::SwitchErrors() const
+{
+    QStringList Errors;
+    for (const TSwitchStep &Step : FReport)
+        if (Step.Outcome == TSwitchStep::Failed && Counts(Step))
+            Errors.append(Step.Name + QStringLiteral(": ") + Step.Reason);
+    return Errors;
+}
+
+QString TLocation::PrinterError() const
+{
+    for (const TSwitchStep &Step : FReport)
+        if (!Counts(Step) && Step.Outcome == TSwitchStep::Failed)
+            return Step.Reason;
+    return {};
+}
+
+TCustomProxy &TLocation::ModuleOf(const TModuleDescriptor &Descriptor)
+{
+    std::unique_ptr<TCustomProxy> &Slot = FModules.at(static_cast<std::size_t>(Descriptor.Kind));
+    if (!Slot)
+        Slot = Descriptor.Create(FLocId);
+    return *Slot;
 }
 
 TIPAddress *TLocation::IpAddress()
@@ -210,14 +260,14 @@ bool TLocation::RemoveModules()
     if (!IpAddress()->Remove())
         return false;
     for (const TModuleKind Kind : RemoveOrder) {
-        const TModuleBinding *Module = Binding(Kind);
-        if (Module && !Module->Remove(*this))
+        const TModuleDescriptor *Module = FindModule(FModuleTable, Kind);
+        if (Module && !ModuleOf(*Module).Remove())
             return false;
     }
     return true;
 }
 
-TLocationList::TLocationList()
+TLocationList::TLocationList(const TModuleTable &Modules) : FModules(Modules)
 {
     if (LocationConnection().isOpen())
         Load();
@@ -231,7 +281,7 @@ void TLocationList::Load()
     if (!Query.exec("SELECT * FROM LOCATION"))
         return;
     while (Query.next()) {
-        auto Location = std::make_unique<TLocation>(Query.value("LOC_ID").toString());
+        auto Location = NewLocation(Query.value("LOC_ID").toString());
         Location->SetNetId(Query.value("NET_ID").toString());
         Location->SetLocName(Query.value("LOC_NAME").toString());
         Location->SetLocDesc(Query.value("LOC_DESC").toString());
@@ -247,28 +297,36 @@ bool TLocationList::SwitchToLocation(const QString &LocId, const TNetWorkList &A
     TLocation *Location = GetItemByLocId(LocId);
     if (!Location) {
         if (Error)
-            *Error = QStringLiteral("There is no location %1").arg(LocId);
+            *Error = QStringLiteral("There is no location %1").arg(QuotedValue(LocId));
         return false;
     }
     return SwitchToLocation(*Location, Adapters, Error);
 }
 
-bool TLocationList::SwitchToLocation(TLocation &Location, const TNetWorkList &Adapters, QString *Error)
+bool TLocationList::SwitchToLocation(TLocation &Location, const TNetWorkList &Adapters, QString *Error,
+                                     ISwitchObserver *Observer)
 {
     const auto Refuse = [Error](const QString &Reason) {
         if (Error)
             *Error = Reason;
         return false;
     };
+    if (FSwitching)
+        return Refuse(QStringLiteral("Another switch is still running"));
     if (Location.NetId().isEmpty())
-        return Refuse(QStringLiteral("Location %1 has no adapter").arg(Location.LocName()));
-    if (!Adapters.GetNetWork(Location.NetId()))
-        return Refuse(QStringLiteral("The adapter %1 of location %2 is not present")
-                          .arg(Location.NetId(), Location.LocName()));
-    if (!Location.SwitchTo(Adapters))
+        return Refuse(QStringLiteral("Location %1 has no adapter").arg(QuotedValue(Location.LocName())));
+    FSwitching = true;
+    const bool Switched = Location.SwitchTo(Adapters, Observer);
+    FSwitching = false;
+    if (!Switched)
         return Refuse(Location.SwitchErrors().join(QStringLiteral("; ")));
     SetCurrentLocation(&Location);
     return true;
+}
+
+std::unique_ptr<TLocation> TLocationList::NewLocation(const QString &LocId) const
+{
+    return std::make_unique<TLocation>(LocId, FModules);
 }
 
 TLocation *TLocationList::Add(std::unique_ptr<TLocation> Location)

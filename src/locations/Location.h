@@ -1,6 +1,7 @@
 #pragma once
 
-#include "locations/Proxy.h"
+#include "locations/ModuleTable.h"
+#include "locations/SwitchReport.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,35 +13,40 @@
 class TIPAddress;
 class TNetWorkList;
 
-// The settings modules a location owns, one object of each.
-enum class TModuleKind { IE, Firefox, FolderShare, NetMapping, Foxmail, MSN, ICQ, Skype, EMule, BitComet };
-inline constexpr int ModuleKindCount = static_cast<int>(TModuleKind::BitComet) + 1;
-
 // A named profile of everything that changes when the computer moves to another network:
 // the adapter it configures, the default printer and one object per settings module.
 class TLocation
 {
 public:
-    // Only the id is set; nothing is read from the database.
-    explicit TLocation(const QString &LocId);
+    // Only the id is set; nothing is read from the database. Modules is the program's table of
+    // settings modules and must outlive the location.
+    TLocation(const QString &LocId, const TModuleTable &Modules);
     ~TLocation();
     TLocation(const TLocation &) = delete;
     TLocation &operator=(const TLocation &) = delete;
 
-    // Makes the printer the default one, then applies the adapter settings and every settings
-    // module in switching order. Every step is attempted whatever the earlier ones did; true
-    // when the adapter step and every module succeeded (the printer does not count).
-    bool SwitchTo(const TNetWorkList &Adapters);
-    // The steps the last SwitchTo saw fail, one "step: reason" text each.
-    const QStringList &SwitchErrors() const { return FSwitchErrors; }
+    // Checks the whole location first and refuses a malformed one with every reason before
+    // anything changes. Then makes the printer the default one, applies the adapter settings
+    // and every settings module in switching order; every step is attempted whatever the
+    // earlier ones did. True when the adapter step and every module succeeded (the printer
+    // does not count). Observer, when given, is told of each step as it runs.
+    bool SwitchTo(const TNetWorkList &Adapters, ISwitchObserver *Observer = nullptr);
+    // Appends a reason for every field and store the switch could not use as it stands; true
+    // when there is none.
+    bool Check(QStringList *Reasons);
+    // The steps of the last SwitchTo, in the order they ran.
+    const TSwitchReport &SwitchReport() const { return FReport; }
+    // The steps of the last SwitchTo that failed it, one "step: reason" text each.
+    QStringList SwitchErrors() const;
     // Why the last SwitchTo could not make the printer the default; empty when it could.
-    const QString &PrinterError() const { return FPrinterError; }
+    QString PrinterError() const;
 
     // A new stored location from the computer's current settings: the default printer, the
     // adapter NetId's TCP/IP settings and the imported modules. The location and its row exist
     // even when a module's import fails.
     static std::unique_ptr<TLocation> Import(const QString &Name, const QString &Description,
-                                             const QString &NetId, const TNetWorkList &Adapters);
+                                             const QString &NetId, const TNetWorkList &Adapters,
+                                             const TModuleTable &Modules);
 
     // Writes the LOCATION row (insert or update); raises EDatabaseError when the database
     // refuses it. Modules are stored by their own Save.
@@ -63,19 +69,26 @@ public:
     // that moment; later NetId changes are not passed on.
     TIPAddress *IpAddress();
 
-    // A settings module, made on first use with the location's id (which loads its row).
+    // The settings module of class TModule, made on first use with the location's id (which
+    // loads its row).
     template <class TModule>
-    TModule *Module(TModuleKind Kind)
+    TModule *Module()
     {
-        std::unique_ptr<TCustomProxy> &Slot = FModules.at(static_cast<std::size_t>(Kind));
+        std::unique_ptr<TCustomProxy> &Slot = FModules.at(static_cast<std::size_t>(TModule::Kind));
         if (!Slot)
             Slot = TCustomProxy::Create<TModule>(FLocId);
         return static_cast<TModule *>(Slot.get());
     }
+    // The module of a line of the program's table, made on first use like Module.
+    TCustomProxy &ModuleOf(const TModuleDescriptor &Descriptor);
 
 private:
-    void ApplyPrinter();
-    bool RunSwitchStep(const QString &Step, const std::function<bool(QString &)> &Apply);
+    void RunStep(const QString &Name, const std::function<TSwitchStep()> &Step, ISwitchObserver *Observer);
+    TSwitchStep CheckStep();
+    TSwitchStep PrinterStep();
+    TSwitchStep AdapterStep(const TNetWorkList &Adapters);
+    TSwitchStep ModuleStep(const TModuleDescriptor &Descriptor);
+    bool Counts(const TSwitchStep &Step) const;
     bool RemoveModules();
 
     QString FNetId;
@@ -84,9 +97,9 @@ private:
     QString FLocDesc;
     QString FPrinter;
     std::unique_ptr<TIPAddress> FIpAddress;
+    const TModuleTable &FModuleTable;
     std::array<std::unique_ptr<TCustomProxy>, ModuleKindCount> FModules;
-    QStringList FSwitchErrors;
-    QString FPrinterError;
+    TSwitchReport FReport;
 };
 
 // Every location of the database, the current one among them, and their mirror in the
@@ -95,8 +108,8 @@ class TLocationList
 {
 public:
     // Loads every location when the location model's connection is open; stays empty
-    // otherwise.
-    TLocationList();
+    // otherwise. Modules is the program's table of settings modules and must outlive the list.
+    explicit TLocationList(const TModuleTable &Modules);
     TLocationList(const TLocationList &) = delete;
     TLocationList &operator=(const TLocationList &) = delete;
 
@@ -110,11 +123,16 @@ public:
     void DeleteByLocId(const QString &LocId);
 
     // Switches to the location with that id and makes it current when the switch succeeded.
-    // An unknown id, a location without adapter or one whose adapter is not in Adapters is
-    // refused before anything is changed. Error says why a switch failed.
+    // An unknown id, a location without adapter, or a second switch while one is running (its
+    // waits keep the event loop going) is refused before anything is changed. Error says why a
+    // switch failed.
     bool SwitchToLocation(const QString &LocId, const TNetWorkList &Adapters, QString *Error = nullptr);
     // The same for a location of this list the caller already holds.
-    bool SwitchToLocation(TLocation &Location, const TNetWorkList &Adapters, QString *Error = nullptr);
+    bool SwitchToLocation(TLocation &Location, const TNetWorkList &Adapters, QString *Error = nullptr,
+                          ISwitchObserver *Observer = nullptr);
+    // A location of this list's modules, not yet in the list.
+    std::unique_ptr<TLocation> NewLocation(const QString &LocId) const;
+    const TModuleTable &Modules() const { return FModules; }
 
     TLocation *CurrentLocation() const { return FCurrentLocation; }
     // Records the id of a location made current in the registry mirror.
@@ -129,6 +147,8 @@ public:
 private:
     void Load();
 
+    const TModuleTable &FModules;
     std::vector<std::unique_ptr<TLocation>> FItems;
     TLocation *FCurrentLocation = nullptr;
+    bool FSwitching = false;
 };

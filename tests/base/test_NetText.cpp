@@ -70,9 +70,9 @@ TEST(NetText, UnsetMacIsEmptyOrAllZerosInAnyForm)
 
 TEST(NetText, QuotedValuesAreCutToABoundedLength)
 {
-    EXPECT_EQ(QuotedValue("10.0.0.1"), "'10.0.0.1'");
+    EXPECT_EQ(QuotedValue("10.0.0.1"), "\"10.0.0.1\"");
     const QString flood(10000, QLatin1Char('x'));
     const QString quoted = QuotedValue(flood);
     EXPECT_LT(quoted.size(), 100);
-    EXPECT_TRUE(quoted.endsWith("...' (10000 characters)")) << quoted.toStdString();
+    EXPECT_TRUE(quoted.endsWith("...\" (10000 characters)")) << quoted.toStdString();
 }

@@ -15,6 +15,9 @@
 
 namespace {
 
+// Locations here carry no settings modules.
+const TModuleTable NoModules;
+
 const QString OfficeId = "0FF1CE0000000000000000000000000A";
 const QString HomeId = "H0ME00000000000000000000000000B1";
 const QString GoneId = "G0NE00000000000000000000000000C2";
@@ -73,7 +76,7 @@ protected:
     static void StoreLocation(const QString &Id, const QString &Name, const QString &NetId,
                               const QString &Printer, const std::function<void(TIPAddress &)> &SetIp = {})
     {
-        TLocation Location(Id);
+        TLocation Location(Id, NoModules);
         Location.SetLocName(Name);
         Location.SetNetId(NetId);
         Location.SetPrinter(Printer);
@@ -202,7 +205,6 @@ TEST_F(CtlLab, RefusedSwitchChangesNothing)
     } Cases[] = {
         {"Nowhere", "no location \"Nowhere\""},
         {"Loose", "has no adapter"},
-        {"Gone", "is not present"},
     };
     for (const auto &Case : Cases) {
         SCOPED_TRACE(Case.Location);
@@ -214,6 +216,24 @@ TEST_F(CtlLab, RefusedSwitchChangesNothing)
         EXPECT_EQ(DefaultPrinter(), "system default destination: Lab_Office_Laser");
         EXPECT_EQ(ActiveProfile(), TLab::Value("STATIC_PROFILE"));
     }
+}
+
+// A location whose adapter has gone still applies its printer and modules, then fails naming the
+// adapter step; --verbose tells every step as it ends.
+TEST_F(CtlLab, MissingAdapterFailsItsStepAfterTheOthersRan)
+{
+    ExpectOffice(Ctl({"switch", "Office"}));
+    const TCtlRun Run = Ctl({"switch", "--verbose", "Gone"});
+    EXPECT_EQ(Run.Code, 1);
+    EXPECT_TRUE(Run.Err.contains("wayfarelctl: check: done")) << Run.Err.toStdString();
+    EXPECT_TRUE(Run.Err.contains("wayfarelctl: printer: done")) << Run.Err.toStdString();
+    EXPECT_TRUE(Run.Err.contains("wayfarelctl: adapter: failed: Adapter {0BADF00D-0000-0000-0000-000000000000} "
+                                 "not found"))
+        << Run.Err.toStdString();
+    EXPECT_TRUE(Run.Err.contains("switching to \"Gone\" failed: adapter: ")) << Run.Err.toStdString();
+    EXPECT_EQ(CurrentLocId(), OfficeId);
+    EXPECT_EQ(DefaultPrinter(), "system default destination: Lab_Home_Inkjet");
+    EXPECT_EQ(ActiveProfile(), TLab::Value("STATIC_PROFILE"));
 }
 
 TEST_F(CtlLab, FailedStepIsNamedWithItsReason)

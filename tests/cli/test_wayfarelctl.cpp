@@ -8,6 +8,9 @@
 
 namespace {
 
+// Locations here carry no settings modules.
+const TModuleTable NoModules;
+
 const QString IdA = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA1";
 const QString IdB = "BBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB2";
 const QString IdC = "CCCCCCCCCCCCCCCCCCCCCCCCCCCCCCC3";
@@ -33,7 +36,7 @@ protected:
     {
         SetLocationConnection(GetConnection());
         for (const auto &[Id, Name, NetId] : Locations) {
-            TLocation Location(Id);
+            TLocation Location(Id, NoModules);
             Location.SetLocName(Name);
             Location.SetNetId(NetId);
             Location.SetLocDesc(Name + "\tdescribed\nover two lines");

@@ -6,12 +6,18 @@
 #include "app/DBManager.h"
 #include "app/ExtRegistry.h"
 #include "base/Exceptions.h"
+#include "locations/FakeModule.h"
 #include "support/TestRoot.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlQuery>
 
 namespace {
+
+// Locations here carry no settings modules.
+const TModuleTable NoModules;
 
 const QString MirrorKey = QStringLiteral("\\SOFTWARE\\Brackwell\\Portolan");
 const QString IdA = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA1";
@@ -53,7 +59,7 @@ protected:
 
     static void Store(const QString &Id, const QString &Name, const QString &NetId = "{NET}")
     {
-        TLocation Location(Id);
+        TLocation Location(Id, NoModules);
         Location.SetLocName(Name);
         Location.SetNetId(NetId);
         Location.SetLocDesc(Name + " description");
@@ -75,7 +81,7 @@ protected:
 
 TEST_F(LocationTest, NewLocationHasOnlyItsId)
 {
-    TLocation Location(IdA);
+    TLocation Location(IdA, NoModules);
     EXPECT_EQ(Location.LocId(), IdA);
     EXPECT_TRUE(Location.NetId().isEmpty());
     EXPECT_TRUE(Location.LocName().isEmpty());
@@ -86,7 +92,7 @@ TEST_F(LocationTest, NewLocationHasOnlyItsId)
 
 TEST_F(LocationTest, SaveInsertsOnceThenUpdatesTheSameRow)
 {
-    TLocation Location(IdA);
+    TLocation Location(IdA, NoModules);
     Location.SetLocName("Office");
     ASSERT_TRUE(Location.Save());
     Location.SetLocName("Head office");
@@ -95,7 +101,7 @@ TEST_F(LocationTest, SaveInsertsOnceThenUpdatesTheSameRow)
     ASSERT_TRUE(Location.Save());
     EXPECT_EQ(LocationRows(), 1);
 
-    TLocationList List;
+    TLocationList List(NoModules);
     ASSERT_EQ(List.Count(), 1);
     EXPECT_EQ(List.Items(0)->LocId(), IdA);
     EXPECT_EQ(List.Items(0)->LocName(), "Head office");
@@ -108,7 +114,7 @@ TEST_F(LocationTest, SaveRaisesTheDatabaseError)
     QSqlQuery Query(GetConnection());
     ASSERT_TRUE(Query.exec("CREATE TEMP TRIGGER refuse BEFORE INSERT ON LOCATION "
                            "BEGIN SELECT RAISE(ABORT, 'no new locations'); END"));
-    TLocation Location(IdA);
+    TLocation Location(IdA, NoModules);
     try {
         Location.Save();
         FAIL() << "Save returned";
@@ -121,7 +127,7 @@ TEST_F(LocationTest, SaveRaisesTheDatabaseError)
 TEST_F(LocationTest, SaveWithoutConnectionRaises)
 {
     CloseConnection();
-    TLocation Location(IdA);
+    TLocation Location(IdA, NoModules);
     EXPECT_THROW(Location.Save(), EDatabaseError);
 }
 
@@ -129,7 +135,7 @@ TEST_F(LocationTest, ListLoadsEveryLocationWithItsFields)
 {
     Store(IdA, "Office", "{A}");
     Store(IdB, "Home", "");
-    TLocationList List;
+    TLocationList List(NoModules);
     ASSERT_EQ(List.Count(), 2);
     for (const auto &[Id, Name, NetId] : {std::tuple{IdA, "Office", "{A}"}, std::tuple{IdB, "Home", ""}}) {
         const TLocation *Location = List.GetItemByLocId(Id);
@@ -146,14 +152,14 @@ TEST_F(LocationTest, ListWithoutOpenConnectionIsEmpty)
 {
     Store(IdA, "Office");
     CloseConnection();
-    TLocationList List;
+    TLocationList List(NoModules);
     EXPECT_EQ(List.Count(), 0);
 }
 
 TEST_F(LocationTest, LookupIsExactAndCaseSensitive)
 {
     Store(IdA, "Office");
-    TLocationList List;
+    TLocationList List(NoModules);
     EXPECT_NE(List.GetItemByLocId(IdA), nullptr);
     EXPECT_EQ(List.GetItemByLocId(IdA.toLower()), nullptr);
     EXPECT_EQ(List.GetItemByLocId(IdA.left(31)), nullptr);
@@ -165,7 +171,7 @@ TEST_F(LocationTest, StoredCurrentIdSelectsTheCurrentLocation)
     Store(IdA, "Office");
     Store(IdB, "Home");
     TLocationList::WriteCurrentLocId(IdB);
-    TLocationList List;
+    TLocationList List(NoModules);
     ASSERT_NE(List.CurrentLocation(), nullptr);
     EXPECT_EQ(List.CurrentLocation()->LocId(), IdB);
 }
@@ -174,7 +180,7 @@ TEST_F(LocationTest, StoredCurrentIdOfNoLocationLeavesNoneCurrent)
 {
     Store(IdA, "Office");
     TLocationList::WriteCurrentLocId(IdC);
-    TLocationList List;
+    TLocationList List(NoModules);
     EXPECT_EQ(List.CurrentLocation(), nullptr);
     EXPECT_EQ(StoredCurrentLocId(), IdC) << "loading leaves a stale id alone";
 }
@@ -191,7 +197,7 @@ TEST_F(LocationTest, CurrentLocIdReadsEmptyWhenMissingOrOfAnotherType)
 TEST_F(LocationTest, MakingALocationCurrentRecordsItsId)
 {
     Store(IdA, "Office");
-    TLocationList List;
+    TLocationList List(NoModules);
     List.SetCurrentLocation(List.Items(0));
     EXPECT_EQ(StoredCurrentLocId(), IdA);
     List.SetCurrentLocation(nullptr);
@@ -204,7 +210,7 @@ TEST_F(LocationTest, DeletingTheCurrentLocationLeavesNoneCurrent)
     Store(IdA, "Office");
     Store(IdB, "Home");
     TLocationList::WriteCurrentLocId(IdA);
-    TLocationList List;
+    TLocationList List(NoModules);
     ASSERT_EQ(List.CurrentLocation(), List.GetItemByLocId(IdA));
 
     List.DeleteByLocId(IdC);
@@ -230,10 +236,10 @@ TEST_F(LocationTest, MirrorHoldsIdsAndNamesInListOrder)
     };
     for (const auto &Case : Cases) {
         SCOPED_TRACE(Case.Case);
-        TLocationList List;
+        TLocationList List(NoModules);
         QStringList Ids, Names;
         for (const auto &[Id, Name] : Case.Locations) {
-            auto Location = std::make_unique<TLocation>(Id);
+            auto Location = std::make_unique<TLocation>(Id, NoModules);
             Location->SetLocName(Name);
             List.Add(std::move(Location));
             Ids.append(Id);
@@ -247,9 +253,9 @@ TEST_F(LocationTest, MirrorHoldsIdsAndNamesInListOrder)
 
 TEST_F(LocationTest, MirrorKeepsNamesInStepWithIds)
 {
-    TLocationList List;
+    TLocationList List(NoModules);
     for (const auto &[Id, Name] : {std::pair{IdA, ""}, std::pair{IdB, "Two\r\nlines"}, std::pair{IdC, ""}}) {
-        List.Add(std::make_unique<TLocation>(Id))->SetLocName(Name);
+        List.Add(std::make_unique<TLocation>(Id, NoModules))->SetLocName(Name);
     }
     ASSERT_TRUE(List.WriteRegistry());
     EXPECT_EQ(MirrorList("LocIds"), QStringList({IdA, IdB, IdC}));
@@ -262,8 +268,8 @@ TEST_F(LocationTest, MirrorFailsQuietlyWhenItsKeyCannotBeOpened)
     QFile Blocker(FRoot.Path() + "/blocker");
     ASSERT_TRUE(Blocker.open(QIODevice::WriteOnly));
     qputenv("WAYFAREL_REGISTRY", (Blocker.fileName() + "/registry").toLocal8Bit());
-    TLocationList List;
-    List.Add(std::make_unique<TLocation>(IdA));
+    TLocationList List(NoModules);
+    List.Add(std::make_unique<TLocation>(IdA, NoModules));
     EXPECT_FALSE(List.WriteRegistry());
     EXPECT_NO_THROW(TLocationList::WriteCurrentLocId(IdA));
     EXPECT_EQ(TLocationList::ReadCurrentLocId(), "");
@@ -283,7 +289,7 @@ int RowsOf(const QString &Table, const QString &LocId)
 // A location with its LOCATION row and its IP_ADDR row.
 void StoreWithAdapterSettings(const QString &Id)
 {
-    TLocation Location(Id);
+    TLocation Location(Id, NoModules);
     Location.SetLocName(Id.left(4));
     Location.Save();
     TIPAddress *Ip = Location.IpAddress();
@@ -297,7 +303,7 @@ TEST_F(LocationTest, RemoveDeletesTheModuleRowsAndTheLocation)
 {
     StoreWithAdapterSettings(IdA);
     StoreWithAdapterSettings(IdB);
-    TLocationList List;
+    TLocationList List(NoModules);
     ASSERT_TRUE(List.GetItemByLocId(IdA)->Remove());
     EXPECT_EQ(RowsOf("LOCATION", IdA), 0);
     EXPECT_EQ(RowsOf("IP_ADDR", IdA), 0);
@@ -308,7 +314,7 @@ TEST_F(LocationTest, RemoveDeletesTheModuleRowsAndTheLocation)
 TEST_F(LocationTest, RemoveOfALocationWithoutModuleRowsDeletesOnlyItsRow)
 {
     Store(IdA, "Office");
-    TLocation Location(IdA);
+    TLocation Location(IdA, NoModules);
     EXPECT_TRUE(Location.Remove());
     EXPECT_EQ(LocationRows(), 0);
 }
@@ -323,13 +329,13 @@ TEST_F(LocationTest, FailedRemoveLeavesTheDatabaseAsItWas)
         ASSERT_TRUE(Query.exec(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON %1 "
                                               "BEGIN SELECT RAISE(ABORT, 'kept'); END")
                                    .arg(FailingTable)));
-        TLocation Location(IdA);
+        TLocation Location(IdA, NoModules);
         EXPECT_FALSE(Location.Remove());
         EXPECT_EQ(RowsOf("LOCATION", IdA), 1);
         EXPECT_EQ(RowsOf("IP_ADDR", IdA), 1);
 
         ASSERT_TRUE(Query.exec("DROP TRIGGER keep"));
-        TLocation Again(IdA);
+        TLocation Again(IdA, NoModules);
         EXPECT_TRUE(Again.Remove()) << "no transaction is left open";
         EXPECT_EQ(RowsOf("LOCATION", IdA) + RowsOf("IP_ADDR", IdA), 0);
     }
@@ -338,7 +344,7 @@ TEST_F(LocationTest, FailedRemoveLeavesTheDatabaseAsItWas)
 TEST_F(LocationTest, RemoveWithoutOpenConnectionFails)
 {
     Store(IdA, "Office");
-    TLocation Location(IdA);
+    TLocation Location(IdA, NoModules);
     CloseConnection();
     EXPECT_FALSE(Location.Remove());
     SetLocationConnection(GetConnection());
@@ -347,7 +353,7 @@ TEST_F(LocationTest, RemoveWithoutOpenConnectionFails)
 
 TEST_F(LocationTest, AdapterModuleIsMadeOnceWithTheNetIdOfThatMoment)
 {
-    TLocation Location(IdA);
+    TLocation Location(IdA, NoModules);
     Location.SetNetId("{FIRST}");
     TIPAddress *Ip = Location.IpAddress();
     EXPECT_EQ(Ip->LocId(), IdA);
@@ -395,7 +401,7 @@ protected:
 
 TEST_F(LocationSwitchTest, MissingAdapterFailsTheSwitchWithItsReason)
 {
-    TLocation Location(IdA);
+    TLocation Location(IdA, NoModules);
     Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
     EXPECT_FALSE(Location.SwitchTo(FAdapters));
     ASSERT_EQ(Location.SwitchErrors().size(), 1);
@@ -407,7 +413,7 @@ TEST_F(LocationSwitchTest, MissingAdapterFailsTheSwitchWithItsReason)
 
 TEST_F(LocationSwitchTest, PrinterOutcomeDoesNotCount)
 {
-    TLocation Location(IdA);
+    TLocation Location(IdA, NoModules);
     Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
     Location.SetPrinter("Lab_Office_Laser");
     EXPECT_FALSE(Location.SwitchTo(FAdapters));
@@ -421,15 +427,14 @@ TEST_F(LocationSwitchTest, RefusedSwitchesTouchNothing)
     Store(IdB, "Loose", "");
     Store(IdC, "Home");
     TLocationList::WriteCurrentLocId(IdC);
-    TLocationList List;
+    TLocationList List(NoModules);
     const struct
     {
         QString Id;
         const char *Says;
     } Cases[] = {
-        {"NOSUCHLOCATION", "There is no location NOSUCHLOCATION"},
-        {IdB, "Location Loose has no adapter"},
-        {IdA, "The adapter {0BADF00D-0000-0000-0000-000000000000} of location Office is not present"},
+        {"NOSUCHLOCATION", "There is no location \"NOSUCHLOCATION\""},
+        {IdB, "Location \"Loose\" has no adapter"},
     };
     for (const auto &Case : Cases) {
         SCOPED_TRACE(Case.Says);
@@ -439,23 +444,171 @@ TEST_F(LocationSwitchTest, RefusedSwitchesTouchNothing)
         EXPECT_EQ(List.CurrentLocation(), List.GetItemByLocId(IdC));
         EXPECT_EQ(StoredCurrentLocId(), IdC);
     }
-    EXPECT_TRUE(List.GetItemByLocId(IdA)->SwitchErrors().isEmpty()) << "it was never switched";
+    EXPECT_TRUE(List.GetItemByLocId(IdB)->SwitchReport().isEmpty()) << "it was never switched";
     EXPECT_FALSE(QFile::exists(FRoot.Path() + "/cups/lpoptions"));
 }
 
 TEST_F(LocationSwitchTest, ImportStoresTheLocationEvenWhenItsAdapterIsMissing)
 {
-    const std::unique_ptr<TLocation> Location =
-        TLocation::Import("Imported", "Taken from here", "{0BADF00D-0000-0000-0000-000000000000}", FAdapters);
+    const std::unique_ptr<TLocation> Location = TLocation::Import(
+        "Imported", "Taken from here", "{0BADF00D-0000-0000-0000-000000000000}", FAdapters, NoModules);
     ASSERT_EQ(Location->LocId().size(), 32);
     EXPECT_FALSE(Location->IpAddress()->LastError().isEmpty());
     EXPECT_TRUE(Location->Printer().isEmpty()) << "no print server, no default printer";
 
-    TLocationList List;
+    TLocationList List(NoModules);
     const TLocation *Stored = List.GetItemByLocId(Location->LocId());
     ASSERT_NE(Stored, nullptr);
     EXPECT_EQ(Stored->LocName(), "Imported");
     EXPECT_EQ(Stored->LocDesc(), "Taken from here");
     EXPECT_EQ(Stored->NetId(), "{0BADF00D-0000-0000-0000-000000000000}");
     EXPECT_EQ(RowsOf("IP_ADDR", Location->LocId()), 0) << "a failed adapter import saves nothing";
+}
+
+namespace {
+
+// Records the steps of a switch as the observer sees them.
+class TStepJournal : public ISwitchObserver
+{
+public:
+    void StepStarted(const QString &Name) override
+    {
+        Lines.append("start " + Name);
+        if (OnStart)
+            OnStart(Name);
+    }
+    void StepFinished(const TSwitchStep &Step) override { Lines.append(StepText(Step)); }
+
+    QStringList Lines;
+    std::function<void(const QString &)> OnStart;
+};
+
+// Switching with three fake modules in the table and every catalogue row on.
+class LocationModulesTest : public LocationSwitchTest
+{
+protected:
+    void SetUp() override
+    {
+        LocationSwitchTest::SetUp();
+        ResetFakeModules();
+        QSqlQuery(GetConnection()).exec("UPDATE FUNC_DEF SET FUNC_EANBLED=1");
+    }
+
+    void TearDown() override
+    {
+        TFuncDefine::FreeInstance();
+        LocationSwitchTest::TearDown();
+    }
+
+    static void SetFlag(const char *Code, bool Enabled)
+    {
+        QSqlQuery(GetConnection())
+            .exec(QStringLiteral("UPDATE FUNC_DEF SET FUNC_EANBLED=%1 WHERE FUNC_CODE='%2'")
+                      .arg(int(Enabled))
+                      .arg(Code));
+    }
+};
+
+} // namespace
+
+TEST_F(LocationModulesTest, EveryStepRunsInSwitchingOrderAndIsReported)
+{
+    TLocation Location(IdA, FakeModules());
+    Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
+    Location.SetPrinter("Lab_Office_Laser");
+    SetFlag("FIREFOX", false);
+    TFakeShare::ApplyFails = true;
+    TStepJournal Journal;
+
+    EXPECT_FALSE(Location.SwitchTo(FAdapters, &Journal));
+
+    EXPECT_EQ(FakeJournal(), (QStringList{"apply IE", "apply SHARE"}));
+    const QStringList Steps = Journal.Lines.filter(QRegularExpression("^start "));
+    EXPECT_EQ(Steps, (QStringList{"start check", "start printer", "start adapter", "start IE proxy",
+                                  "start Firefox proxy", "start folder shares"}));
+    EXPECT_TRUE(Journal.Lines.contains("check: done"));
+    EXPECT_TRUE(Journal.Lines.contains("IE proxy: done"));
+    EXPECT_TRUE(Journal.Lines.contains("Firefox proxy: skipped: switched off"));
+    EXPECT_TRUE(Journal.Lines.contains("folder shares: failed: SHARE refused"));
+    EXPECT_EQ(Location.SwitchErrors(),
+              (QStringList{"adapter: Adapter {0BADF00D-0000-0000-0000-000000000000} not found",
+                           "folder shares: SHARE refused"}))
+        << "the printer never counts";
+    EXPECT_FALSE(Location.PrinterError().isEmpty());
+}
+
+TEST_F(LocationModulesTest, AMalformedLocationIsRefusedBeforeAnythingChanges)
+{
+    TLocation Location(IdA, FakeModules());
+    Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
+    Location.SetPrinter("Lab_Office_Laser");
+    TFakeIE::CheckReason = "IE proxy: server \"zz\" is no address";
+    TFakeShare::CheckReason = "folder shares: no folder";
+    TStepJournal Journal;
+
+    EXPECT_FALSE(Location.SwitchTo(FAdapters, &Journal));
+
+    EXPECT_EQ(Journal.Lines,
+              (QStringList{"start check", "check: failed: nothing was changed: IE proxy: server "
+                                          "\"zz\" is no address; folder shares: no folder"}));
+    EXPECT_TRUE(FakeJournal().isEmpty());
+    EXPECT_TRUE(Location.PrinterError().isEmpty()) << "no printer step ran";
+}
+
+TEST_F(LocationModulesTest, AnUnreadableRegistryRefusesTheSwitch)
+{
+    QFile Hive(FRoot.RegistryDir() + "/HKEY_LOCAL_MACHINE.reg");
+    QDir().mkpath(FRoot.RegistryDir());
+    ASSERT_TRUE(Hive.open(QIODevice::WriteOnly));
+    Hive.write("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\X]\r\n\"A\"=dword:zz\r\n");
+    Hive.close();
+    TLocation Location(IdA, FakeModules());
+    Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
+
+    EXPECT_FALSE(Location.SwitchTo(FAdapters));
+    ASSERT_EQ(Location.SwitchErrors().size(), 1);
+    EXPECT_TRUE(Location.SwitchErrors().first().contains("the registry cannot be used"))
+        << Location.SwitchErrors().first().toStdString();
+    EXPECT_TRUE(FakeJournal().isEmpty());
+}
+
+TEST_F(LocationModulesTest, ASecondSwitchWhileOneRunsIsRefused)
+{
+    Store(IdA, "Office");
+    Store(IdB, "Home");
+    TLocationList List(FakeModules());
+    QString InnerError;
+    bool InnerSwitched = true;
+    TStepJournal Journal;
+    Journal.OnStart = [&](const QString &Step) {
+        if (Step == "adapter")
+            InnerSwitched = List.SwitchToLocation(IdB, FAdapters, &InnerError);
+    };
+
+    List.SwitchToLocation(*List.GetItemByLocId(IdA), FAdapters, nullptr, &Journal);
+
+    EXPECT_FALSE(InnerSwitched);
+    EXPECT_EQ(InnerError, "Another switch is still running");
+    EXPECT_TRUE(List.GetItemByLocId(IdB)->SwitchReport().isEmpty()) << "Home was never switched";
+    QString Error;
+    List.SwitchToLocation(IdB, FAdapters, &Error);
+    EXPECT_NE(Error, "Another switch is still running") << "the guard ends with the switch";
+}
+
+TEST_F(LocationModulesTest, ImportAndRemoveGoThroughTheTableInTheirOrders)
+{
+    const std::unique_ptr<TLocation> Location =
+        TLocation::Import("Cafe", "", "{NET}", FAdapters, FakeModules());
+    EXPECT_EQ(FakeJournal(), (QStringList{"import IE {NET}", "import FIREFOX {NET}", "import SHARE {NET}"}));
+    const auto Count = [&](const char *Table) {
+        QSqlQuery Query(GetConnection());
+        Query.exec(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE LOC_ID='%2'").arg(Table, Location->LocId()));
+        return Query.next() ? Query.value(0).toInt() : -1;
+    };
+    EXPECT_EQ(Count("IE_PROXY"), 1);
+    EXPECT_EQ(Count("FIREFOX_PROXY"), 1);
+
+    ASSERT_TRUE(Location->Remove());
+    for (const char *Table : {"IE_PROXY", "FIREFOX_PROXY", "FS_PROXY", "LOCATION"})
+        EXPECT_EQ(Count(Table), 0) << Table;
 }

@@ -2,6 +2,7 @@
 
 #include "app/DBManager.h"
 #include "base/Exceptions.h"
+#include "locations/FakeModule.h"
 #include "locations/FuncDef.h"
 #include "support/DatabaseTest.h"
 
@@ -99,4 +100,102 @@ TEST_F(CustomProxyCatalogue, IsEnabledAsksTheCatalogueEveryTime)
     EXPECT_FALSE(Module->IsEnabled());
     Module->SetIsEnabled(true);
     EXPECT_EQ(IeFlag(), 1);
+}
+
+namespace {
+
+// The shared part of every module, seen through a fake that stores its row in the real tables.
+class ModuleBase : public CustomProxyCatalogue
+{
+protected:
+    void SetUp() override
+    {
+        CustomProxyCatalogue::SetUp();
+        ResetFakeModules();
+        Exec("UPDATE FUNC_DEF SET FUNC_EANBLED=1");
+    }
+
+    static int Rows(const QString &Table)
+    {
+        QSqlQuery Query(GetConnection());
+        Query.exec(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE LOC_ID='LOC1'").arg(Table));
+        return Query.next() ? Query.value(0).toInt() : -1;
+    }
+};
+
+} // namespace
+
+TEST_F(ModuleBase, SwitchedOffOrUninstalledModulesSucceedWithoutApplying)
+{
+    const struct
+    {
+        const char *Case;
+        bool Enabled;
+        bool Installed;
+        bool Applies;
+    } Cases[] = {
+        {"on and installed", true, true, true},
+        {"switched off", false, true, false},
+        {"client missing", true, false, false},
+    };
+    for (const auto &Case : Cases) {
+        SCOPED_TRACE(Case.Case);
+        FakeJournal().clear();
+        SetIeFlag(Case.Enabled);
+        TFakeIE::Installed = Case.Installed;
+        const auto Module = TCustomProxy::Create<TFakeIE>("LOC1");
+        TFakeIE::ApplyFails = true;
+        EXPECT_EQ(Module->SkipsChange(), !Case.Applies);
+        EXPECT_EQ(Module->ChangeTo(), !Case.Applies) << "a skipped module succeeds";
+        EXPECT_EQ(FakeJournal().size(), Case.Applies ? 1 : 0);
+        TFakeIE::ApplyFails = false;
+    }
+}
+
+TEST_F(ModuleBase, RowIsSavedLoadedAndRemovedThroughItsBinding)
+{
+    {
+        const auto Module = TCustomProxy::Create<TFakeIE>("LOC1");
+        Module->SetEnableProxy(true);
+        Module->Server = "10.0.0.8:8080";
+        ASSERT_TRUE(Module->Save()) << Module->LastError().toStdString();
+    }
+    const auto Loaded = TCustomProxy::Create<TFakeIE>("LOC1");
+    EXPECT_TRUE(Loaded->EnableProxy());
+    EXPECT_EQ(Loaded->Server, "10.0.0.8:8080");
+
+    Exec("INSERT INTO FOLDER_SHARE (ID, LOC_ID, SHARE_NAME) VALUES ('S1', 'LOC1', 'docs')");
+    const auto Share = TCustomProxy::Create<TFakeShare>("LOC1");
+    ASSERT_TRUE(Share->Save());
+    ASSERT_EQ(Rows("FS_PROXY"), 1);
+    EXPECT_TRUE(Loaded->Remove());
+    EXPECT_TRUE(Share->Remove());
+    EXPECT_EQ(Rows("IE_PROXY"), 0);
+    EXPECT_EQ(Rows("FS_PROXY"), 0);
+    EXPECT_EQ(Rows("FOLDER_SHARE"), 0) << "the list of shares goes with the switch row";
+}
+
+TEST_F(ModuleBase, SwitchedOffModuleNeitherLoadsNorSaves)
+{
+    Exec("INSERT INTO IE_PROXY (LOC_ID, ENABLE_PROXY, HTTP) VALUES ('LOC1', 1, 'stored:80')");
+    SetIeFlag(0);
+    const auto Module = TCustomProxy::Create<TFakeIE>("LOC1");
+    EXPECT_FALSE(Module->EnableProxy()) << "defaults stay while switched off";
+    EXPECT_TRUE(Module->Server.isEmpty());
+    Module->Server = "changed:80";
+    EXPECT_TRUE(Module->Save());
+    EXPECT_TRUE(Module->Import("{NET}"));
+    EXPECT_TRUE(FakeJournal().isEmpty()) << "nothing imported";
+    SetIeFlag(1);
+    EXPECT_EQ(TCustomProxy::Create<TFakeIE>("LOC1")->Server, "stored:80");
+}
+
+TEST_F(ModuleBase, DatabaseErrorsFailWithTheirText)
+{
+    const auto Module = TCustomProxy::Create<TFakeIE>("LOC1");
+    Exec("DROP TABLE IE_PROXY");
+    EXPECT_FALSE(Module->Save());
+    EXPECT_FALSE(Module->LastError().isEmpty());
+    EXPECT_FALSE(Module->Remove());
+    EXPECT_FALSE(Module->LastError().isEmpty());
 }

@@ -1,0 +1,10 @@
+#include "locations/SwitchReport.h"
+
+QString StepText(const TSwitchStep &Step)
+{
+    static const char *const Outcomes[] = {"done", "failed", "skipped"};
+    QString Text = Step.Name + QStringLiteral(": ") + QLatin1String(Outcomes[Step.Outcome]);
+    if (!Step.Reason.isEmpty())
+        Text += QStringLiteral(": ") + Step.Reason;
+    return Text;
+}

@@ -1,0 +1,7 @@
+#include "modules/ProgramModules.h"
+
+const TModuleTable &ProgramModules()
+{
+    static const TModuleTable Modules{};
+    return Modules;
+}
