@@ -2,7 +2,7 @@
 #include "app/DBManager.h"
 #include "locations/Location.h"
 #include "support/CtlRun.h"
-#include "support/TestRoot.h"
+#include "support/DatabaseTest.h"
 
 #include <QDir>
 
@@ -15,19 +15,14 @@ const QString IdA = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA1";
 const QString IdB = "BBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB2";
 const QString IdC = "CCCCCCCCCCCCCCCCCCCCCCCCCCCCCCC3";
 
-class CtlTest : public ::testing::Test
+class CtlTest : public TDatabaseTest
 {
 protected:
+    // The command holds the data file itself.
     void SetUp() override
     {
-        InitConnectionString(FRoot.DataFolder());
-        FPrevious = SetOpenFailureHandler([] { FAIL() << "data file unusable"; });
-    }
-
-    void TearDown() override
-    {
+        TDatabaseTest::SetUp();
         CloseConnection();
-        SetOpenFailureHandler(FPrevious);
     }
 
     // Stores the locations and lets go of the data file for the command.
@@ -49,9 +44,6 @@ protected:
     }
 
     TCtlRun CtlOnData(QStringList Args) { return RunCtl(QStringList{"--data", FRoot.DataFolder()} + Args); }
-
-    TTestRoot FRoot;
-    TOpenFailureHandler FPrevious;
 };
 
 } // namespace

@@ -7,7 +7,7 @@
 #include "app/ExtRegistry.h"
 #include "base/Exceptions.h"
 #include "locations/FakeModule.h"
-#include "support/TestRoot.h"
+#include "support/DatabaseTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,22 +41,9 @@ QString StoredCurrentLocId()
 }
 
 // A temporary world with the data file open and handed to the location model.
-class LocationTest : public ::testing::Test
+class LocationTest : public TDatabaseTest
 {
 protected:
-    void SetUp() override
-    {
-        InitConnectionString(FRoot.DataFolder());
-        FPrevious = SetOpenFailureHandler([] { FAIL() << "data file unusable"; });
-        SetLocationConnection(GetConnection());
-    }
-
-    void TearDown() override
-    {
-        CloseConnection();
-        SetOpenFailureHandler(FPrevious);
-    }
-
     static void Store(const QString &Id, const QString &Name, const QString &NetId = "{NET}")
     {
         TLocation Location(Id, NoModules);
@@ -72,9 +59,6 @@ protected:
         QSqlQuery Query(GetConnection());
         return Query.exec("SELECT COUNT(*) FROM LOCATION") && Query.next() ? Query.value(0).toInt() : -1;
     }
-
-    TTestRoot FRoot;
-    TOpenFailureHandler FPrevious;
 };
 
 } // namespace

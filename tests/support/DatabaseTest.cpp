@@ -7,6 +7,8 @@
 void TDatabaseTest::SetUp()
 {
     InitConnectionString(FRoot.DataFolder());
+    SetOpenFailureHandler([] { FAIL() << "the test's data file cannot be used"; });
+    SetLocationConnection(GetConnection());
     ASSERT_TRUE(GetConnection().isOpen());
 }
 

@@ -5,8 +5,9 @@
 #include <QString>
 #include <gtest/gtest.h>
 
-// A copy of the shipped data file behind the shared connection; tests plant and inspect
-// rows with plain SQL on that connection, past the unit under test.
+// A copy of the shipped data file behind the shared connection, handed to the location model
+// too; a data file that cannot be used fails the test. Tests plant and inspect rows with plain
+// SQL on that connection, past the unit under test.
 class TDatabaseTest : public testing::Test
 {
 protected:
