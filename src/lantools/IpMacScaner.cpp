@@ -4,19 +4,21 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QStringList>
 #include <algorithm>
 
 namespace {
 
 constexpr int BlockSize = 10;
-// Spaces out the requests after an answering host, so a scan loads the LAN only lightly.
+// Spaces out the name lookups and notifications after an answering host, so a scan loads the
+// name service and its owner only lightly.
 constexpr int PauseAfterAnswerMs = 50;
 constexpr int DeliveryPollMs = 10;
 
 } // namespace
 
-TIpMacScanner::TIpMacScanner(const QString &IpPrefix, int FromIP, int ToIP)
-    : FIpPrefix(IpPrefix), FStart(FromIP), FStop(ToIP)
+TIpMacScanner::TIpMacScanner(const QString &IpPrefix, int FromIP, int ToIP, std::shared_ptr<TArpSweep> Sweep)
+    : FIpPrefix(IpPrefix), FStart(FromIP), FStop(ToIP), FArpSweep(std::move(Sweep))
 {}
 
 TIpMacScanner::~TIpMacScanner()
@@ -37,15 +39,22 @@ void TIpMacScanner::DeliverPending() { QCoreApplication::sendPostedEvents(this, 
 void TIpMacScanner::Deliver(const std::function<void()> &Notification)
 {
     // This object lives in the creating thread, so the call runs there while this thread waits.
-    QMetaObject::invokeMethod(this, Notification, Qt::BlockingQueuedConnection);
+    // A stop comes from the owner tearing the scan down (a stopped sweep also makes silence
+    // meaningless), so a notification still waiting then is dropped.
+    QMetaObject::invokeMethod(
+        this,
+        [&] {
+            if (!isInterruptionRequested())
+                Notification();
+        },
+        Qt::BlockingQueuedConnection);
 }
 
 void TIpMacScanner::run()
 {
-    const QString source = LocalSourceAddress();
     for (int value = FStart; value <= FStop && !isInterruptionRequested(); ++value) {
         const QString ip = FIpPrefix + QString::number(value);
-        const QString mac = GetMacAddress(source, ip);
+        const QString mac = FArpSweep->MacOf(ip);
         if (!mac.isEmpty()) {
             if (!FIsGetFreeIp && FOnGetMacAddress) {
                 const QString host = GetHostNameByIp(ip);
@@ -61,8 +70,15 @@ void TIpMacScanner::run()
 TIpMacScannerManager::TIpMacScannerManager(bool IsGetFree, TOnGetMacAddress OnGet, TOnGetFreeIp OnGetFree,
                                            const QString &IpPrefix, int FromIP, int ToIP)
 {
-    for (const auto &[first, last] : Blocks(FromIP, ToIP)) {
-        auto scanner = std::make_unique<TIpMacScanner>(IpPrefix, first, last);
+    const auto blocks = Blocks(FromIP, ToIP);
+    if (blocks.empty())
+        return;
+    QStringList addresses;
+    for (int value = blocks.front().first; value <= blocks.back().second; ++value)
+        addresses << IpPrefix + QString::number(value);
+    FArpSweep = std::make_shared<TArpSweep>(LocalSourceAddress(), addresses);
+    for (const auto &[first, last] : blocks) {
+        auto scanner = std::make_unique<TIpMacScanner>(IpPrefix, first, last, FArpSweep);
         scanner->SetIsGetFreeIp(IsGetFree);
         scanner->SetOnGetMacAddress(OnGet);
         scanner->SetOnGetFreeIp(OnGetFree);
@@ -77,10 +93,14 @@ TIpMacScannerManager::TIpMacScannerManager(bool IsGetFree, TOnGetMacAddress OnGe
 
 TIpMacScannerManager::~TIpMacScannerManager()
 {
+    // The owner is tearing the scan down, maybe from its own destructor: it hears nothing more.
+    FOnFinished = nullptr;
     for (const auto &scanner : FList)
         scanner->requestInterruption();
-    // Serves the notifications of every thread while any still runs, so no thread waits for
-    // its delivery while another is being waited for.
+    if (FArpSweep)
+        FArpSweep->Cancel();
+    // Serves (and so drops) the notifications of every thread while any still runs, so no
+    // thread waits for its delivery while another is being waited for.
     for (;;) {
         for (const auto &scanner : FList)
             scanner->DeliverPending();
@@ -90,7 +110,7 @@ TIpMacScannerManager::~TIpMacScannerManager()
             break;
         (*running)->wait(QDeadlineTimer(DeliveryPollMs));
     }
-    // The threads' notifications that they ended, which count down to OnFinished.
+    // The threads' notifications that they ended, which only count down now.
     for (const auto &scanner : FList)
         scanner->DeliverPending();
     FList.clear();
@@ -99,9 +119,9 @@ TIpMacScannerManager::~TIpMacScannerManager()
 std::vector<std::pair<int, int>> TIpMacScannerManager::Blocks(int FromIP, int ToIP)
 {
     std::vector<std::pair<int, int>> blocks;
-    for (long long first = FromIP; first <= ToIP; first += BlockSize)
-        blocks.emplace_back(static_cast<int>(first),
-                            static_cast<int>(std::min<long long>(first + BlockSize - 1, ToIP)));
+    const int last = std::min(ToIP, LastHostOctet);
+    for (int first = std::max(FromIP, FirstHostOctet); first <= last; first += BlockSize)
+        blocks.emplace_back(first, std::min(first + BlockSize - 1, last));
     return blocks;
 }
 

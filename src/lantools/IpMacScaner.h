@@ -11,16 +11,21 @@ using TOnGetMacAddress = std::function<void(const QString &ip, const QString &ma
 using TOnGetFreeIp = std::function<void(const QString &ip)>;
 using TOnFinished = std::function<void()>;
 
-// Scans the fourth octets Start..Stop of one /24 prefix, one address after the other, and
-// reports each answering host (or, in unused-address mode, each silent address). Every
-// notification runs on the thread that created the scanner, and the scanner waits for it.
+class TArpSweep;
+
+// Walks the fourth octets Start..Stop of one /24 prefix, one address after the other, and
+// reports each answering host (or, in unused-address mode, each silent address), taking the
+// answers from an ARP sweep shared with the other scanners of the range. Every notification
+// runs on the thread that created the scanner, and the scanner waits for it; once the scanner
+// is asked to stop, it notifies no more.
 class TIpMacScanner : public QThread
 {
     Q_OBJECT
 
 public:
-    // IpPrefix holds three octets and a trailing dot. The thread is not started yet.
-    TIpMacScanner(const QString &IpPrefix, int FromIP, int ToIP);
+    // IpPrefix holds three octets and a trailing dot; Sweep asks every address of the range.
+    // The thread is not started yet.
+    TIpMacScanner(const QString &IpPrefix, int FromIP, int ToIP, std::shared_ptr<TArpSweep> Sweep);
     ~TIpMacScanner() override;
 
     bool IsGetFreeIp() const { return FIsGetFreeIp; }
@@ -30,10 +35,10 @@ public:
     const TOnGetFreeIp &OnGetFreeIp() const { return FOnGetFreeIp; }
     void SetOnGetFreeIp(TOnGetFreeIp Handler) { FOnGetFreeIp = std::move(Handler); }
 
-    // Waits for the thread to end while running its pending notifications, including the one
+    // Waits for the thread to end while serving its pending notifications, including the one
     // that says it finished. Call from the creating thread.
     void WaitDelivering();
-    // Runs the notifications waiting for delivery now. Call from the creating thread.
+    // Serves the notifications waiting for delivery now. Call from the creating thread.
     void DeliverPending();
 
 protected:
@@ -45,13 +50,15 @@ private:
     QString FIpPrefix;
     int FStart;
     int FStop;
+    std::shared_ptr<TArpSweep> FArpSweep;
     bool FIsGetFreeIp = false;
     TOnGetMacAddress FOnGetMacAddress;
     TOnGetFreeIp FOnGetFreeIp;
 };
 
-// Scans FromIP..ToIP of one /24 prefix with one scanner thread per block of ten addresses, all
-// running at once. Destroying the manager stops the scan.
+// Scans the host addresses among FromIP..ToIP of one /24 prefix: one ARP sweep asks them all
+// at once, and one scanner thread per block of ten addresses reports its block in order, all
+// running at once. Destroying the manager stops the scan without notifying anyone.
 class TIpMacScannerManager
 {
 public:
@@ -61,7 +68,8 @@ public:
     TIpMacScannerManager(const TIpMacScannerManager &) = delete;
     TIpMacScannerManager &operator=(const TIpMacScannerManager &) = delete;
 
-    // The first and last octet of every block, in order; none when FromIP exceeds ToIP.
+    // The first and last octet of every block of the host octets (FirstHostOctet ..
+    // LastHostOctet) within FromIP..ToIP, in order; none when no host octet is left.
     static std::vector<std::pair<int, int>> Blocks(int FromIP, int ToIP);
 
     // Raised once, on the creating thread, when the last scanner thread has ended.
@@ -73,6 +81,7 @@ public:
 private:
     void ThreadTerminated();
 
+    std::shared_ptr<TArpSweep> FArpSweep;
     std::vector<std::unique_ptr<TIpMacScanner>> FList;
     int FThreadCount = 0;
     TOnFinished FOnFinished;

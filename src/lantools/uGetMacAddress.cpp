@@ -1,13 +1,15 @@
 #include "lantools/uGetMacAddress.h"
 
 #include "platform/FileDescriptor.h"
-
 #include "platform/NetLink.h"
 
 #include <QDeadlineTimer>
+#include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSet>
 #include <QThread>
+#include <QWaitCondition>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -27,13 +29,73 @@
 #include <atomic>
 #include <optional>
 
+// The answers of one sweep, shared by its reader and the threads that wait for them.
+class TArpReplyTable
+{
+public:
+    // The first answer of an address counts; an empty MAC says the address is known to be silent.
+    void Record(in_addr Address, const QByteArray &Mac)
+    {
+        QMutexLocker locker(&FLock);
+        if (!FAnswers.contains(Address.s_addr)) {
+            FAnswers.insert(Address.s_addr, Mac);
+            FChanged.wakeAll();
+        }
+    }
+
+    // Waits until Address has answered or the sweep has ended; its MAC, or empty.
+    QByteArray Await(in_addr Address)
+    {
+        QMutexLocker locker(&FLock);
+        while (!FEnded && !FAnswers.contains(Address.s_addr))
+            FChanged.wait(&FLock);
+        return FAnswers.value(Address.s_addr);
+    }
+
+    // No more answers come: every waiting lookup returns.
+    void End()
+    {
+        QMutexLocker locker(&FLock);
+        FEnded = true;
+        FChanged.wakeAll();
+    }
+
+    // Ends the sweep before its time and tells its reader to stop asking.
+    void Cancel()
+    {
+        QMutexLocker locker(&FLock);
+        FCancelled = true;
+        FEnded = true;
+        FChanged.wakeAll();
+    }
+
+    bool IsCancelled() const
+    {
+        QMutexLocker locker(&FLock);
+        return FCancelled;
+    }
+
+private:
+    mutable QMutex FLock;
+    QWaitCondition FChanged;
+    QHash<quint32, QByteArray> FAnswers;
+    bool FEnded = false;
+    bool FCancelled = false;
+};
+
 namespace {
 
-// A LAN host answers an ARP request within a few milliseconds; the retry, with a longer wait,
-// covers a lost frame or a busy host. A reply to the first request still counts while the
-// retry waits, so a live host has the whole window, while a silent address costs only that.
-constexpr int FirstWaitMs = 30;
-constexpr int RetryWaitMs = 50;
+// Every request gets half a second for its answer: a phone in power save or a busy printer
+// takes that long. The retry, for the addresses still silent, makes up for a lost frame; the
+// transit time lets the last answers cross the link.
+constexpr int AnswerWindowMs = 500;
+constexpr int RetryAfterMs = 100;
+constexpr int TransitMs = 50;
+constexpr int SweepMs = RetryAfterMs + AnswerWindowMs + TransitMs;
+// How often a reader looks whether its sweep was cancelled.
+constexpr int CancelCheckMs = 10;
+// Room for the answers of a whole /24 arriving at once (the kernel caps it at rmem_max).
+constexpr int ReceiveBufferBytes = 1 << 20;
 
 // Without raw sockets the kernel resolves: three probes a second apart.
 constexpr int KernelResolutionMs = 3500;
@@ -65,7 +127,7 @@ bool CanArp(const TInterfaceAddress &Entry)
            Entry.HardwareAddress.size() == ETH_ALEN;
 }
 
-// The link the request goes out on, with the sender address it carries.
+// The link the requests go out on, with the sender address they carry.
 std::optional<TArpLink> ArpLink(in_addr Source, in_addr Target)
 {
     auto link = LocalAddress(Source);
@@ -77,6 +139,16 @@ std::optional<TArpLink> ArpLink(in_addr Source, in_addr Target)
     if (!CanArp(*link))
         return std::nullopt;
     return TArpLink{link->Index, link->Address, link->HardwareAddress};
+}
+
+// The hardware address of every address of this computer that speaks ARP.
+QHash<quint32, QByteArray> OwnMacs()
+{
+    QHash<quint32, QByteArray> own;
+    for (const TInterfaceAddress &entry : InterfaceAddresses())
+        if (CanArp(entry))
+            own.insert(entry.Address.s_addr, entry.HardwareAddress);
+    return own;
 }
 
 bool SendRequest(int Fd, const TArpLink &Link, in_addr Target)
@@ -101,85 +173,72 @@ bool SendRequest(int Fd, const TArpLink &Link, in_addr Target)
            static_cast<ssize_t>(sizeof frame);
 }
 
-// Waits until Deadline for a reply from Target; its sender MAC, or empty.
-QByteArray AwaitReply(int Fd, in_addr Target, const QDeadlineTimer &Deadline)
+void SendRequests(int Fd, const TArpLink &Link, const QSet<quint32> &Targets)
 {
-    while (!Deadline.hasExpired()) {
-        pollfd wait{Fd, POLLIN, 0};
-        const int ready = ::poll(&wait, 1, static_cast<int>(Deadline.remainingTime()));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            return {};
-        TArpFrame frame{};
-        sockaddr_ll from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t length =
-            ::recvfrom(Fd, &frame, sizeof frame, 0, reinterpret_cast<sockaddr *>(&from), &fromLength);
-        if (length < static_cast<ssize_t>(sizeof frame) || from.sll_pkttype == PACKET_OUTGOING)
-            continue;
-        if (frame.Header.ar_op == htons(ARPOP_REPLY) && frame.Header.ar_hln == ETH_ALEN &&
-            frame.SenderIp.s_addr == Target.s_addr)
-            return QByteArray(reinterpret_cast<const char *>(frame.SenderMac), ETH_ALEN);
-    }
-    return {};
+    for (const quint32 target : Targets)
+        SendRequest(Fd, Link, in_addr{target});
 }
 
-// One raw ARP socket per thread, kept for the thread's life: opening and closing a packet
-// socket each waits for the kernel's network synchronisation, longer than a LAN answer takes.
-class TArpSocket
+// Records the replies that wait on the socket from the addresses in Pending, and takes them out.
+void ReadReplies(int Fd, QSet<quint32> &Pending, TArpReplyTable &Replies)
 {
-public:
-    ~TArpSocket()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
+    TArpFrame frame{};
+    sockaddr_ll from{};
+    socklen_t fromLength = sizeof from;
+    ssize_t length;
+    while ((length = ::recvfrom(Fd, &frame, sizeof frame, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from),
+                                &fromLength)) >= 0) {
+        fromLength = sizeof from;
+        if (length < static_cast<ssize_t>(sizeof frame) || from.sll_pkttype == PACKET_OUTGOING ||
+            frame.Header.ar_op != htons(ARPOP_REPLY) || frame.Header.ar_hln != ETH_ALEN ||
+            !Pending.remove(frame.SenderIp.s_addr))
+            continue;
+        Replies.Record(frame.SenderIp, QByteArray(reinterpret_cast<const char *>(frame.SenderMac), ETH_ALEN));
     }
+}
 
-    // The socket bound to the interface, with nothing left from earlier requests; -1 with errno
-    // set when it cannot be had.
-    int For(int Index)
-    {
-        if (FFd < 0)
-            FFd = ::socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (FFd < 0)
-            return -1;
-        if (FIndex != Index && !Bind(Index))
-            return -1;
-        Drain();
-        return FFd;
-    }
-
-private:
-    bool Bind(int Index)
-    {
-        sockaddr_ll bound{};
-        bound.sll_family = AF_PACKET;
-        bound.sll_protocol = htons(ETH_P_ARP);
-        bound.sll_ifindex = Index;
-        FIndex = ::bind(FFd, reinterpret_cast<sockaddr *>(&bound), sizeof bound) == 0 ? Index : 0;
-        return FIndex == Index;
-    }
-
-    void Drain()
-    {
-        TArpFrame frame;
-        while (::recv(FFd, &frame, sizeof frame, MSG_DONTWAIT) >= 0) {}
-    }
-
-    int FFd = -1;
-    int FIndex = 0;
-};
-
-QByteArray ProbeRaw(int Fd, const TArpLink &Link, in_addr Target)
+// Gathers replies until every address in Pending has answered, Deadline passes or the sweep is
+// cancelled.
+void GatherReplies(int Fd, QSet<quint32> &Pending, TArpReplyTable &Replies, const QDeadlineTimer &Deadline)
 {
-    const QDeadlineTimer firstDeadline(FirstWaitMs);
-    if (!SendRequest(Fd, Link, Target))
-        return {};
-    QByteArray mac = AwaitReply(Fd, Target, firstDeadline);
-    if (mac.isEmpty() && SendRequest(Fd, Link, Target))
-        mac = AwaitReply(Fd, Target, QDeadlineTimer(RetryWaitMs));
-    return mac;
+    while (!Pending.isEmpty() && !Deadline.hasExpired() && !Replies.IsCancelled()) {
+        pollfd wait{Fd, POLLIN, 0};
+        const int timeout = static_cast<int>(std::min<qint64>(Deadline.remainingTime(), CancelCheckMs));
+        const int ready = ::poll(&wait, 1, timeout);
+        if (ready > 0)
+            ReadReplies(Fd, Pending, Replies);
+        else if (ready < 0 && errno != EINTR)
+            return;
+    }
+}
+
+// A raw ARP socket bound to the interface; -1 with errno set when none can be had.
+int OpenArpSocket(int Index)
+{
+    // Protocol 0 queues nothing until the bind, so no stray frame is read as an answer.
+    const int fd = ::socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &ReceiveBufferBytes, sizeof ReceiveBufferBytes);
+    sockaddr_ll bound{};
+    bound.sll_family = AF_PACKET;
+    bound.sll_protocol = htons(ETH_P_ARP);
+    bound.sll_ifindex = Index;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&bound), sizeof bound) == 0)
+        return fd;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return -1;
+}
+
+void AskRaw(int Fd, const TArpLink &Link, QSet<quint32> Pending, TArpReplyTable &Replies)
+{
+    const QDeadlineTimer retry(RetryAfterMs), deadline(SweepMs);
+    SendRequests(Fd, Link, Pending);
+    GatherReplies(Fd, Pending, Replies, retry);
+    SendRequests(Fd, Link, Pending);
+    GatherReplies(Fd, Pending, Replies, deadline);
 }
 
 void WarnOnceAboutKernelResolution()
@@ -187,57 +246,59 @@ void WarnOnceAboutKernelResolution()
     static std::atomic_flag warned;
     if (!warned.test_and_set())
         std::fprintf(stderr, "wayfarel: no permission for raw ARP requests (CAP_NET_RAW); "
-                             "using the kernel's neighbour resolution, about 3 s per silent "
-                             "address\n");
+                             "using the kernel's neighbour resolution, which waits about 3 s for "
+                             "a silent address\n");
 }
 
-std::optional<QByteArray> KnownNeighbour(int Index, in_addr Target)
+// Records what the kernel's neighbour table says about the addresses in Pending, and takes out
+// those it has settled: resolved, or failed to resolve.
+void ReadNeighbours(int Index, QSet<quint32> &Pending, TArpReplyTable &Replies)
 {
     for (const TNeighbour &entry : Neighbours(Index)) {
-        if (entry.Address.s_addr != Target.s_addr)
+        if (!Pending.contains(entry.Address.s_addr))
             continue;
         if ((entry.State & NeighbourKnown) && entry.HardwareAddress.size() == ETH_ALEN)
-            return entry.HardwareAddress;
-        if (entry.State & NUD_FAILED)
-            return QByteArray();
+            Replies.Record(entry.Address, entry.HardwareAddress);
+        else if (entry.State & NUD_FAILED)
+            Replies.Record(entry.Address, QByteArray());
+        else
+            continue;
+        Pending.remove(entry.Address.s_addr);
     }
-    return std::nullopt;
 }
 
-// Lets the kernel resolve Target by sending it an empty datagram, then watches its neighbour
-// table for the outcome.
-QByteArray ProbeThroughKernel(const TArpLink &Link, in_addr Target)
+// Lets the kernel resolve every target by sending each an empty datagram, then watches its
+// neighbour table for the outcomes.
+void AskKernel(const TArpLink &Link, const QSet<quint32> &Targets, TArpReplyTable &Replies)
 {
+    WarnOnceAboutKernelResolution();
     TFd udp(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(DiscardPort);
-    to.sin_addr = Target;
-    if (udp.Get() < 0 || ::sendto(udp.Get(), "", 0, 0, reinterpret_cast<sockaddr *>(&to), sizeof to) < 0)
-        return {};
+    if (udp.Get() < 0)
+        return;
+    QSet<quint32> pending;
+    for (const quint32 target : Targets) {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(DiscardPort);
+        to.sin_addr.s_addr = target;
+        if (::sendto(udp.Get(), "", 0, 0, reinterpret_cast<sockaddr *>(&to), sizeof to) == 0)
+            pending.insert(target);
+    }
     const QDeadlineTimer deadline(KernelResolutionMs);
-    while (!deadline.hasExpired()) {
-        if (auto known = KnownNeighbour(Link.Index, Target))
-            return *known;
+    while (!pending.isEmpty() && !deadline.hasExpired() && !Replies.IsCancelled()) {
+        ReadNeighbours(Link.Index, pending, Replies);
         QThread::msleep(KernelPollMs);
     }
-    return {};
 }
 
-QByteArray ResolveMac(in_addr Source, in_addr Target)
+// The reader of a sweep: raw requests where this process may send them, else the kernel.
+void Ask(const TArpLink &Link, const QSet<quint32> &Targets, TArpReplyTable &Replies)
 {
-    if (const auto local = LocalAddress(Target); local && CanArp(*local))
-        return local->HardwareAddress;
-    const auto link = ArpLink(Source, Target);
-    if (!link)
-        return {};
-    thread_local TArpSocket socket;
-    if (const int raw = socket.For(link->Index); raw >= 0)
-        return ProbeRaw(raw, *link, Target);
-    if (errno != EPERM && errno != EACCES)
-        return {};
-    WarnOnceAboutKernelResolution();
-    return ProbeThroughKernel(*link, Target);
+    TFd raw(OpenArpSocket(Link.Index));
+    if (raw.Get() >= 0)
+        AskRaw(raw.Get(), Link, Targets, Replies);
+    else if (errno == EPERM || errno == EACCES)
+        AskKernel(Link, Targets, Replies);
 }
 
 // The address of the first interface that is up with an IPv4 address.
@@ -252,13 +313,50 @@ TSourceAddressQuery SourceQuery;
 
 } // namespace
 
+TArpSweep::TArpSweep(const QString &SourceIp, const QStringList &Targets)
+    : FReplies(std::make_unique<TArpReplyTable>())
+{
+    const QHash<quint32, QByteArray> own = OwnMacs();
+    QSet<quint32> asked;
+    for (const QString &text : Targets) {
+        const auto target = ParseIpv4(text);
+        if (!target)
+            continue;
+        if (own.contains(target->s_addr))
+            FReplies->Record(*target, own.value(target->s_addr));
+        else
+            asked.insert(target->s_addr);
+    }
+    const in_addr source = ParseIpv4(SourceIp).value_or(in_addr{INADDR_NONE});
+    const auto link = asked.isEmpty() ? std::nullopt : ArpLink(source, in_addr{*asked.cbegin()});
+    if (!link) {
+        FReplies->End();
+        return;
+    }
+    FReader = std::thread([this, link = *link, asked] {
+        Ask(link, asked, *FReplies);
+        FReplies->End();
+    });
+}
+
+TArpSweep::~TArpSweep()
+{
+    Cancel();
+    if (FReader.joinable())
+        FReader.join();
+}
+
+QString TArpSweep::MacOf(const QString &Target) const
+{
+    const auto target = ParseIpv4(Target);
+    return target ? MacFromBytes(FReplies->Await(*target), QLatin1Char('-')) : QString();
+}
+
+void TArpSweep::Cancel() { FReplies->Cancel(); }
+
 QString GetMacAddress(const QString &SourceIp, const QString &TargetIp)
 {
-    const auto target = ParseIpv4(TargetIp);
-    if (!target)
-        return {};
-    const in_addr source = ParseIpv4(SourceIp).value_or(in_addr{INADDR_NONE});
-    return MacFromBytes(ResolveMac(source, *target), QLatin1Char('-'));
+    return TArpSweep(SourceIp, {TargetIp}).MacOf(TargetIp);
 }
 
 QString GetHostNameByIp(const QString &Ip)
@@ -278,15 +376,14 @@ QString GetHostNameByIp(const QString &Ip)
 
 QString FindUnusedIp(const QString &Prefix, int First, int Last)
 {
-    // Beyond one octet a candidate is no address, and must not be reported as unused.
-    constexpr int LowestOctet = 0, HighestOctet = 255;
-    const QString source = LocalSourceAddress();
-    for (int n = std::max(First, LowestOctet); n <= std::min(Last, HighestOctet); ++n) {
-        const QString candidate = Prefix + QLatin1Char('.') + QString::number(n);
-        if (GetMacAddress(source, candidate).isEmpty())
-            return candidate;
-    }
-    return {};
+    QStringList candidates;
+    for (int n = std::max(First, FirstHostOctet); n <= std::min(Last, LastHostOctet); ++n)
+        candidates << Prefix + QLatin1Char('.') + QString::number(n);
+    const TArpSweep sweep(LocalSourceAddress(), candidates);
+    const auto unused = std::find_if(candidates.cbegin(), candidates.cend(), [&](const QString &candidate) {
+        return sweep.MacOf(candidate).isEmpty();
+    });
+    return unused == candidates.cend() ? QString() : *unused;
 }
 
 QString LocalSourceAddress()

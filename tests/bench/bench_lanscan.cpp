@@ -1,5 +1,6 @@
 // Scans the lab's scan segment (a /24) with the IP/MAC scanner and with arp-scan in the same
-// namespace, and prints both wall times, their ratio and the hosts each found. Run it through
+// namespace, and prints both wall times, their ratio, the hosts each found and whether each
+// found the hosts that answer late. Run it through
 // tests/bench/lanscan-bench, which puts it inside the lab.
 #include "lantools/IpMacScaner.h"
 #include "lantools/ScanLab.h"
@@ -76,6 +77,13 @@ qint64 Median(std::vector<qint64> values)
     return values[values.size() / 2];
 }
 
+const char *Verdict(const TRun &Run, const QString &Ip)
+{
+    return Run.Hosts.filter(QRegularExpression('^' + QRegularExpression::escape(Ip) + ' ')).isEmpty()
+               ? "missed"
+               : "found";
+}
+
 void PrintHosts(const char *who, const QStringList &hosts)
 {
     std::printf("%s found %lld hosts:\n", who, static_cast<long long>(hosts.size()));
@@ -122,5 +130,9 @@ int main(int argc, char *argv[])
                 static_cast<double>(scannerMedian) / static_cast<double>(std::max<qint64>(arpScanMedian, 1)));
     std::printf("same hosts as arp-scan (own address %s aside): %s\n", qPrintable(own),
                 others == arpScan.Hosts ? "yes" : "NO");
+    const auto lateHosts = LateScanHosts();
+    for (auto late = lateHosts.cbegin(); late != lateHosts.cend(); ++late)
+        std::printf("late host %s (answers after %d ms): scanner %s, arp-scan %s\n", qPrintable(late.key()),
+                    late.value(), Verdict(scanner, late.key()), Verdict(arpScan, late.key()));
     return 0;
 }

@@ -43,6 +43,16 @@ inline QMap<QString, TScanHost> ScanHosts()
     return hosts;
 }
 
+// The hosts of the scan segment that answer ARP late, with their delay in milliseconds; they
+// are among ScanHosts too.
+inline QMap<QString, int> LateScanHosts()
+{
+    QMap<QString, int> hosts;
+    for (const QString &entry : TLab::Value("SCAN_LATE_HOSTS").split(',', Qt::SkipEmptyParts))
+        hosts.insert(entry.section('/', 0, 0), entry.section('/', 1).toInt());
+    return hosts;
+}
+
 inline QString ScanAddress(int Octet) { return TLab::Value("SCAN_PREFIX") + '.' + QString::number(Octet); }
 
 // The scanner delivers on the creating thread's event loop, so the tests need an application.

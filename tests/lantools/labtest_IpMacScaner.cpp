@@ -141,7 +141,25 @@ TEST(IpMacScannerLab, UnusedModeListsExactlyTheSilentAddresses)
     EXPECT_EQ(scan.Finished, 1);
 }
 
-TEST(IpMacScannerLab, StopWithPendingNotificationsReturnsPromptlyAndKeepsTheResults)
+TEST(IpMacScannerLab, HostsThatAnswerLateAreListedAndNeverReportedUnused)
+{
+    WAYFAREL_REQUIRE_LAB_UP();
+    ASSERT_TRUE(EnterScanNamespace());
+    const auto late = LateScanHosts();
+    ASSERT_FALSE(late.isEmpty());
+    const auto hosts = ScanHosts();
+    TScan online(false, 1, 30);
+    ASSERT_TRUE(online.RunToEnd(10000));
+    TScan unused(true, 1, 30);
+    ASSERT_TRUE(unused.RunToEnd(10000));
+    const auto listed = online.Results(), silent = unused.Results();
+    for (const QString &ip : late.keys()) {
+        EXPECT_EQ(listed.value(ip).Mac.toStdString(), hosts.value(ip).Mac.toStdString()) << ip.toStdString();
+        EXPECT_FALSE(silent.contains(ip)) << ip.toStdString();
+    }
+}
+
+TEST(IpMacScannerLab, StopWithPendingNotificationsReturnsPromptlyAndNotifiesNoMore)
 {
     WAYFAREL_REQUIRE_LAB_UP();
     ASSERT_TRUE(EnterScanNamespace());
@@ -156,14 +174,44 @@ TEST(IpMacScannerLab, StopWithPendingNotificationsReturnsPromptlyAndKeepsTheResu
     timer.start();
     scan.Destroy();
     EXPECT_LT(timer.elapsed(), 500);
-    EXPECT_GT(scan.Found.size(), beforeStop) << "the pending notifications were delivered";
-    EXPECT_LT(scan.Found.size(), static_cast<size_t>(LiveIn(1, 254).size()));
-    EXPECT_EQ(scan.Finished, 1);
+    EXPECT_EQ(scan.Found.size(), beforeStop) << "no notification from the destructor";
+    EXPECT_EQ(scan.Finished, 0) << "no OnFinished from the destructor";
 
     const auto hosts = ScanHosts();
     for (const TFound &found : scan.Found)
         EXPECT_EQ(hosts.value(found.Ip).Mac, found.Mac) << found.Ip.toStdString();
-    const size_t afterStop = scan.Found.size();
     QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
-    EXPECT_EQ(scan.Found.size(), afterStop);
+    EXPECT_EQ(scan.Found.size(), beforeStop);
+    EXPECT_EQ(scan.Finished, 0);
+}
+
+TEST(IpMacScannerLab, StopDuringTheSweepEndsAtOnceAndReportsNoSilence)
+{
+    WAYFAREL_REQUIRE_LAB_UP();
+    ASSERT_TRUE(EnterScanNamespace());
+    TScan scan(true, 1, 254);
+    QElapsedTimer timer;
+    timer.start();
+    scan.Destroy();
+    EXPECT_LT(timer.elapsed(), 300) << "the waits for answers are cut short";
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
+    EXPECT_TRUE(scan.Found.empty()) << scan.Found.front().Ip.toStdString();
+    EXPECT_EQ(scan.Finished, 0);
+}
+
+TEST(IpMacScannerLab, OctetsBeyondTheHostRangeAreNeitherScannedNorReported)
+{
+    WAYFAREL_REQUIRE_LAB_UP();
+    ASSERT_TRUE(EnterScanNamespace());
+    TScan scan(true, 250, 300);
+    EXPECT_EQ(scan.Manager().ThreadCount(), 1);
+    ASSERT_TRUE(scan.RunToEnd(10000));
+    QSet<QString> found;
+    for (const TFound &result : scan.Found)
+        found.insert(result.Ip);
+    QSet<QString> expected;
+    for (int octet = 250; octet <= 254; ++octet)
+        if (!ScanHosts().contains(ScanAddress(octet)))
+            expected.insert(ScanAddress(octet));
+    EXPECT_EQ(found, expected);
 }
