@@ -107,6 +107,22 @@ bool MacChangeNeeded(TNetWork &Adapter, const QString &Mac)
     return Adapter.IsMACChanged(Mac);
 }
 
+// The refusal, or empty once the adapter runs with Mac.
+QString StoreMacAndRestart(TNetWork &Adapter, const QString &Mac)
+{
+    const QString Name = QuotedValue(Adapter.Name());
+    try {
+        if (!Adapter.ChangeMAC(Mac))
+            return QStringLiteral("MAC address %1 not stored for adapter %2").arg(QuotedValue(Mac), Name);
+    } catch (const EWayfarelError &E) {
+        return QStringLiteral("MAC address %1 refused for adapter %2: %3")
+            .arg(QuotedValue(Mac), Name, E.Message());
+    }
+    if (!Adapter.Restart())
+        return QStringLiteral("Can not restart adapter %1: %2").arg(Name, Adapter.LastError());
+    return QString();
+}
+
 } // namespace
 
 const QString TIPAddress::UnsetMac = QStringLiteral("00-00-00-00-00-00");
@@ -306,20 +322,9 @@ void TIPAddress::ReplaceMac(TNetWork &Adapter, const QString &Link, QStringList 
     }
     if (!MacChangeNeeded(Adapter, Mac))
         return;
-    const QString Name = QuotedValue(Adapter.Name());
-    try {
-        if (!Adapter.ChangeMAC(Mac)) {
-            Refusals
-                << QStringLiteral("MAC address %1 not stored for adapter %2").arg(QuotedValue(Mac), Name);
-            return;
-        }
-    } catch (const EWayfarelError &E) {
-        Refusals << QStringLiteral("MAC address %1 refused for adapter %2: %3")
-                        .arg(QuotedValue(Mac), Name, E.Message());
-        return;
-    }
-    if (!Adapter.Restart()) {
-        Refusals << QStringLiteral("Can not restart adapter %1: %2").arg(Name, Adapter.LastError());
+    const QString Refusal = StoreMacAndRestart(Adapter, Mac);
+    if (!Refusal.isEmpty()) {
+        Refusals << Refusal;
         return;
     }
     if (BindsGateway())
