@@ -11,6 +11,7 @@
 #include "lantools/uGetMacAddress.h"
 #include "lantools/uNetRepaire.h"
 #include "platform/AdapterKeys.h"
+#include "platform/NetLink.h"
 
 #include <QSqlRecord>
 #include <QStringList>
@@ -49,6 +50,77 @@ void ReadFirstItem(TExtRegistry &Registry, const QString &Name, QString &Field)
     Registry.ReadStrings(Name, Items);
     if (!Items.isEmpty())
         Field = Items.first();
+}
+
+QString InterfaceKeyPath(const QString &NetId)
+{
+    return TcpipInterfacesKeyPath() + QLatin1Char('\\') + NetId + QLatin1Char('\\');
+}
+
+// The DNS servers stored for the interface; empty when it takes them automatically.
+QString StoredNameServers(const QString &NetId)
+{
+    TExtRegistry Registry(HKEY_LOCAL_MACHINE);
+    if (!Registry.OpenKeyReadOnly(InterfaceKeyPath(NetId)))
+        return QString();
+    return Registry.ReadStringDef(QStringLiteral("NameServer"), QString());
+}
+
+// The reasons below are empty for a usable value.
+QString AddressFault(const QString &Field, const QString &Value, bool MayBeEmpty)
+{
+    if ((MayBeEmpty && Value.trimmed().isEmpty()) || IsHostAddress(Value))
+        return QString();
+    return QStringLiteral("%1 %2 is not a host address").arg(Field, QuotedValue(Value));
+}
+
+QString MaskFault(const QString &Mask)
+{
+    if (MaskToPrefix(Mask) > 0)
+        return QString();
+    return QStringLiteral("Subnet mask %1 is not a subnet mask").arg(QuotedValue(Mask));
+}
+
+QString AdapterMacFault(const QString &Mac)
+{
+    if (IsUnsetMac(Mac) || (IsMacText(Mac) && NetworkAddressError(MacDigits(Mac)).isEmpty()))
+        return QString();
+    return QStringLiteral("MAC address %1 is not a unicast address of six hexadecimal pairs")
+        .arg(QuotedValue(Mac));
+}
+
+QString GatewayMacFault(const QString &Mac)
+{
+    if (IsUnsetMac(Mac) || IsMacText(Mac))
+        return QString();
+    return QStringLiteral("Gateway MAC address %1 is not six hexadecimal pairs").arg(QuotedValue(Mac));
+}
+
+// An unset MAC only asks to take an override away; without one the adapter keeps its own
+// address, and its connection.
+bool MacChangeNeeded(TNetWork &Adapter, const QString &Mac)
+{
+    if (IsUnsetMac(Mac)) {
+        const auto Key = Adapter.OpenAdapterKey(true);
+        return Key && Key->ValueExists(QStringLiteral("NetworkAddress"));
+    }
+    return Adapter.IsMACChanged(Mac);
+}
+
+// The refusal, or empty once the adapter runs with Mac.
+QString StoreMacAndRestart(TNetWork &Adapter, const QString &Mac)
+{
+    const QString Name = QuotedValue(Adapter.Name());
+    try {
+        if (!Adapter.ChangeMAC(Mac))
+            return QStringLiteral("MAC address %1 not stored for adapter %2").arg(QuotedValue(Mac), Name);
+    } catch (const EWayfarelError &E) {
+        return QStringLiteral("MAC address %1 refused for adapter %2: %3")
+            .arg(QuotedValue(Mac), Name, E.Message());
+    }
+    if (!Adapter.Restart())
+        return QStringLiteral("Can not restart adapter %1: %2").arg(Name, Adapter.LastError());
+    return QString();
 }
 
 } // namespace
@@ -140,6 +212,26 @@ bool TIPAddress::Remove()
     return true;
 }
 
+bool TIPAddress::Check(QStringList *Reasons) const
+{
+    QStringList Found;
+    if (!FEnableDHCP)
+        Found << AddressFault(QStringLiteral("IP address"), FIPAddr, false) << MaskFault(FSubnetMask);
+    // The binding needs the gateway's address whether the adapter's own comes by DHCP or not.
+    if (!FEnableDHCP || BindsGateway())
+        Found << AddressFault(QStringLiteral("Gateway"), FGateWay, !BindsGateway());
+    if (!FAutoGetDNS)
+        Found << AddressFault(QStringLiteral("Preferred DNS server"), FMainDNS, true)
+              << AddressFault(QStringLiteral("Alternate DNS server"), FSubDNS, true);
+    Found << AdapterMacFault(MacAddr());
+    if (FAutoRepair)
+        Found << GatewayMacFault(GWMacAddr());
+    Found.removeAll(QString());
+    if (Reasons)
+        Reasons->append(Found);
+    return Found.isEmpty();
+}
+
 // Errors raised by the adapter list, the registry or the adapter configuration end the
 // operation with their message kept.
 bool TIPAddress::Change(const TNetWorkList &Adapters)
@@ -148,7 +240,7 @@ bool TIPAddress::Change(const TNetWorkList &Adapters)
     try {
         TNetWork *Adapter = Adapters.GetNetWork(FNetId);
         if (!Adapter)
-            return Fail(QStringLiteral("Adapter %1 not found").arg(FNetId));
+            return Fail(QStringLiteral("Adapter %1 not found").arg(QuotedValue(FNetId)));
         return ChangeOn(*Adapter);
     } catch (const EWayfarelError &E) {
         return Fail(E.Message());
@@ -157,80 +249,88 @@ bool TIPAddress::Change(const TNetWorkList &Adapters)
 
 bool TIPAddress::ChangeOn(TNetWork &Adapter)
 {
+    const QString Name = QuotedValue(Adapter.Name());
     if (Adapter.Status() == nsDisable && !Adapter.Enable())
-        return Fail(QStringLiteral("Can not enable adapter %1: %2").arg(Adapter.Name(), Adapter.LastError()));
+        return Fail(QStringLiteral("Can not enable adapter %1: %2").arg(Name, Adapter.LastError()));
     if (Adapter.Status() == nsNotWorking)
-        return Fail(QStringLiteral("Adapter %1 is not working").arg(Adapter.Name()));
+        return Fail(QStringLiteral("Adapter %1 is not working").arg(Name));
     FNetName = Adapter.Name();
-    const bool Bound = FAutoRepair && GatewayMacIsSet();
+    QStringList Refusals;
     {
         TNetworkAdapterConfiguration Config(Adapter.Id());
-        if (!ApplyAddresses(Config) || !ApplyDns(Config))
-            return false;
-        if (Bound)
-            BindGateway();
+        ApplyAddresses(Config, Refusals);
+        ApplyDns(Config, Refusals);
     }
-    return ReplaceMac(Adapter, Bound);
+    const QString Link = InterfaceName(Adapter.DevIndex());
+    ApplyGatewayBinding(Link);
+    ReplaceMac(Adapter, Link, Refusals);
+    if (!Refusals.isEmpty())
+        return Fail(Refusals.join(QStringLiteral("; ")));
+    return true;
 }
 
-bool TIPAddress::ApplyAddresses(TNetworkAdapterConfiguration &Config)
+void TIPAddress::ApplyAddresses(TNetworkAdapterConfiguration &Config, QStringList &Refusals)
 {
     if (FEnableDHCP) {
         try {
             Config.EnableDHCP();
         } catch (const EWayfarelError &E) {
-            return Fail(QStringLiteral("DHCP not enabled: %1").arg(E.Message()));
+            Refusals << QStringLiteral("DHCP not enabled: %1").arg(E.Message());
         }
-        return true;
+        return;
     }
     if (Config.EnableStatic(FIPAddr, FSubnetMask) != 0)
-        return Fail(QStringLiteral("Address %1 with mask %2 refused: %3")
-                        .arg(FIPAddr, FSubnetMask, Config.LastError()));
+        Refusals << QStringLiteral("Address %1 with mask %2 refused: %3")
+                        .arg(QuotedValue(FIPAddr), QuotedValue(FSubnetMask), Config.LastError());
     if (Config.SetGateways(FGateWay) != 0 || !Config.LastError().isEmpty())
-        return Fail(QStringLiteral("Gateway %1 refused: %2").arg(FGateWay, Config.LastError()));
-    return true;
+        Refusals << QStringLiteral("Gateway %1 refused: %2").arg(QuotedValue(FGateWay), Config.LastError());
 }
 
 // Two empty servers give the adapter back its automatically obtained ones. The gateway and DNS
 // methods report a refusal only through LastError.
-bool TIPAddress::ApplyDns(TNetworkAdapterConfiguration &Config)
+void TIPAddress::ApplyDns(TNetworkAdapterConfiguration &Config, QStringList &Refusals)
 {
     const QString Main = FAutoGetDNS ? QString() : FMainDNS;
     const QString Sub = FAutoGetDNS ? QString() : FSubDNS;
     if (Config.SetDNSServerSearchOrder(Main, Sub) != 0 || !Config.LastError().isEmpty())
-        return Fail(QStringLiteral("DNS servers %1 %2 refused: %3").arg(Main, Sub, Config.LastError()));
-    return true;
+        Refusals << QStringLiteral("DNS servers %1 %2 refused: %3")
+                        .arg(QuotedValue(Main), QuotedValue(Sub), Config.LastError());
 }
 
-bool TIPAddress::GatewayMacIsSet() const { return !IsUnsetMac(FGWMacAddr); }
+bool TIPAddress::BindsGateway() const { return FAutoRepair && !IsUnsetMac(FGWMacAddr); }
 
-// The repair thread keeps the binding; the first one is made right away.
-void TIPAddress::BindGateway()
+// The repair thread keeps the binding on this adapter's link; the first one is made right away.
+// A location without the binding ends the thread and takes its binding away, so this network's
+// gateway is reached at its own MAC address.
+void TIPAddress::ApplyGatewayBinding(const QString &Link)
 {
-    TNetRepaire::getInstance(FGateWay, GWMacAddr());
-    BindStaticArp(FGateWay, GWMacAddr());
+    if (!BindsGateway()) {
+        TNetRepaire::StopAndUnbind();
+        return;
+    }
+    TNetRepaire::getInstance(FGateWay, GWMacAddr(), Link);
+    BindStaticArp(FGateWay, GWMacAddr(), Link);
 }
 
 // A new MAC address takes effect with the restart, which also drops the neighbour table of the
 // link, so a gateway binding is made again at once.
-bool TIPAddress::ReplaceMac(TNetWork &Adapter, bool Bound)
+void TIPAddress::ReplaceMac(TNetWork &Adapter, const QString &Link, QStringList &Refusals)
 {
-    const QString Mac = MacAddr();
-    if (!Adapter.IsMACChanged(Mac))
-        return true;
-    try {
-        if (!Adapter.ChangeMAC(Mac))
-            return Fail(QStringLiteral("MAC address %1 not stored for adapter %2").arg(Mac, Adapter.Name()));
-    } catch (const EWayfarelError &E) {
-        return Fail(QStringLiteral("MAC address %1 refused for adapter %2: %3")
-                        .arg(Mac, Adapter.Name(), E.Message()));
+    const QString Mac = IsUnsetMac(MacAddr()) ? UnsetMac : MacAddr();
+    const QString Fault = AdapterMacFault(Mac);
+    if (!Fault.isEmpty()) {
+        Refusals << Fault;
+        return;
     }
-    if (!Adapter.Restart())
-        return Fail(
-            QStringLiteral("Can not restart adapter %1: %2").arg(Adapter.Name(), Adapter.LastError()));
-    if (Bound)
-        BindStaticArp(FGateWay, GWMacAddr());
-    return true;
+    if (!MacChangeNeeded(Adapter, Mac))
+        return;
+    const QString Refusal = StoreMacAndRestart(Adapter, Mac);
+    if (!Refusal.isEmpty()) {
+        Refusals << Refusal;
+        return;
+    }
+    if (BindsGateway())
+        BindStaticArp(FGateWay, GWMacAddr(), Link);
 }
 
 bool TIPAddress::Import(const QString &NetId, const TNetWorkList &Adapters)
@@ -239,17 +339,19 @@ bool TIPAddress::Import(const QString &NetId, const TNetWorkList &Adapters)
     try {
         TNetWork *Adapter = Adapters.GetNetWork(NetId);
         if (!Adapter)
-            return Fail(QStringLiteral("Adapter %1 not found").arg(NetId));
+            return Fail(QStringLiteral("Adapter %1 not found").arg(QuotedValue(NetId)));
         if (Adapter->Status() == nsDisable)
             return ImportFromRegistry(NetId);
-        return ImportFromConfiguration(TNetworkAdapterConfiguration(Adapter->Id()));
+        return ImportFromConfiguration(NetId, TNetworkAdapterConfiguration(Adapter->Id()));
     } catch (const EWayfarelError &E) {
         return Fail(E.Message());
     }
 }
 
-// The running adapter's values as they are, without the zero-address rule.
-bool TIPAddress::ImportFromConfiguration(const TNetworkAdapterConfiguration &Config)
+// The running adapter's values as they are, without the zero-address rule. A DHCP adapter's
+// live DNS servers are the lease's: what is stored for its interface says whether it fixes
+// servers of its own, so automatic DNS stays automatic.
+bool TIPAddress::ImportFromConfiguration(const QString &NetId, const TNetworkAdapterConfiguration &Config)
 {
     FEnableDHCP = Config.DHCPEnabled();
     FGateWay = Config.Gateway();
@@ -257,7 +359,7 @@ bool TIPAddress::ImportFromConfiguration(const TNetworkAdapterConfiguration &Con
     FSubnetMask = Config.SubNet();
     FMainDNS = Config.Dns1();
     FSubDNS = Config.Dns2();
-    FAutoGetDNS = FMainDNS.isEmpty() && FSubDNS.isEmpty();
+    FAutoGetDNS = FEnableDHCP ? StoredNameServers(NetId).isEmpty() : FMainDNS.isEmpty() && FSubDNS.isEmpty();
     FMacAddr = Config.MACAddress();
     LookUpGatewayMac();
     FAutoRepair = false;
@@ -268,8 +370,8 @@ bool TIPAddress::ImportFromConfiguration(const TNetworkAdapterConfiguration &Con
 bool TIPAddress::ImportFromRegistry(const QString &NetId)
 {
     TExtRegistry Registry(HKEY_LOCAL_MACHINE);
-    if (!Registry.OpenKeyReadOnly(TcpipInterfacesKeyPath() + QLatin1Char('\\') + NetId + QLatin1Char('\\')))
-        return Fail(QStringLiteral("No stored TCP/IP settings for adapter %1").arg(NetId));
+    if (!Registry.OpenKeyReadOnly(InterfaceKeyPath(NetId)))
+        return Fail(QStringLiteral("No stored TCP/IP settings for adapter %1").arg(QuotedValue(NetId)));
     FEnableDHCP = Registry.ReadBoolDef(QStringLiteral("EnableDHCP"), false);
     ReadFirstItem(Registry, QStringLiteral("DefaultGateway"), FGateWay);
     ReadFirstItem(Registry, QStringLiteral("IPAddress"), FIPAddr);

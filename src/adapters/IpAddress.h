@@ -58,10 +58,16 @@ public:
     // Deletes the location's row; true when done or when no open connection exists.
     bool Remove();
 
+    // Appends one reason for every field Change would use that is malformed: the static address,
+    // mask and gateway, fixed DNS servers, the adapter's MAC and, with AutoRepair on, the gateway
+    // MAC. True when there was none.
+    bool Check(QStringList *Reasons) const;
+
     // Applies the settings to the adapter NetId of Adapters: enables it when disabled, sets DHCP or the
     // static address and gateway, automatic or fixed DNS, the gateway's static ARP binding with
-    // its repair thread when AutoRepair is on and the gateway MAC is set, and last the adapter's
-    // MAC address with a restart. False when a step failed; LastError names the step and why.
+    // its repair thread when AutoRepair is on and the gateway MAC is set (else ends the thread and
+    // removes its binding), and last the adapter's MAC address with a restart. A refused step does
+    // not stop the later ones; false when any was refused, with every reason in LastError.
     bool Change(const TNetWorkList &Adapters);
     // Reads the current settings of adapter NetId into the fields (from the stored interface
     // settings when the adapter is disabled), turns AutoRepair off and saves.
@@ -77,12 +83,12 @@ private:
     void Load();
     bool Fail(const QString &Reason);
     bool ChangeOn(TNetWork &Adapter);
-    bool ApplyAddresses(TNetworkAdapterConfiguration &Config);
-    bool ApplyDns(TNetworkAdapterConfiguration &Config);
-    bool GatewayMacIsSet() const;
-    void BindGateway();
-    bool ReplaceMac(TNetWork &Adapter, bool Bound);
-    bool ImportFromConfiguration(const TNetworkAdapterConfiguration &Config);
+    void ApplyAddresses(TNetworkAdapterConfiguration &Config, QStringList &Refusals);
+    void ApplyDns(TNetworkAdapterConfiguration &Config, QStringList &Refusals);
+    bool BindsGateway() const;
+    void ApplyGatewayBinding(const QString &Link);
+    void ReplaceMac(TNetWork &Adapter, const QString &Link, QStringList &Refusals);
+    bool ImportFromConfiguration(const QString &NetId, const TNetworkAdapterConfiguration &Config);
     bool ImportFromRegistry(const QString &NetId);
     void LookUpGatewayMac();
 

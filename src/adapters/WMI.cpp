@@ -1,6 +1,7 @@
 #include "adapters/WMI.h"
 
 #include "adapters/WmiProviders.h"
+#include "base/NetText.h"
 
 #include <QMap>
 #include <QMutex>
@@ -314,11 +315,11 @@ QString RefusalText(int result, const QString &address, const QString &mask)
 {
     switch (result) {
     case wrvInvalidSubnetMask:
-        return QStringLiteral("invalid subnet mask '%1'").arg(mask);
+        return QStringLiteral("invalid subnet mask %1").arg(QuotedValue(mask));
     case wrvInvalidIPAddress:
-        return QStringLiteral("invalid IP address '%1'").arg(address);
+        return QStringLiteral("invalid IP address %1").arg(QuotedValue(address));
     case wrvInvalidGateway:
-        return QStringLiteral("invalid gateway '%1'").arg(address);
+        return QStringLiteral("invalid gateway %1").arg(QuotedValue(address));
     case wrvInvalidInputParameter:
         return QStringLiteral("invalid input parameter");
     default:

@@ -4,7 +4,6 @@
 #include "platform/Printers.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 
 namespace {
 
@@ -67,16 +66,6 @@ QList<TNetAdapterInfo> Profiles(const QDBusConnection &bus)
     if (profiles.isEmpty() && !error.isEmpty())
         throw EWmiError(QStringLiteral("NetworkManager: %1").arg(error));
     return profiles;
-}
-
-// An address a host can have: not 0.0.0.0, loopback, multicast, reserved or broadcast.
-bool IsHostAddress(const QString &text)
-{
-    const auto address = ParseIpv4(text);
-    if (!address)
-        return false;
-    const quint32 firstOctet = ntohl(address->s_addr) >> 24;
-    return firstOctet != 0 && firstOctet != 127 && firstOctet < 224;
 }
 
 QStringList ArrayParameter(const TWmiObject &inParams, const QString &name)

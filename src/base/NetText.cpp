@@ -17,6 +17,15 @@ std::optional<in_addr> ParseIpv4(const QString &Text)
     return address;
 }
 
+bool IsHostAddress(const QString &Text)
+{
+    const auto address = ParseIpv4(Text);
+    if (!address)
+        return false;
+    const quint32 firstOctet = ntohl(address->s_addr) >> 24;
+    return firstOctet != 0 && firstOctet != 127 && firstOctet < 224;
+}
+
 QString Ipv4Text(in_addr Address)
 {
     char text[INET_ADDRSTRLEN] = {};

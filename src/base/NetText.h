@@ -11,6 +11,9 @@
 // Dotted IPv4 text (blanks around it allowed) to an address in network byte order; nothing for
 // anything but four decimal octets.
 std::optional<in_addr> ParseIpv4(const QString &Text);
+// True for dotted IPv4 text a host can have as its address: not 0.x.x.x, loopback, multicast
+// or reserved.
+bool IsHostAddress(const QString &Text);
 // Dotted text of an address in network byte order.
 QString Ipv4Text(in_addr Address);
 // Dotted mask of a prefix length, and the prefix of a mask; -1 for a text that is no mask.

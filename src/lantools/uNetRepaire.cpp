@@ -5,38 +5,51 @@
 #include <QDeadlineTimer>
 #include <QMutexLocker>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
+#include <linux/neighbour.h>
 #include <memory>
+#include <net/if.h>
 
 namespace {
 
-// ip(8) takes the link-layer address with colons only.
-std::optional<QString> LinkLayerAddress(const QString &MacAddress)
-{
-    static const QRegularExpression form(
-        QStringLiteral("^[0-9A-Fa-f]{2}([-:])[0-9A-Fa-f]{2}(\\1[0-9A-Fa-f]{2}){4}$"));
-    if (!form.match(MacAddress).hasMatch())
-        return std::nullopt;
-    return QString(MacAddress).replace(QLatin1Char('-'), QLatin1Char(':'));
-}
-
 constexpr int RepairIntervalMs = 1000;
+// Time a command started by a pass gets to finish before its binding is removed.
+constexpr int PassSettleMs = 300;
+constexpr int UnbindTimeoutMs = 2000;
 
 QMutex InstanceLock;
 // Destroyed when the program ends, which stops the thread.
 std::unique_ptr<TNetRepaire> Instance;
+
+// Command without terminal input or output.
+void PrepareQuiet(QProcess &Process, const TCommand &Command)
+{
+    Process.setProgram(Command.Program);
+    Process.setArguments(Command.Arguments);
+    Process.setStandardInputFile(QProcess::nullDevice());
+    Process.setStandardOutputFile(QProcess::nullDevice());
+    Process.setStandardErrorFile(QProcess::nullDevice());
+}
+
+void RunAndWait(const TCommand &Command)
+{
+    QProcess process;
+    PrepareQuiet(process, Command);
+    process.start();
+    process.waitForFinished(UnbindTimeoutMs);
+}
+
+int InterfaceIndex(const QString &Interface)
+{
+    return Interface.isEmpty() ? 0 : static_cast<int>(::if_nametoindex(Interface.toLocal8Bit().constData()));
+}
 
 } // namespace
 
 bool RunHidden(const TCommand &Command)
 {
     QProcess process;
-    process.setProgram(Command.Program);
-    process.setArguments(Command.Arguments);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
+    PrepareQuiet(process, Command);
     return process.startDetached();
 }
 
@@ -48,28 +61,56 @@ TCommand ArpBindCommand(const QString &IpAddress, const QString &MacAddress, con
              Interface, QStringLiteral("nud"), QStringLiteral("permanent")}};
 }
 
-std::optional<TCommand> StaticArpBinding(const QString &IpAddress, const QString &MacAddress)
+TCommand ArpUnbindCommand(const QString &IpAddress, const QString &Interface)
 {
-    const auto address = ParseIpv4(IpAddress);
-    const auto lladdr = LinkLayerAddress(MacAddress);
-    if (!address || !lladdr)
-        return std::nullopt;
-    const QString interface = InterfaceName(RouteInterfaceIndex(*address));
-    if (interface.isEmpty())
-        return std::nullopt;
-    return ArpBindCommand(IpAddress, *lladdr, interface);
+    return {QStringLiteral("ip"),
+            {QStringLiteral("neigh"), QStringLiteral("del"), IpAddress, QStringLiteral("dev"), Interface}};
 }
 
-bool BindStaticArp(const QString &IpAddress, const QString &MacAddress)
+std::optional<TCommand> StaticArpBinding(const QString &IpAddress, const QString &MacAddress,
+                                         const QString &Interface)
 {
-    const auto command = StaticArpBinding(IpAddress, MacAddress);
+    const auto address = ParseIpv4(IpAddress);
+    if (!address || !IsMacText(MacAddress) || Interface.isEmpty())
+        return std::nullopt;
+    if (InterfaceName(RouteInterfaceIndex(*address)) != Interface)
+        return std::nullopt;
+    return ArpBindCommand(Ipv4Text(*address), MacFromDigits(MacDigits(MacAddress), QLatin1Char(':')),
+                          Interface);
+}
+
+bool BindStaticArp(const QString &IpAddress, const QString &MacAddress, const QString &Interface)
+{
+    const auto command = StaticArpBinding(IpAddress, MacAddress, Interface);
     return command && RunHidden(*command);
 }
 
-std::vector<TCommand> RepairCommands(const QString &GatewayIP, const QString &GatewayMAC)
+bool HasStaticArpBinding(const QString &IpAddress, const QString &MacAddress, const QString &Interface)
+{
+    const auto address = ParseIpv4(IpAddress);
+    const int index = InterfaceIndex(Interface);
+    if (!address || !IsMacText(MacAddress) || index == 0)
+        return false;
+    const QByteArray hardware = QByteArray::fromHex(MacDigits(MacAddress).toLatin1());
+    for (const TNeighbour &entry : Neighbours(index)) {
+        if (entry.Address.s_addr == address->s_addr && entry.HardwareAddress == hardware &&
+            (entry.State & NUD_PERMANENT))
+            return true;
+    }
+    return false;
+}
+
+void RemoveStaticArpBinding(const QString &IpAddress, const QString &MacAddress, const QString &Interface)
+{
+    if (HasStaticArpBinding(IpAddress, MacAddress, Interface))
+        RunAndWait(ArpUnbindCommand(Ipv4Text(*ParseIpv4(IpAddress)), Interface));
+}
+
+std::vector<TCommand> RepairCommands(const QString &GatewayIP, const QString &GatewayMAC,
+                                     const QString &Interface)
 {
     std::vector<TCommand> commands;
-    if (auto binding = StaticArpBinding(GatewayIP, GatewayMAC))
+    if (auto binding = StaticArpBinding(GatewayIP, GatewayMAC, Interface))
         commands.push_back(*binding);
     static const bool hasResolved = !QStandardPaths::findExecutable(QStringLiteral("resolvectl")).isEmpty();
     if (hasResolved)
@@ -77,13 +118,14 @@ std::vector<TCommand> RepairCommands(const QString &GatewayIP, const QString &Ga
     return commands;
 }
 
-TNetRepaire *TNetRepaire::getInstance(const QString &GatewayIP, const QString &GatewayMAC)
+TNetRepaire *TNetRepaire::getInstance(const QString &GatewayIP, const QString &GatewayMAC,
+                                      const QString &Interface)
 {
     QMutexLocker locker(&InstanceLock);
     if (Instance)
-        Instance->SetGateway(GatewayIP, GatewayMAC);
+        Instance->SetGateway(GatewayIP, GatewayMAC, Interface);
     else
-        Instance.reset(new TNetRepaire(GatewayIP, GatewayMAC));
+        Instance.reset(new TNetRepaire(GatewayIP, GatewayMAC, Interface));
     return Instance.get();
 }
 
@@ -93,8 +135,19 @@ void TNetRepaire::Shutdown()
     Instance.reset();
 }
 
-TNetRepaire::TNetRepaire(const QString &GatewayIP, const QString &GatewayMAC)
-    : FGatewayIP(GatewayIP), FGatewayMAC(GatewayMAC)
+void TNetRepaire::StopAndUnbind()
+{
+    QMutexLocker locker(&InstanceLock);
+    if (!Instance)
+        return;
+    Instance->RequestStop();
+    Instance->wait();
+    Instance->Unbind(Instance->Binding());
+    Instance.reset();
+}
+
+TNetRepaire::TNetRepaire(const QString &GatewayIP, const QString &GatewayMAC, const QString &Interface)
+    : FGatewayIP(GatewayIP), FGatewayMAC(GatewayMAC), FInterface(Interface)
 {
     start();
 }
@@ -105,21 +158,31 @@ TNetRepaire::~TNetRepaire()
     wait();
 }
 
-QString TNetRepaire::GatewayIP() const { return Gateway().first; }
+QString TNetRepaire::GatewayIP() const { return Binding().Ip; }
 
-QString TNetRepaire::GatewayMAC() const { return Gateway().second; }
+QString TNetRepaire::GatewayMAC() const { return Binding().Mac; }
 
-void TNetRepaire::SetGateway(const QString &GatewayIP, const QString &GatewayMAC)
+QString TNetRepaire::Interface() const { return Binding().Interface; }
+
+void TNetRepaire::SetGateway(const QString &GatewayIP, const QString &GatewayMAC, const QString &Interface)
 {
-    QMutexLocker locker(&FLock);
-    FGatewayIP = GatewayIP;
-    FGatewayMAC = GatewayMAC;
+    TBinding replaced;
+    {
+        QMutexLocker locker(&FLock);
+        replaced = {FGatewayIP, FGatewayMAC, FInterface};
+        FGatewayIP = GatewayIP;
+        FGatewayMAC = GatewayMAC;
+        FInterface = Interface;
+    }
+    // The same address on the same link is simply overwritten by the next binding.
+    if (replaced.Ip.trimmed() != GatewayIP.trimmed() || replaced.Interface != Interface)
+        Unbind(replaced);
 }
 
-std::pair<QString, QString> TNetRepaire::Gateway() const
+TNetRepaire::TBinding TNetRepaire::Binding() const
 {
     QMutexLocker locker(&FLock);
-    return {FGatewayIP, FGatewayMAC};
+    return {FGatewayIP, FGatewayMAC, FInterface};
 }
 
 void TNetRepaire::RequestStop()
@@ -129,13 +192,13 @@ void TNetRepaire::RequestStop()
     FWake.wakeAll();
 }
 
+// The lock is held while a pass starts its commands, so a binding that was replaced is never
+// started after its replacement.
 void TNetRepaire::run()
 {
     QMutexLocker locker(&FLock);
     while (!FStopping) {
-        locker.unlock();
         RepairPass();
-        locker.relock();
         // Sleeps a second, but wakes at once when asked to stop.
         const QDeadlineTimer next(RepairIntervalMs);
         while (!FStopping && !next.hasExpired())
@@ -145,7 +208,26 @@ void TNetRepaire::run()
 
 void TNetRepaire::RepairPass()
 {
-    const auto [ip, mac] = Gateway();
-    for (const TCommand &command : RepairCommands(ip, mac))
+    for (const TCommand &command : RepairCommands(FGatewayIP, FGatewayMAC, FInterface))
         RunHidden(command);
+    FLastPass.start();
+}
+
+// A binding command of the last pass may still be on its way into the neighbour table.
+void TNetRepaire::WaitForLastPass() const
+{
+    qint64 sinceLastPass = PassSettleMs;
+    {
+        QMutexLocker locker(&FLock);
+        if (FLastPass.isValid())
+            sinceLastPass = FLastPass.elapsed();
+    }
+    if (sinceLastPass < PassSettleMs)
+        QThread::msleep(static_cast<unsigned long>(PassSettleMs - sinceLastPass));
+}
+
+void TNetRepaire::Unbind(const TBinding &Binding) const
+{
+    WaitForLastPass();
+    RemoveStaticArpBinding(Binding.Ip, Binding.Mac, Binding.Interface);
 }

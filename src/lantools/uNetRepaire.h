@@ -1,12 +1,12 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QString>
 #include <QStringList>
 #include <QThread>
 #include <QWaitCondition>
 #include <optional>
-#include <utility>
 #include <vector>
 
 // A program and its argument vector. It is started directly, never through a shell, so an
@@ -26,34 +26,53 @@ bool RunHidden(const TCommand &Command);
 // The static ARP binding of IpAddress to MacAddress as a permanent entry of the kernel's
 // neighbour table on Interface. The MAC text may use "-" or ":" between its groups.
 TCommand ArpBindCommand(const QString &IpAddress, const QString &MacAddress, const QString &Interface);
+// Deletes the neighbour entry of IpAddress from Interface.
+TCommand ArpUnbindCommand(const QString &IpAddress, const QString &Interface);
 
-// The binding on the interface that routes to IpAddress; nothing when the address or the MAC
-// text is malformed or no interface reaches the address.
-std::optional<TCommand> StaticArpBinding(const QString &IpAddress, const QString &MacAddress);
+// The binding on Interface, only while IpAddress routes through it; nothing when the address or
+// the MAC text is malformed or the address routes elsewhere or nowhere.
+std::optional<TCommand> StaticArpBinding(const QString &IpAddress, const QString &MacAddress,
+                                         const QString &Interface);
 
 // Starts the static binding with RunHidden; false when there is nothing to start.
-bool BindStaticArp(const QString &IpAddress, const QString &MacAddress);
+bool BindStaticArp(const QString &IpAddress, const QString &MacAddress, const QString &Interface);
 
-// The commands of one repair pass, in order: the gateway's static binding, then flushing the
-// resolver cache where systemd-resolved's client is installed.
-std::vector<TCommand> RepairCommands(const QString &GatewayIP, const QString &GatewayMAC);
+// True while Interface holds IpAddress as a permanent neighbour entry for MacAddress.
+bool HasStaticArpBinding(const QString &IpAddress, const QString &MacAddress, const QString &Interface);
 
-// The background thread that keeps the gateway's static ARP binding in place: every second it
-// starts the repair commands for the current gateway pair. One per process.
+// Deletes that permanent entry and waits for the deletion; an entry for another MAC address is
+// someone else's and stays.
+void RemoveStaticArpBinding(const QString &IpAddress, const QString &MacAddress, const QString &Interface);
+
+// The commands of one repair pass, in order: the gateway's static binding on Interface, then
+// flushing the resolver cache where systemd-resolved's client is installed.
+std::vector<TCommand> RepairCommands(const QString &GatewayIP, const QString &GatewayMAC,
+                                     const QString &Interface);
+
+// The background thread that keeps the gateway's static ARP binding in place on the link it was
+// made for: every second it starts the repair commands for the current gateway pair. One per
+// process.
 class TNetRepaire : public QThread
 {
     Q_OBJECT
 
 public:
-    // The first call creates and starts the thread; later calls replace the gateway pair of the
-    // running thread as a whole, used from its next pass on.
-    static TNetRepaire *getInstance(const QString &GatewayIP, const QString &GatewayMAC);
-    // Asks the thread to end and waits for it; the next getInstance starts a new one.
+    // The first call creates and starts the thread; later calls replace the gateway pair and its
+    // interface as a whole, used from the thread's next pass on. A replaced binding on another
+    // address or interface is removed.
+    static TNetRepaire *getInstance(const QString &GatewayIP, const QString &GatewayMAC,
+                                    const QString &Interface);
+    // Asks the thread to end and waits for it; its binding stays. The next getInstance starts a
+    // new thread.
     static void Shutdown();
+    // Ends the thread, when one runs, and removes the binding it kept, so that another network's
+    // gateway at the same address is reached again.
+    static void StopAndUnbind();
 
     QString GatewayIP() const;
     QString GatewayMAC() const;
-    void SetGateway(const QString &GatewayIP, const QString &GatewayMAC);
+    QString Interface() const;
+    void SetGateway(const QString &GatewayIP, const QString &GatewayMAC, const QString &Interface);
 
     ~TNetRepaire() override;
 
@@ -61,14 +80,23 @@ protected:
     void run() override;
 
 private:
-    TNetRepaire(const QString &GatewayIP, const QString &GatewayMAC);
-    std::pair<QString, QString> Gateway() const;
+    struct TBinding
+    {
+        QString Ip, Mac, Interface;
+    };
+
+    TNetRepaire(const QString &GatewayIP, const QString &GatewayMAC, const QString &Interface);
+    TBinding Binding() const;
     void RepairPass();
     void RequestStop();
+    void WaitForLastPass() const;
+    void Unbind(const TBinding &Binding) const;
 
     mutable QMutex FLock;
     QWaitCondition FWake;
     bool FStopping = false;
     QString FGatewayIP;
     QString FGatewayMAC;
+    QString FInterface;
+    QElapsedTimer FLastPass;
 };

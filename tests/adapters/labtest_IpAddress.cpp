@@ -103,6 +103,13 @@ protected:
         return QRegularExpression("link/ether ([0-9a-f:]{17})").match(Out).captured(1);
     }
 
+    // The device's active connection: a restart or re-activation gives it a new one.
+    static QString ActivePath() { return Nmcli({"-g", "GENERAL.CON-PATH", "device", "show", Link()}).Output; }
+    static bool GatewayAnswers()
+    {
+        return TLab::Run({"ping", "-c", "1", "-W", "1", Gateway()}).ExitCode == 0;
+    }
+
     static bool IsPermanentBinding(const QString &Neighbour, const QString &ColonMac)
     {
         return Neighbour.contains("lladdr " + ColonMac.toLower()) && Neighbour.contains("PERMANENT");
@@ -331,4 +338,76 @@ TEST_F(IpAddressLab, MacTheAdapterCannotTakeFailsWithItsReasonAndKeepsTheLinkMac
         EXPECT_TRUE(ProfileValue("802-3-ethernet.cloned-mac-address").isEmpty())
             << ProfileValue("802-3-ethernet.cloned-mac-address").toStdString();
     }
+}
+
+TEST_F(IpAddressLab, ALocationWithoutTheBindingGivesTheGatewayBackItsOwnMac)
+{
+    const QString WrongMac = QStringLiteral("02-57-46-00-0B-AD");
+    TIPAddress Bound = StaticLocation(LocA, "10.200.0.74");
+    Bound.SetAutoRepair(true);
+    Bound.SetGWMacAddr(WrongMac);
+    ASSERT_TRUE(Bound.Change(Adapters())) << Bound.LastError().toStdString();
+    ASSERT_TRUE(TLab::WaitFor(
+        [&] { return IsPermanentBinding(GatewayNeighbour(), WrongMac.toLower().replace('-', ':')); }, 5000))
+        << GatewayNeighbour().toStdString();
+    EXPECT_FALSE(GatewayAnswers()) << "frames go to the bound MAC";
+
+    TIPAddress Unbound = StaticLocation(LocB, "10.200.0.74");
+    ASSERT_TRUE(Unbound.Change(Adapters())) << Unbound.LastError().toStdString();
+    EXPECT_FALSE(GatewayNeighbour().contains("PERMANENT")) << GatewayNeighbour().toStdString();
+    // More than a repair pass later nothing has bound it again.
+    QThread::msleep(1500);
+    EXPECT_FALSE(GatewayNeighbour().contains("PERMANENT")) << GatewayNeighbour().toStdString();
+    EXPECT_TRUE(GatewayAnswers());
+}
+
+TEST_F(IpAddressLab, UnsetMacWithoutAnOverrideKeepsTheConnection)
+{
+    TIPAddress Ip = StaticLocation(LocA, "10.200.0.75");
+    ASSERT_TRUE(Ip.Change(Adapters())) << Ip.LastError().toStdString();
+    const QString Before = ActivePath();
+    ASSERT_FALSE(Before.trimmed().isEmpty());
+
+    Ip.SetMacAddr(TIPAddress::UnsetMac);
+    Ip.SetSubDNS("10.200.0.54");
+    ASSERT_TRUE(Ip.Change(Adapters())) << Ip.LastError().toStdString();
+    EXPECT_EQ(ActivePath(), Before) << "no restart";
+    EXPECT_TRUE(DeviceDns().contains("10.200.0.54")) << "the change itself is on the link";
+    EXPECT_EQ(LinkMac(), TLab::Value("CLIENT_MAC"));
+}
+
+TEST_F(IpAddressLab, RefusedAddressAndGatewayStillLetDnsAndMacThroughAndAreBothReported)
+{
+    TIPAddress Applied = StaticLocation(LocA, "10.200.0.76");
+    ASSERT_TRUE(Applied.Change(Adapters())) << Applied.LastError().toStdString();
+
+    TIPAddress Ip = StaticLocation(LocB, "10.200.0.300");
+    Ip.SetGateWay("224.0.0.9");
+    Ip.SetSubDNS("10.200.0.54");
+    Ip.SetMacAddr(OtherMac);
+    EXPECT_FALSE(Ip.Change(Adapters()));
+    const QString Reasons = Ip.LastError();
+    EXPECT_TRUE(Reasons.contains("10.200.0.300") && Reasons.contains("224.0.0.9")) << Reasons.toStdString();
+    EXPECT_EQ(Reasons.split("; ").size(), 2) << Reasons.toStdString();
+    EXPECT_TRUE(ProfileValue("ipv4.dns").contains("10.200.0.54")) << ProfileValue("ipv4.dns").toStdString();
+    EXPECT_EQ(LinkMac(), OtherMac.toLower().replace('-', ':'));
+    EXPECT_TRUE(LinkAddresses().contains("inet 10.200.0.76/24")) << LinkAddresses().toStdString();
+}
+
+TEST_F(IpAddressLab, ImportOfARunningDhcpAdapterKeepsItsDnsAutomatic)
+{
+    TIPAddress Dhcp(LocA);
+    Dhcp.SetNetId(FId);
+    Dhcp.SetEnableDHCP(true);
+    Dhcp.SetAutoGetDNS(true);
+    ASSERT_TRUE(Dhcp.Change(Adapters())) << Dhcp.LastError().toStdString();
+    ASSERT_TRUE(TLab::WaitFor([] { return DeviceDns().contains(Gateway()); }, 30000))
+        << DeviceDns().toStdString();
+
+    TIPAddress Ip(LocB);
+    ASSERT_TRUE(Ip.Import(FId, Adapters())) << Ip.LastError().toStdString();
+    const TIPAddress Stored(LocB);
+    EXPECT_TRUE(Stored.EnableDHCP());
+    EXPECT_TRUE(Stored.AutoGetDNS()) << "the lease's server is not pinned";
+    EXPECT_EQ(Stored.MainDNS(), Gateway()) << "read, though not applied";
 }

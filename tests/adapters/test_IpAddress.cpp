@@ -273,6 +273,99 @@ TEST_F(IpAddressTest, DatabaseErrorMakesSaveAndRemoveFailAndLoadRaise)
     EXPECT_THROW(TIPAddress{LocA}, EWayfarelError);
 }
 
+struct TCheckCase
+{
+    const char *Name;
+    std::function<void(TIPAddress &)> Edit;
+    QStringList Mentions; // one per reason expected
+};
+
+const TCheckCase CheckCases[] = {
+    {"a valid static location", [](TIPAddress &) {}, {}},
+    {"gateway out of range", [](TIPAddress &Ip) { Ip.SetGateWay("999.1.1.1"); }, {"Gateway '999.1.1.1'"}},
+    {"DNS server that is no address", [](TIPAddress &Ip) { Ip.SetSubDNS("zz-zz"); }, {"'zz-zz'"}},
+    {"MAC that is no MAC", [](TIPAddress &Ip) { Ip.SetMacAddr("zz-zz"); }, {"MAC address 'zz-zz'"}},
+    {"multicast MAC", [](TIPAddress &Ip) { Ip.SetMacAddr("03-00-00-00-00-01"); }, {"'03-00-00-00-00-01'"}},
+    {"gateway MAC that is no MAC with the binding on",
+     [](TIPAddress &Ip) { Ip.SetGWMacAddr("zz-zz"); },
+     {"Gateway MAC address 'zz-zz'"}},
+    {"gateway MAC that is no MAC with the binding off",
+     [](TIPAddress &Ip) {
+         Ip.SetAutoRepair(false);
+         Ip.SetGWMacAddr("zz-zz");
+     },
+     {}},
+    {"unset and undashed MACs",
+     [](TIPAddress &Ip) {
+         Ip.SetMacAddr("000000000000");
+         Ip.SetGWMacAddr("02aabbccddee");
+     },
+     {}},
+    {"address and mask both bad",
+     [](TIPAddress &Ip) {
+         Ip.SetIPAddr("10.0.0.300");
+         Ip.SetSubnetMask("255.0.255.0");
+     },
+     {"IP address '10.0.0.300'", "Subnet mask '255.0.255.0'"}},
+    {"no static address", [](TIPAddress &Ip) { Ip.SetIPAddr("0.0.0.0"); }, {"IP address ''"}},
+    {"loopback address", [](TIPAddress &Ip) { Ip.SetIPAddr("127.0.0.5"); }, {"'127.0.0.5'"}},
+    {"no gateway without the binding",
+     [](TIPAddress &Ip) {
+         Ip.SetAutoRepair(false);
+         Ip.SetGateWay("");
+     },
+     {}},
+    {"no gateway to bind", [](TIPAddress &Ip) { Ip.SetGateWay(""); }, {"Gateway ''"}},
+    {"DHCP leaves the address fields unused",
+     [](TIPAddress &Ip) {
+         Ip.SetEnableDHCP(true);
+         Ip.SetAutoRepair(false);
+         Ip.SetIPAddr("x");
+         Ip.SetSubnetMask("y");
+         Ip.SetGateWay("z");
+     },
+     {}},
+    {"DHCP still binds the gateway it names",
+     [](TIPAddress &Ip) {
+         Ip.SetEnableDHCP(true);
+         Ip.SetGateWay("zz");
+     },
+     {"Gateway 'zz'"}},
+    {"automatic DNS leaves the servers unused",
+     [](TIPAddress &Ip) {
+         Ip.SetAutoGetDNS(true);
+         Ip.SetMainDNS("zz");
+     },
+     {}},
+    {"every field bad",
+     [](TIPAddress &Ip) {
+         Ip.SetIPAddr("a");
+         Ip.SetSubnetMask("b");
+         Ip.SetGateWay("c");
+         Ip.SetMainDNS("d");
+         Ip.SetSubDNS("e");
+         Ip.SetMacAddr("f");
+         Ip.SetGWMacAddr("g");
+     },
+     {"'a'", "'b'", "'c'", "'d'", "'e'", "'f'", "'g'"}},
+};
+
+TEST_F(IpAddressTest, CheckGivesOneReasonPerMalformedFieldTheAdapterStepUses)
+{
+    for (const TCheckCase &Case : CheckCases) {
+        SCOPED_TRACE(Case.Name);
+        TIPAddress Ip(LocA);
+        FillStatic(Ip);
+        Case.Edit(Ip);
+        QStringList Reasons{"earlier reason"};
+        EXPECT_EQ(Ip.Check(&Reasons), Case.Mentions.isEmpty());
+        ASSERT_EQ(Reasons.size(), Case.Mentions.size() + 1) << Reasons.join(" | ").toStdString();
+        EXPECT_EQ(Reasons.first(), "earlier reason");
+        for (const QString &Mention : Case.Mentions)
+            EXPECT_TRUE(Reasons.join(" | ").contains(Mention)) << Mention.toStdString();
+    }
+}
+
 // A connection whose state the test sets; it refuses to be connected when told to.
 class TFakeConnection : public INetConnection
 {
@@ -459,6 +552,25 @@ TEST_F(IpAddressAdapterTest, ImportOfADisabledDhcpAdapterWithoutServersGetsAutom
     EXPECT_EQ(Ip.MacAddr(), "00-00-00-00-00-00");
     EXPECT_FALSE(Ip.AutoRepair());
     EXPECT_EQ(RowCount(LocA), 1);
+}
+
+TEST_F(IpAddressAdapterTest, MessagesQuoteAHugeStoredValueAtABoundedLength)
+{
+    const QString Huge(10000, QLatin1Char('7'));
+    TIPAddress Ip(LocA);
+    FillStatic(Ip);
+    Ip.SetNetId(Huge);
+    Ip.SetGateWay(Huge);
+    QStringList Reasons;
+    EXPECT_FALSE(Ip.Check(&Reasons));
+    EXPECT_FALSE(Ip.Change(*FList));
+    Reasons << Ip.LastError();
+    EXPECT_FALSE(Ip.Import(Huge, *FList));
+    Reasons << Ip.LastError();
+    for (const QString &Reason : Reasons) {
+        EXPECT_TRUE(Reason.contains("(10000 characters)")) << Reason.left(200).toStdString();
+        EXPECT_LT(Reason.size(), 200) << Reason.left(200).toStdString();
+    }
 }
 
 TEST_F(IpAddressAdapterTest, FailedImportSavesNothing)

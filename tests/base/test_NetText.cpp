@@ -30,6 +30,15 @@ TEST(NetText, AddressesParseOnlyAsDottedQuads)
         EXPECT_FALSE(ParseIpv4(bad)) << bad;
 }
 
+TEST(NetText, HostAddressesAreUnicastAndNotLoopbackOrUnspecified)
+{
+    for (const char *host : {"10.200.0.1", " 192.168.1.1 ", "1.0.0.1", "223.255.255.254"})
+        EXPECT_TRUE(IsHostAddress(host)) << host;
+    for (const char *other :
+         {"0.0.0.0", "0.1.2.3", "127.0.0.1", "224.0.0.1", "255.255.255.255", "999.1.1.1", "zz-zz", ""})
+        EXPECT_FALSE(IsHostAddress(other)) << other;
+}
+
 TEST(NetText, MacBytesBecomeUpperCasePairs)
 {
     const struct

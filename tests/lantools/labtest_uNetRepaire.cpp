@@ -30,7 +30,7 @@ protected:
     {
         TNetRepaire::Shutdown();
         for (const TGateway &gateway : {FFirst, FSecond})
-            TLab::Run({"ip", "neigh", "del", gateway.Ip, "dev", TLab::Value("SCAN_IF")});
+            TLab::Run({"ip", "neigh", "del", gateway.Ip, "dev", Link()});
     }
 
     static bool IsBound(const TGateway &Gateway)
@@ -41,15 +41,16 @@ protected:
     // Restarts the link, which drops every neighbour entry of it, until the binding is seen gone.
     static bool RestartLinkUntilUnbound(const TGateway &Gateway)
     {
-        const QString link = TLab::Value("SCAN_IF");
         for (int attempt = 0; attempt < 3; ++attempt) {
-            TLab::Run({"ip", "link", "set", link, "down"});
-            TLab::Run({"ip", "link", "set", link, "up"});
+            TLab::Run({"ip", "link", "set", Link(), "down"});
+            TLab::Run({"ip", "link", "set", Link(), "up"});
             if (!IsBound(Gateway))
                 return true;
         }
         return false;
     }
+
+    static QString Link() { return TLab::Value("SCAN_IF"); }
 };
 
 } // namespace
@@ -57,7 +58,7 @@ protected:
 TEST_F(NetRepaireLab, TheBindingIsAPermanentNeighbourAndComesBackAfterALinkRestart)
 {
     WAYFAREL_REQUIRE_LAB_UP();
-    TNetRepaire::getInstance(FFirst.Ip, FFirst.Mac);
+    TNetRepaire::getInstance(FFirst.Ip, FFirst.Mac, Link());
     ASSERT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, 2000))
         << ArpTableEntry(FFirst.Ip).join(' ').toStdString();
 
@@ -65,17 +66,38 @@ TEST_F(NetRepaireLab, TheBindingIsAPermanentNeighbourAndComesBackAfterALinkResta
     EXPECT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, 2200));
 }
 
-TEST_F(NetRepaireLab, ASecondGatewayLeavesOneThreadBindingTheNewPair)
+TEST_F(NetRepaireLab, ASecondGatewayLeavesOneThreadBindingTheNewPairAndRemovesTheOldBinding)
 {
     WAYFAREL_REQUIRE_LAB_UP();
-    TNetRepaire *first = TNetRepaire::getInstance(FFirst.Ip, FFirst.Mac);
+    TNetRepaire *first = TNetRepaire::getInstance(FFirst.Ip, FFirst.Mac, Link());
     ASSERT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, 2000));
 
-    EXPECT_EQ(TNetRepaire::getInstance(FSecond.Ip, FSecond.Mac), first);
+    EXPECT_EQ(TNetRepaire::getInstance(FSecond.Ip, FSecond.Mac, Link()), first);
+    EXPECT_FALSE(IsBound(FFirst)) << ArpTableEntry(FFirst.Ip).join(' ').toStdString();
     ASSERT_TRUE(TLab::WaitFor([&] { return IsBound(FSecond); }, 2000));
-    TLab::Run({"ip", "neigh", "del", FFirst.Ip, "dev", TLab::Value("SCAN_IF")});
     // Three passes later the old pair is still gone: no thread binds it any more.
     QThread::msleep(2500);
     EXPECT_TRUE(ArpTableEntry(FFirst.Ip).isEmpty()) << ArpTableEntry(FFirst.Ip).join(' ').toStdString();
     EXPECT_TRUE(IsBound(FSecond));
+}
+
+TEST_F(NetRepaireLab, StopAndUnbindRemovesTheBindingAndNothingPutsItBack)
+{
+    WAYFAREL_REQUIRE_LAB_UP();
+    TNetRepaire::getInstance(FFirst.Ip, FFirst.Mac, Link());
+    ASSERT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, 2000));
+
+    TNetRepaire::StopAndUnbind();
+    EXPECT_FALSE(IsBound(FFirst)) << ArpTableEntry(FFirst.Ip).join(' ').toStdString();
+    QThread::msleep(1500);
+    EXPECT_FALSE(IsBound(FFirst)) << ArpTableEntry(FFirst.Ip).join(' ').toStdString();
+}
+
+TEST_F(NetRepaireLab, NoBindingWhereTheAddressDoesNotRouteThroughTheBindingsInterface)
+{
+    WAYFAREL_REQUIRE_LAB_UP();
+    // The gateway routes through the scan link, the binding was made for loopback.
+    TNetRepaire::getInstance(FFirst.Ip, FFirst.Mac, "lo");
+    QThread::msleep(1500);
+    EXPECT_TRUE(ArpTableEntry(FFirst.Ip).isEmpty()) << ArpTableEntry(FFirst.Ip).join(' ').toStdString();
 }

@@ -23,32 +23,46 @@ TEST(ArpBindCommand, AnAddressWithShellCharactersStaysOneArgument)
     EXPECT_EQ(command.Arguments.at(2), hostile);
 }
 
-TEST(StaticArpBinding, UsesTheInterfaceThatRoutesToTheAddress)
+TEST(ArpUnbindCommand, DeletesTheEntryFromTheInterface)
 {
-    const auto command = StaticArpBinding("127.0.0.1", "02-00-00-00-00-01");
-    ASSERT_TRUE(command.has_value());
-    EXPECT_EQ(command->Arguments.at(6), "lo");
-    EXPECT_EQ(command->Arguments.at(4), "02:00:00:00:00:01");
+    const TCommand command = ArpUnbindCommand("192.168.0.1", "eth0");
+    EXPECT_EQ(command.Program, "ip");
+    EXPECT_EQ(command.Arguments, QStringList({"neigh", "del", "192.168.0.1", "dev", "eth0"}));
+}
+
+TEST(StaticArpBinding, BindsOnlyOnTheInterfaceThatRoutesToTheAddress)
+{
+    for (const char *mac : {"02-00-00-0a-00-01", "02:00:00:0A:00:01", "0200000A0001"}) {
+        const auto command = StaticArpBinding(" 127.0.0.1 ", mac, "lo");
+        ASSERT_TRUE(command.has_value()) << mac;
+        EXPECT_EQ(command->Arguments.at(2), "127.0.0.1");
+        EXPECT_EQ(command->Arguments.at(4), "02:00:00:0A:00:01");
+        EXPECT_EQ(command->Arguments.at(6), "lo");
+    }
+    EXPECT_FALSE(StaticArpBinding("127.0.0.1", "02-00-00-00-00-01", "wfl-elsewhere").has_value())
+        << "the address routes through lo, not through the interface the binding was made for";
 }
 
 TEST(StaticArpBinding, MalformedInputGivesNoCommand)
 {
     const struct
     {
-        const char *Ip, *Mac;
+        const char *Ip, *Mac, *Interface;
     } cases[] = {
-        {"127.0.0.1", ""},
-        {"127.0.0.1", "02-00-00-00-00"},
-        {"127.0.0.1", "02-00-00-00-00-0G"},
-        {"127.0.0.1", "02-00:00-00-00-01"},
-        {"127.0.0.1", "-help"},
-        {"127.0.0.1; reboot", "02-00-00-00-00-01"},
-        {"", "02-00-00-00-00-01"},
-        {"localhost", "02-00-00-00-00-01"},
-        {"127.0.0.256", "02-00-00-00-00-01"},
+        {"127.0.0.1", "", "lo"},
+        {"127.0.0.1", "02-00-00-00-00", "lo"},
+        {"127.0.0.1", "02-00-00-00-00-0G", "lo"},
+        {"127.0.0.1", "02-00:00-00-00-01", "lo"},
+        {"127.0.0.1", "-help", "lo"},
+        {"127.0.0.1; reboot", "02-00-00-00-00-01", "lo"},
+        {"", "02-00-00-00-00-01", "lo"},
+        {"localhost", "02-00-00-00-00-01", "lo"},
+        {"127.0.0.256", "02-00-00-00-00-01", "lo"},
+        {"127.0.0.1", "02-00-00-00-00-01", ""},
     };
     for (const auto &c : cases)
-        EXPECT_FALSE(StaticArpBinding(c.Ip, c.Mac).has_value()) << c.Ip << " " << c.Mac;
+        EXPECT_FALSE(StaticArpBinding(c.Ip, c.Mac, c.Interface).has_value())
+            << c.Ip << " " << c.Mac << " " << c.Interface;
 }
 
 TEST(RunHidden, PassesArgumentsWithoutAShell)
@@ -71,7 +85,7 @@ TEST(RunHidden, AMissingProgramIsReportedAsNotStarted)
     EXPECT_FALSE(RunHidden({"/nonexistent/wayfarel-no-such-program", {}}));
 }
 
-// Without a usable MAC the pass starts no binding, so this never touches the host's table.
+// Without a usable MAC the pass starts no binding, so these never touch the host's table.
 class NetRepaire : public ::testing::Test
 {
 protected:
@@ -80,20 +94,31 @@ protected:
 
 TEST_F(NetRepaire, ASecondCallReplacesThePairOfTheOneThread)
 {
-    TNetRepaire *first = TNetRepaire::getInstance("10.0.0.1", "");
+    TNetRepaire *first = TNetRepaire::getInstance("10.0.0.1", "", "lo");
     EXPECT_TRUE(first->isRunning());
-    TNetRepaire *second = TNetRepaire::getInstance("10.0.0.2", "malformed");
+    TNetRepaire *second = TNetRepaire::getInstance("10.0.0.2", "malformed", "wfl-other");
     EXPECT_EQ(first, second);
     EXPECT_EQ(second->GatewayIP(), "10.0.0.2");
     EXPECT_EQ(second->GatewayMAC(), "malformed");
+    EXPECT_EQ(second->Interface(), "wfl-other");
 }
 
 TEST_F(NetRepaire, ShutdownWhileSleepingEndsWithinASecond)
 {
-    TNetRepaire::getInstance("10.0.0.1", "");
+    TNetRepaire::getInstance("10.0.0.1", "", "lo");
     QThread::msleep(100);
     QElapsedTimer timer;
     timer.start();
     TNetRepaire::Shutdown();
     EXPECT_LT(timer.elapsed(), 1000);
+}
+
+TEST_F(NetRepaire, StopAndUnbindEndsTheThreadSoTheNextCallStartsANewOne)
+{
+    TNetRepaire::getInstance("10.0.0.1", "", "lo");
+    TNetRepaire::StopAndUnbind();
+    TNetRepaire::StopAndUnbind();
+    TNetRepaire *next = TNetRepaire::getInstance("10.0.0.2", "", "lo");
+    EXPECT_TRUE(next->isRunning());
+    EXPECT_EQ(next->GatewayIP(), "10.0.0.2");
 }
