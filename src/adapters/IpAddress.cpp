@@ -143,8 +143,6 @@ QString TIPAddress::GWMacAddr() const { return MacOrUnset(FGWMacAddr); }
 
 QString TIPAddress::MacAddr() const { return MacOrUnset(FMacAddr); }
 
-bool TIPAddress::Check(QStringList *) const { return true; }
-
 bool TIPAddress::Fail(const QString &Reason)
 {
     FLastError = Reason;

@@ -73,9 +73,6 @@ public:
     // settings when the adapter is disabled), turns AutoRepair off and saves.
     bool Import(const QString &NetId, const TNetWorkList &Adapters);
 
-    // Appends a reason for every field Change could not apply as it stands; true when none.
-    bool Check(QStringList *Reasons) const;
-
     // Why the last operation that returned false failed.
     const QString &LastError() const { return FLastError; }
 

@@ -176,8 +176,15 @@ TEST_F(IpAddressLab, DhcpLocationWithAutomaticDnsGetsItsLeaseFromDnsmasq)
     ASSERT_TRUE(Leases.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromLatin1(Leases.readAll()).contains(Leased));
     EXPECT_TRUE(DefaultRoute().contains("via " + Gateway())) << DefaultRoute().toStdString();
-    const QString Dns = DeviceDns();
-    EXPECT_TRUE(Dns.contains(Gateway())) << "dnsmasq's server: " << Dns.toStdString();
+    // The lease's DNS server reaches the device's configuration a moment after the address.
+    QString Dns;
+    EXPECT_TRUE(TLab::WaitFor(
+        [&] {
+            Dns = DeviceDns();
+            return Dns.contains(Gateway());
+        },
+        5000))
+        << "dnsmasq's server: " << Dns.toStdString();
     EXPECT_FALSE(Dns.contains("10.200.0.53")) << Dns.toStdString();
 }
 

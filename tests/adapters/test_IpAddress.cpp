@@ -282,13 +282,13 @@ struct TCheckCase
 
 const TCheckCase CheckCases[] = {
     {"a valid static location", [](TIPAddress &) {}, {}},
-    {"gateway out of range", [](TIPAddress &Ip) { Ip.SetGateWay("999.1.1.1"); }, {"Gateway '999.1.1.1'"}},
-    {"DNS server that is no address", [](TIPAddress &Ip) { Ip.SetSubDNS("zz-zz"); }, {"'zz-zz'"}},
-    {"MAC that is no MAC", [](TIPAddress &Ip) { Ip.SetMacAddr("zz-zz"); }, {"MAC address 'zz-zz'"}},
-    {"multicast MAC", [](TIPAddress &Ip) { Ip.SetMacAddr("03-00-00-00-00-01"); }, {"'03-00-00-00-00-01'"}},
+    {"gateway out of range", [](TIPAddress &Ip) { Ip.SetGateWay("999.1.1.1"); }, {"Gateway \"999.1.1.1\""}},
+    {"DNS server that is no address", [](TIPAddress &Ip) { Ip.SetSubDNS("zz-zz"); }, {"\"zz-zz\""}},
+    {"MAC that is no MAC", [](TIPAddress &Ip) { Ip.SetMacAddr("zz-zz"); }, {"MAC address \"zz-zz\""}},
+    {"multicast MAC", [](TIPAddress &Ip) { Ip.SetMacAddr("03-00-00-00-00-01"); }, {"\"03-00-00-00-00-01\""}},
     {"gateway MAC that is no MAC with the binding on",
      [](TIPAddress &Ip) { Ip.SetGWMacAddr("zz-zz"); },
-     {"Gateway MAC address 'zz-zz'"}},
+     {"Gateway MAC address \"zz-zz\""}},
     {"gateway MAC that is no MAC with the binding off",
      [](TIPAddress &Ip) {
          Ip.SetAutoRepair(false);
@@ -306,16 +306,16 @@ const TCheckCase CheckCases[] = {
          Ip.SetIPAddr("10.0.0.300");
          Ip.SetSubnetMask("255.0.255.0");
      },
-     {"IP address '10.0.0.300'", "Subnet mask '255.0.255.0'"}},
-    {"no static address", [](TIPAddress &Ip) { Ip.SetIPAddr("0.0.0.0"); }, {"IP address ''"}},
-    {"loopback address", [](TIPAddress &Ip) { Ip.SetIPAddr("127.0.0.5"); }, {"'127.0.0.5'"}},
+     {"IP address \"10.0.0.300\"", "Subnet mask \"255.0.255.0\""}},
+    {"no static address", [](TIPAddress &Ip) { Ip.SetIPAddr("0.0.0.0"); }, {"IP address \"\""}},
+    {"loopback address", [](TIPAddress &Ip) { Ip.SetIPAddr("127.0.0.5"); }, {"\"127.0.0.5\""}},
     {"no gateway without the binding",
      [](TIPAddress &Ip) {
          Ip.SetAutoRepair(false);
          Ip.SetGateWay("");
      },
      {}},
-    {"no gateway to bind", [](TIPAddress &Ip) { Ip.SetGateWay(""); }, {"Gateway ''"}},
+    {"no gateway to bind", [](TIPAddress &Ip) { Ip.SetGateWay(""); }, {"Gateway \"\""}},
     {"DHCP leaves the address fields unused",
      [](TIPAddress &Ip) {
          Ip.SetEnableDHCP(true);
@@ -330,7 +330,7 @@ const TCheckCase CheckCases[] = {
          Ip.SetEnableDHCP(true);
          Ip.SetGateWay("zz");
      },
-     {"Gateway 'zz'"}},
+     {"Gateway \"zz\""}},
     {"automatic DNS leaves the servers unused",
      [](TIPAddress &Ip) {
          Ip.SetAutoGetDNS(true);
@@ -347,7 +347,7 @@ const TCheckCase CheckCases[] = {
          Ip.SetMacAddr("f");
          Ip.SetGWMacAddr("g");
      },
-     {"'a'", "'b'", "'c'", "'d'", "'e'", "'f'", "'g'"}},
+     {"\"a\"", "\"b\"", "\"c\"", "\"d\"", "\"e\"", "\"f\"", "\"g\""}},
 };
 
 TEST_F(IpAddressTest, CheckGivesOneReasonPerMalformedFieldTheAdapterStepUses)

@@ -55,7 +55,11 @@ protected:
         SetLocationConnection(GetConnection());
         StoreOffice();
         StoreHome();
-        StoreLocation(GoneId, "Gone", "{0BADF00D-0000-0000-0000-000000000000}", "Lab_Home_Inkjet");
+        StoreLocation(GoneId, "Gone", "{0BADF00D-0000-0000-0000-000000000000}", "Lab_Home_Inkjet",
+                      [](TIPAddress &Ip) {
+                          Ip.SetEnableDHCP(true);
+                          Ip.SetAutoGetDNS(true);
+                      });
         StoreLocation(LooseId, "Loose", "", "Lab_Home_Inkjet");
         CloseConnection();
     }
@@ -227,8 +231,9 @@ TEST_F(CtlLab, MissingAdapterFailsItsStepAfterTheOthersRan)
     EXPECT_EQ(Run.Code, 1);
     EXPECT_TRUE(Run.Err.contains("wayfarelctl: check: done")) << Run.Err.toStdString();
     EXPECT_TRUE(Run.Err.contains("wayfarelctl: printer: done")) << Run.Err.toStdString();
-    EXPECT_TRUE(Run.Err.contains("wayfarelctl: adapter: failed: Adapter {0BADF00D-0000-0000-0000-000000000000} "
-                                 "not found"))
+    EXPECT_TRUE(
+        Run.Err.contains("wayfarelctl: adapter: failed: Adapter \"{0BADF00D-0000-0000-0000-000000000000}\" "
+                         "not found"))
         << Run.Err.toStdString();
     EXPECT_TRUE(Run.Err.contains("switching to \"Gone\" failed: adapter: ")) << Run.Err.toStdString();
     EXPECT_EQ(CurrentLocId(), OfficeId);
@@ -236,24 +241,29 @@ TEST_F(CtlLab, MissingAdapterFailsItsStepAfterTheOthersRan)
     EXPECT_EQ(ActiveProfile(), TLab::Value("STATIC_PROFILE"));
 }
 
-TEST_F(CtlLab, FailedStepIsNamedWithItsReason)
+// A malformed location is refused with every reason before anything on the system changes.
+TEST_F(CtlLab, MalformedLocationIsRefusedBeforeAnyStep)
 {
-    // An address NetworkManager refuses fails the adapter step; the printer is still set, and
-    // the location does not become current.
     SetLocationConnection(GetConnection());
     StoreLocation(BrokenId, "Broken", AdapterId("STATIC_UUID"), "Lab_Office_Laser", [](TIPAddress &Ip) {
         Ip.SetIPAddr("10.200.0.256");
         Ip.SetSubnetMask("255.255.255.0");
+        Ip.SetGateWay("999.1.1.1");
+        Ip.SetMacAddr("zz-zz");
     });
     CloseConnection();
     ExpectHome(Ctl({"switch", "Home"}));
-    const TCtlRun Run = Ctl({"switch", "Broken"});
+    const TCtlRun Run = Ctl({"switch", "--verbose", "Broken"});
     EXPECT_EQ(Run.Code, 1);
-    EXPECT_TRUE(Run.Err.contains("switching to \"Broken\" failed: adapter: ")) << Run.Err.toStdString();
+    EXPECT_TRUE(Run.Err.contains("switching to \"Broken\" failed: check: nothing was changed: "))
+        << Run.Err.toStdString();
+    for (const char *Reason : {"\"10.200.0.256\"", "\"999.1.1.1\"", "\"zz-zz\""})
+        EXPECT_TRUE(Run.Err.contains(Reason)) << Reason;
+    EXPECT_FALSE(Run.Err.contains("printer: ")) << "no step after the check ran";
     EXPECT_EQ(Run.Out, "");
     EXPECT_EQ(CurrentLocId(), HomeId);
-    EXPECT_EQ(DefaultPrinter(), "system default destination: Lab_Office_Laser")
-        << "the printer step runs whatever the adapter does";
+    EXPECT_EQ(DefaultPrinter(), "system default destination: Lab_Home_Inkjet");
+    EXPECT_EQ(ActiveProfile(), TLab::Value("DHCP_PROFILE"));
 }
 
 TEST_F(CtlLab, AdaptersListsTheLabProfiles)

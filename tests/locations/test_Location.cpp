@@ -377,6 +377,15 @@ protected:
         LocationTest::TearDown();
     }
 
+    // Well-formed adapter settings, so a switch gets past its check. The adapter module takes the
+    // location's NetId when it is made, so that is set first.
+    static TLocation &WithDhcp(TLocation &Location)
+    {
+        Location.IpAddress()->SetEnableDHCP(true);
+        Location.IpAddress()->SetAutoGetDNS(true);
+        return Location;
+    }
+
     TNetManager FManager{std::make_unique<TNoConnections>()};
     TNetWorkList FAdapters{FManager};
 };
@@ -387,6 +396,7 @@ TEST_F(LocationSwitchTest, MissingAdapterFailsTheSwitchWithItsReason)
 {
     TLocation Location(IdA, NoModules);
     Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
+    WithDhcp(Location);
     EXPECT_FALSE(Location.SwitchTo(FAdapters));
     ASSERT_EQ(Location.SwitchErrors().size(), 1);
     EXPECT_TRUE(Location.SwitchErrors().at(0).startsWith("adapter: "))
@@ -399,6 +409,7 @@ TEST_F(LocationSwitchTest, PrinterOutcomeDoesNotCount)
 {
     TLocation Location(IdA, NoModules);
     Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
+    WithDhcp(Location);
     Location.SetPrinter("Lab_Office_Laser");
     EXPECT_FALSE(Location.SwitchTo(FAdapters));
     EXPECT_EQ(Location.SwitchErrors().size(), 1) << "only the adapter step counts";
@@ -499,6 +510,7 @@ TEST_F(LocationModulesTest, EveryStepRunsInSwitchingOrderAndIsReported)
 {
     TLocation Location(IdA, FakeModules());
     Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
+    WithDhcp(Location);
     Location.SetPrinter("Lab_Office_Laser");
     SetFlag("FIREFOX", false);
     TFakeShare::ApplyFails = true;
@@ -515,7 +527,7 @@ TEST_F(LocationModulesTest, EveryStepRunsInSwitchingOrderAndIsReported)
     EXPECT_TRUE(Journal.Lines.contains("Firefox proxy: skipped: switched off"));
     EXPECT_TRUE(Journal.Lines.contains("folder shares: failed: SHARE refused"));
     EXPECT_EQ(Location.SwitchErrors(),
-              (QStringList{"adapter: Adapter {0BADF00D-0000-0000-0000-000000000000} not found",
+              (QStringList{"adapter: Adapter \"{0BADF00D-0000-0000-0000-000000000000}\" not found",
                            "folder shares: SHARE refused"}))
         << "the printer never counts";
     EXPECT_FALSE(Location.PrinterError().isEmpty());
@@ -524,6 +536,7 @@ TEST_F(LocationModulesTest, EveryStepRunsInSwitchingOrderAndIsReported)
 TEST_F(LocationModulesTest, AMalformedLocationIsRefusedBeforeAnythingChanges)
 {
     TLocation Location(IdA, FakeModules());
+    Location.IpAddress()->SetIPAddr("999.1.1.1");
     Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
     Location.SetPrinter("Lab_Office_Laser");
     TFakeIE::CheckReason = "IE proxy: server \"zz\" is no address";
@@ -532,9 +545,13 @@ TEST_F(LocationModulesTest, AMalformedLocationIsRefusedBeforeAnythingChanges)
 
     EXPECT_FALSE(Location.SwitchTo(FAdapters, &Journal));
 
-    EXPECT_EQ(Journal.Lines,
-              (QStringList{"start check", "check: failed: nothing was changed: IE proxy: server "
-                                          "\"zz\" is no address; folder shares: no folder"}));
+    ASSERT_EQ(Journal.Lines.size(), 2);
+    EXPECT_EQ(Journal.Lines.first(), "start check");
+    const QString Refusal = Journal.Lines.last();
+    EXPECT_TRUE(Refusal.startsWith("check: failed: nothing was changed: IP address \"999.1.1.1\""))
+        << Refusal.toStdString();
+    EXPECT_TRUE(Refusal.endsWith("; IE proxy: server \"zz\" is no address; folder shares: no folder"))
+        << Refusal.toStdString();
     EXPECT_TRUE(FakeJournal().isEmpty());
     EXPECT_TRUE(Location.PrinterError().isEmpty()) << "no printer step ran";
 }
@@ -548,6 +565,7 @@ TEST_F(LocationModulesTest, AnUnreadableRegistryRefusesTheSwitch)
     Hive.close();
     TLocation Location(IdA, FakeModules());
     Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
+    WithDhcp(Location);
 
     EXPECT_FALSE(Location.SwitchTo(FAdapters));
     ASSERT_EQ(Location.SwitchErrors().size(), 1);
@@ -561,6 +579,8 @@ TEST_F(LocationModulesTest, ASecondSwitchWhileOneRunsIsRefused)
     Store(IdA, "Office");
     Store(IdB, "Home");
     TLocationList List(FakeModules());
+    WithDhcp(*List.GetItemByLocId(IdA));
+    WithDhcp(*List.GetItemByLocId(IdB));
     QString InnerError;
     bool InnerSwitched = true;
     TStepJournal Journal;
