@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
 
     TWayfarelApplication app(argc, argv);
     InstallWidgetMessageBoxes();
-    InitConnectionString(QDir(QCoreApplication::applicationDirPath()).path() + QDir::separator());
+    InitProgramConnectionString(QDir(QCoreApplication::applicationDirPath()).path() + QDir::separator());
     QGuiApplication::setApplicationDisplayName(ApplicationTitle);
 
     auto frmMain = std::make_unique<TFrmMain>();
