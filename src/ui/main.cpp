@@ -31,8 +31,9 @@ int main(int argc, char *argv[])
     InitProgramConnectionString(QDir(QCoreApplication::applicationDirPath()).path() + QDir::separator());
     QGuiApplication::setApplicationDisplayName(ApplicationTitle);
 
+    // Nothing is shown before the start-up interface is chosen; the loop shows nothing itself.
     auto frmMain = std::make_unique<TFrmMain>();
-    frmMain->show();
+    frmMain->ShowStartInterface(ReadDefaultUI());
     const int exitCode = app.exec();
     CloseConnection();
     ReleaseProcessObjects();
