@@ -1,24 +1,12 @@
 #include "app/DBManager.h"
 #include "app/Startup.h"
-#include "app/uLanguages.h"
-#include "locations/FuncDef.h"
+#include "ui/AppLifetime.h"
 #include "ui/FormMain.h"
 #include "ui/WayfarelApplication.h"
 #include "ui/WidgetMessageBox.h"
 
 #include <QDir>
 #include <memory>
-
-namespace {
-
-// The process-wide objects go before the main window; the database is closed by then.
-void ReleaseProcessObjects()
-{
-    TFuncDefine::FreeInstance();
-    TLanguages::FreeInstance();
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
