@@ -2,6 +2,10 @@
 -- FUNC_DEF, and one table (two for shares and drive mappings) per settings module.
 -- Text compares case-insensitively in every WHERE clause (COLLATE NOCASE);
 -- yes/no columns hold 0 or 1.
+-- The build makes qtm.dat.template from this file. A data file made from an older version gets
+-- the tables, columns, indexes and FUNC_DEF rows it lacks when the program opens it; nothing is
+-- renamed or dropped. So change by adding only: a new column of an existing table cannot be
+-- PRIMARY KEY or UNIQUE and needs a DEFAULT when it is NOT NULL.
 
 BEGIN;
 

@@ -1,11 +1,13 @@
 #include "app/DBManager.h"
 
+#include "app/DBSchema.h"
 #include "app/uLanguages.h"
 #include "platform/MessageBox.h"
 
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QUrl>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +20,12 @@ QString &DataFile()
 {
     static QString Path;
     return Path;
+}
+
+TDataFileTemplate &KnownTemplate()
+{
+    static TDataFileTemplate Source;
+    return Source;
 }
 
 // The location model's reference is kept by name, so it always reaches the live connection
@@ -57,25 +65,67 @@ bool IsProfileDatabase(const QSqlDatabase &Db)
            Query.next() && Query.value(0).toInt() == 2;
 }
 
+// SQLite opens a file it may not write read-only without a word, and only the first write
+// fails; the file and its folder (for the journal) are checked up front instead.
+bool IsWritable(const QString &Path)
+{
+    const QFileInfo File(Path);
+    return File.isWritable() && QFileInfo(File.absolutePath()).isWritable();
+}
+
+// A program without its template still opens a data file it finds, as it is.
+bool BringUpToTemplate(QSqlDatabase &Db)
+{
+    TDbSchema Schema;
+    return KnownTemplate().Path.isEmpty() || !ReadTemplateSchema(KnownTemplate().Path, Schema) ||
+           UpgradeSchema(Db, Schema);
+}
+
 // Locking mode EXCLUSIVE keeps the lock of the first transaction until the connection
 // closes; BEGIN EXCLUSIVE takes the write lock at once, so no other process can read or
 // write the file from here on. A zero busy timeout makes a held file fail immediately.
 bool OpenExclusive(QSqlDatabase &Db)
 {
+    if (!IsWritable(DataFile()))
+        return false;
     Db.setDatabaseName(DataFileUri());
     Db.setConnectOptions("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=0");
     if (!Db.open())
         return false;
     QSqlQuery Query(Db);
-    return Query.exec("PRAGMA locking_mode=EXCLUSIVE") && Query.exec("BEGIN EXCLUSIVE") &&
-           IsProfileDatabase(Db) && Query.exec("COMMIT");
+    if (!Query.exec("PRAGMA locking_mode=EXCLUSIVE") || !Query.exec("BEGIN EXCLUSIVE"))
+        return false;
+    if (IsProfileDatabase(Db) && BringUpToTemplate(Db) && Query.exec("COMMIT"))
+        return true;
+    Query.exec("ROLLBACK");
+    return false;
+}
+
+bool ProvideDataFile()
+{
+    return !KnownTemplate().MakeMissing || MakeDataFile(DataFile(), KnownTemplate().Path);
 }
 
 } // namespace
 
-void InitConnectionString(const QString &Folder) { DataFile() = Folder + "qtm.dat"; }
+void InitConnectionString(const QString &Folder, const TDataFileTemplate &Template)
+{
+    DataFile() = Folder + "qtm.dat";
+    KnownTemplate() = Template;
+}
 
 QString ConnectionString() { return DataFile(); }
+
+QString DataFileTemplatePath(const QString &ProgramFolder) { return ProgramFolder + "qtm.dat.template"; }
+
+void InitProgramConnectionString(const QString &ProgramFolder)
+{
+    const QString Folder =
+        QFileInfo(ProgramFolder).isWritable()
+            ? ProgramFolder
+            : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/wayfarel/";
+    InitConnectionString(Folder, {DataFileTemplatePath(ProgramFolder), true});
+}
 
 QSqlDatabase GetConnection()
 {
@@ -84,7 +134,7 @@ QSqlDatabase GetConnection()
     QSqlDatabase Db = QSqlDatabase::database(ConnectionName, false);
     if (Db.isOpen())
         return Db;
-    if (!OpenExclusive(Db)) {
+    if (!ProvideDataFile() || !OpenExclusive(Db)) {
         Db.close();
         FailureHandler()();
     }

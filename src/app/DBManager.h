@@ -7,14 +7,31 @@
 // The one connection to the profile database qtm.dat. Every table access goes through
 // GetConnection; the file is held exclusively for as long as the connection is open.
 
-// Remembers where the data file is: Folder is the executable's folder with its trailing
-// separator. Opens nothing.
-void InitConnectionString(const QString &Folder);
+// The template a data file is made from and brought up to: Path names it (empty: none).
+// With MakeMissing a missing data file is made from it; otherwise a missing file is an error.
+struct TDataFileTemplate
+{
+    QString Path;
+    bool MakeMissing = false;
+};
+
+// Remembers where the data file is: Folder is its folder with its trailing separator; and
+// the template that GetConnection brings it up to. Opens nothing.
+void InitConnectionString(const QString &Folder, const TDataFileTemplate &Template = {});
 QString ConnectionString();
 
-// The shared connection, opened on first use and reopened if it was closed. When the file
-// cannot be opened (missing, unreadable, held by another process) the user is told
-// (message 20) and the program ends.
+// The template installed beside a program in ProgramFolder (with its trailing separator).
+QString DataFileTemplatePath(const QString &ProgramFolder);
+
+// The program's own data file: beside the program when ProgramFolder is writable, else (an
+// installed program) in $XDG_DATA_HOME/wayfarel/; made from the template beside the program
+// when missing, never replaced.
+void InitProgramConnectionString(const QString &ProgramFolder);
+
+// The shared connection, opened on first use and reopened if it was closed. Opening brings
+// the file up to the template's schema (in one transaction; every row is kept). When the file
+// cannot be used (missing, unreadable, read-only, held by another process, not upgradable)
+// the user is told (message 20) and the program ends.
 QSqlDatabase GetConnection();
 
 // Closes and releases the shared connection; false when releasing failed. The next

@@ -45,11 +45,12 @@ const char *const Usage =
     "\n"
     "Options:\n"
     "  --data FOLDER        use the data file qtm.dat in FOLDER; without it the folder named\n"
-    "                       by WAYFAREL_DATA_DIR, else the folder of this program\n"
+    "                       by WAYFAREL_DATA_DIR, else the program's own: beside this program,\n"
+    "                       or in $XDG_DATA_HOME/wayfarel when that folder is read-only\n"
     "  --verbose            say on standard error how each step of a switch went\n"
     "\n"
     "Exit status: 0 done, 1 the command failed, 2 wrong usage, 3 the data file cannot be used\n"
-    "(missing, unreadable, or held by the running Wayfarel program).\n";
+    "(missing, unreadable, read-only, or held by the running Wayfarel program).\n";
 
 enum TExitCode { ecDone = 0, ecFailed = 1, ecUsage = 2, ecDataFile = 3 };
 
@@ -94,6 +95,8 @@ QString DataFileProblem(const QString &Path)
         return QStringLiteral("no data file at %1").arg(Path);
     if (!Info.isReadable())
         return QStringLiteral("the data file %1 cannot be read").arg(Path);
+    if (!Info.isWritable() || !QFileInfo(Info.absolutePath()).isWritable())
+        return QStringLiteral("the data file %1 is read-only (it and its folder must be writable)").arg(Path);
     bool Locked = false;
     {
         QSqlDatabase Probe = QSqlDatabase::addDatabase("QSQLITE", "probe");
@@ -114,7 +117,8 @@ QString DataFileProblem(const QString &Path)
     return QStringLiteral("%1 is not a usable Wayfarel data file").arg(Path);
 }
 
-// What the options before the command ask for.
+// What the options before the command ask for. DataFolder is the folder named by --data, else
+// by WAYFAREL_DATA_DIR; empty for the program's own.
 struct TCtlOptions
 {
     QString DataFolder;
@@ -134,17 +138,21 @@ TCtlOptions TakeOptions(QStringList &Args)
         Folder = Args.at(At + 1);
         Args.remove(At, 2);
     }
-    if (Folder.isEmpty())
-        Folder = QCoreApplication::applicationDirPath();
-    Options.DataFolder = QDir(Folder).absolutePath() + QLatin1Char('/');
+    if (!Folder.isEmpty())
+        Options.DataFolder = QDir(Folder).absolutePath() + QLatin1Char('/');
     return Options;
 }
 
 // Opens the data file as the program does, but a file that cannot be used ends the command
-// with a message instead of the program's message box.
+// with a message instead of the program's message box. A folder given by the user must hold
+// a data file already.
 void OpenDataFile(const QString &Folder)
 {
-    InitConnectionString(Folder);
+    const QString ProgramFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    if (Folder.isEmpty())
+        InitProgramConnectionString(ProgramFolder);
+    else
+        InitConnectionString(Folder, {DataFileTemplatePath(ProgramFolder), false});
     SetOpenFailureHandler([] { Fail(DataFileProblem(ConnectionString()), ecDataFile); });
     SetLocationConnection(GetConnection());
 }

@@ -9,6 +9,8 @@
 #include <QGroupBox>
 #include <QLCDNumber>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
@@ -16,6 +18,7 @@
 #include <QTabWidget>
 #include <QToolBox>
 #include <QToolButton>
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -37,6 +40,16 @@ QTabWidget *OwningTabWidget(const QWidget *page)
         return nullptr;
     auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget());
     return tabs && tabs->indexOf(page) >= 0 ? tabs : nullptr;
+}
+
+// An action is a menu item when a menu or menu bar shows it (a submenu through its
+// menuAction()); other actions keep their designed texts.
+bool IsMenuItem(const QAction *action)
+{
+    const QList<QObject *> shownBy = action->associatedObjects();
+    return std::any_of(shownBy.cbegin(), shownBy.cend(), [](const QObject *object) {
+        return qobject_cast<const QMenu *>(object) || qobject_cast<const QMenuBar *>(object);
+    });
 }
 
 // A plain container frame; Qt's specialised frames (views, stacks, splitters...) are not
@@ -94,6 +107,8 @@ void SetHint(QObject *component, const QString &hint)
 
 void ApplyTexts(const TLanguages &languages, const QString &lang, QObject *component, int tag)
 {
+    if (const auto *action = qobject_cast<const QAction *>(component); action && !IsMenuItem(action))
+        return;
     const QString id = QString::number(tag);
     const QString caption = LookUp(languages, lang, id);
     if (!caption.isEmpty())

@@ -1,24 +1,12 @@
 #include "app/DBManager.h"
 #include "app/Startup.h"
-#include "app/uLanguages.h"
-#include "locations/FuncDef.h"
+#include "ui/AppLifetime.h"
 #include "ui/FormMain.h"
 #include "ui/WayfarelApplication.h"
 #include "ui/WidgetMessageBox.h"
 
 #include <QDir>
 #include <memory>
-
-namespace {
-
-// The process-wide objects go before the main window; the database is closed by then.
-void ReleaseProcessObjects()
-{
-    TFuncDefine::FreeInstance();
-    TLanguages::FreeInstance();
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -28,11 +16,12 @@ int main(int argc, char *argv[])
 
     TWayfarelApplication app(argc, argv);
     InstallWidgetMessageBoxes();
-    InitConnectionString(QDir(QCoreApplication::applicationDirPath()).path() + QDir::separator());
+    InitProgramConnectionString(QDir(QCoreApplication::applicationDirPath()).path() + QDir::separator());
     QGuiApplication::setApplicationDisplayName(ApplicationTitle);
 
+    // Nothing is shown before the start-up interface is chosen; the loop shows nothing itself.
     auto frmMain = std::make_unique<TFrmMain>();
-    frmMain->show();
+    frmMain->ShowStartInterface(ReadDefaultUI());
     const int exitCode = app.exec();
     CloseConnection();
     ReleaseProcessObjects();

@@ -5,6 +5,7 @@
 #include "support/DatabaseTest.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace {
 
@@ -180,6 +181,46 @@ TEST_F(CtlTest, HeldDataFileIsReportedPlainly)
     EXPECT_EQ(Run.Code, 3);
     EXPECT_TRUE(Run.Err.contains("in use by another program")) << Run.Err.toStdString();
     EXPECT_EQ(Run.Out, "");
+}
+
+TEST_F(CtlTest, ReadOnlyDataFileIsReportedByName)
+{
+    FRoot.OpenToOthers();
+    ASSERT_TRUE(QFile::setPermissions(FRoot.DataFile(), QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                                            QFileDevice::ReadOther));
+    const TCtlRun Run = RunCtlProgram(WAYFAREL_BIN_DIR "/wayfarelctl", {"--data", FRoot.DataFolder(), "list"},
+                                      QProcessEnvironment::systemEnvironment(), true);
+    EXPECT_EQ(Run.Code, 3);
+    EXPECT_TRUE(Run.Err.contains("the data file " + FRoot.DataFile() + " is read-only"))
+        << Run.Err.toStdString();
+    EXPECT_EQ(Run.Out, "");
+}
+
+// A copy of the program with the template beside it: in a folder its user may write, the
+// data file is made there; in one it may not (an installed program), in the data home.
+TEST_F(CtlTest, ProgramMakesItsOwnDataFileBesideItselfOrInTheDataHome)
+{
+    const QString Program = FRoot.Path() + "/program/";
+    ASSERT_TRUE(QDir().mkpath(Program));
+    ASSERT_TRUE(QFile::copy(WAYFAREL_BIN_DIR "/wayfarelctl", Program + "wayfarelctl"));
+    ASSERT_TRUE(QFile::copy(WAYFAREL_DATA_TEMPLATE, Program + "qtm.dat.template"));
+    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+    Env.remove("WAYFAREL_DATA_DIR");
+
+    const TCtlRun Beside = RunCtlProgram(Program + "wayfarelctl", {"list"}, Env);
+    EXPECT_EQ(Beside.Code, 0) << Beside.Err.toStdString();
+    EXPECT_TRUE(QFile::exists(Program + "qtm.dat"));
+
+    ASSERT_TRUE(QFile::remove(Program + "qtm.dat"));
+    FRoot.OpenToOthers();
+    ASSERT_TRUE(QFile::setPermissions(Program, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                   QFileDevice::ReadGroup | QFileDevice::ExeGroup |
+                                                   QFileDevice::ReadOther | QFileDevice::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(FRoot.DataHome(), QFileDevice::Permissions(0x7777)));
+    const TCtlRun Installed = RunCtlProgram(Program + "wayfarelctl", {"list"}, Env, true);
+    EXPECT_EQ(Installed.Code, 0) << Installed.Err.toStdString();
+    EXPECT_FALSE(QFile::exists(Program + "qtm.dat"));
+    EXPECT_TRUE(QFile::exists(FRoot.DataHome() + "/wayfarel/qtm.dat"));
 }
 
 TEST_F(CtlTest, AdaptersNeedNoDataFile)

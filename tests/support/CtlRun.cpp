@@ -1,12 +1,22 @@
 #include "support/CtlRun.h"
 
+#include "support/TestRoot.h"
+
 #include <QProcess>
 
 TCtlRun RunCtl(const QStringList &Args, const QProcessEnvironment &Env, int TimeoutMs)
 {
+    return RunCtlProgram(WAYFAREL_BIN_DIR "/wayfarelctl", Args, Env, false, TimeoutMs);
+}
+
+TCtlRun RunCtlProgram(const QString &Program, const QStringList &Args, const QProcessEnvironment &Env,
+                      bool Unprivileged, int TimeoutMs)
+{
     QProcess Process;
     Process.setProcessEnvironment(Env);
-    Process.start(WAYFAREL_BIN_DIR "/wayfarelctl", Args);
+    if (Unprivileged)
+        Process.setChildProcessModifier(DropRootPrivileges);
+    Process.start(Program, Args);
     TCtlRun Result;
     if (!Process.waitForFinished(TimeoutMs) || Process.exitStatus() != QProcess::NormalExit) {
         Result.Err = Process.errorString();

@@ -17,3 +17,8 @@ struct TCtlRun
 TCtlRun RunCtl(const QStringList &Args,
                const QProcessEnvironment &Env = QProcessEnvironment::systemEnvironment(),
                int TimeoutMs = 120000);
+
+// The same for a copy of wayfarelctl at Program, optionally run by an unprivileged user
+// (DropRootPrivileges).
+TCtlRun RunCtlProgram(const QString &Program, const QStringList &Args, const QProcessEnvironment &Env,
+                      bool Unprivileged = false, int TimeoutMs = 120000);

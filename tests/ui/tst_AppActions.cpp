@@ -8,6 +8,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -33,6 +35,9 @@ struct TTestForm
     QFrame *Panel = new QFrame(&Form);
     QListWidget *View = new QListWidget(&Form);
     QAction *Action = new QAction("action design", &Form);
+    QMenuBar *MenuBar = new QMenuBar(&Form);
+    QMenu *Menu = new QMenu("menu design", &Form);
+    QAction *MenuItem = new QAction("item design", &Form);
     QTabWidget *Tabs = new QTabWidget(&Form);
     QWidget *Page = new QWidget;
     QWidget *OtherPage = new QWidget;
@@ -42,6 +47,8 @@ struct TTestForm
     {
         Tabs->addTab(Page, "page design");
         Tabs->addTab(OtherPage, "other design");
+        MenuBar->addMenu(Menu);
+        Menu->addAction(MenuItem);
         Panel->setWindowTitle("panel design");
         View->setWindowTitle("view design");
         SetTag(Label, 4103);
@@ -54,6 +61,8 @@ struct TTestForm
         SetTag(Panel, 6100);
         SetTag(View, 6100);
         SetTag(Action, 1301);
+        SetTag(Menu->menuAction(), 1100);
+        SetTag(MenuItem, 4103);
         SetTag(Page, 6120);
         SetTag(LabelOnPage, 6101);
     }
@@ -71,7 +80,8 @@ private slots:
     void CheckBoxGetsCaptionOnly();
     void UntaggedAndUnknownIdsKeepTheirDesign();
     void EveryKindGetsItsCaption();
-    void ActionGetsCaptionToolTipAndStatusTip();
+    void MenuItemGetsCaptionToolTipAndStatusTip();
+    void ActionOutsideMenusKeepsItsDesign();
     void SpecialisedFramesAreNotPanels();
     void CodeWithoutTableKeepsEveryDesign();
     void UnknownCodeIsReportedAndEndsTheProgram();
@@ -124,14 +134,26 @@ void TestAppActions::EveryKindGetsItsCaption()
     QCOMPARE(f.LabelOnPage->text(), QString("Description:"));
 }
 
-void TestAppActions::ActionGetsCaptionToolTipAndStatusTip()
+void TestAppActions::MenuItemGetsCaptionToolTipAndStatusTip()
 {
     TTestForm f;
-    SetTag(f.Action, 4103);
     ApplyLanguage(&f.Form, "EN");
-    QCOMPARE(f.Action->text(), QString("Scan LAN"));
-    QCOMPARE(f.Action->toolTip(), QString("Scan LAN computers"));
-    QCOMPARE(f.Action->statusTip(), QString("Scan LAN computers"));
+    QCOMPARE(f.MenuItem->text(), QString("Scan LAN"));
+    QCOMPARE(f.MenuItem->toolTip(), QString("Scan LAN computers"));
+    QCOMPARE(f.MenuItem->statusTip(), QString("Scan LAN computers"));
+    QCOMPARE(f.Menu->title(), QString("Location(&L)"));
+}
+
+// Tag 1301 has a caption and a hint in the table; an action that no menu shows is not a
+// menu item, so neither is applied.
+void TestAppActions::ActionOutsideMenusKeepsItsDesign()
+{
+    TTestForm f;
+    f.Action->setToolTip("tip design");
+    ApplyLanguage(&f.Form, "EN");
+    QCOMPARE(f.Action->text(), QString("action design"));
+    QCOMPARE(f.Action->toolTip(), QString("tip design"));
+    QCOMPARE(f.Action->statusTip(), QString());
 }
 
 void TestAppActions::SpecialisedFramesAreNotPanels()
@@ -154,7 +176,7 @@ void TestAppActions::CodeWithoutTableKeepsEveryDesign()
     QVERIFY(boxes.isEmpty());
     QCOMPARE(f.Label->text(), QString("label design"));
     QCOMPARE(f.Tabs->tabText(0), QString("page design"));
-    QCOMPARE(f.Action->text(), QString("action design"));
+    QCOMPARE(f.MenuItem->text(), QString("item design"));
 }
 
 // The program ends inside ApplyLanguage, so the call runs in a forked child that reports
