@@ -35,9 +35,8 @@ QString KioAddress(const QString &scheme, const TProxyAddress &address)
 {
     if (address.IsEmpty())
         return {};
-    const QString host = address.Host.contains(':') ? '[' + address.Host + ']' : address.Host;
     const QString port = address.Port > 0 ? ' ' + QString::number(address.Port) : QString();
-    return scheme + QStringLiteral("://") + host + port;
+    return scheme + QStringLiteral("://") + ProxyAddressText({address.Host, 0}) + port;
 }
 
 // KIO reads "http://HOST PORT" and "http://HOST:PORT" alike.
