@@ -1,0 +1,127 @@
+#include "platform/IniFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+bool IsComment(const QString &trimmed) { return trimmed.startsWith(';') || trimmed.startsWith('#'); }
+
+// The section name of a header line "[name]", or a null string for any other line.
+QString HeaderName(const QString &line)
+{
+    const QString trimmed = line.trimmed();
+    if (!trimmed.startsWith('[') || !trimmed.endsWith(']'))
+        return {};
+    return trimmed.mid(1, trimmed.size() - 2).trimmed();
+}
+
+// The key of an entry line "key=value", or a null string for any other line.
+QString KeyOf(const QString &line)
+{
+    const QString trimmed = line.trimmed();
+    const qsizetype equals = trimmed.indexOf('=');
+    if (IsComment(trimmed) || equals <= 0)
+        return {};
+    return trimmed.left(equals).trimmed();
+}
+
+QString ValueOf(const QString &line) { return line.mid(line.indexOf('=') + 1).trimmed(); }
+
+} // namespace
+
+TIniFile::TIniFile(const QString &fileName, Qt::CaseSensitivity names) : FFileName(fileName), FNames(names) {}
+
+bool TIniFile::Load()
+{
+    FLines.clear();
+    QFile file(FFileName);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly))
+        return Fail(QStringLiteral("Cannot read %1: %2").arg(FFileName, file.errorString()));
+    const QString text = QString::fromUtf8(file.readAll());
+    FLineEnd = text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    FLines = text.split(FLineEnd);
+    if (!FLines.isEmpty() && FLines.last().isEmpty())
+        FLines.removeLast();
+    return true;
+}
+
+bool TIniFile::Save()
+{
+    QSaveFile file(FFileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return Fail(QStringLiteral("Cannot write %1: %2").arg(FFileName, file.errorString()));
+    QString text = FLines.join(FLineEnd);
+    if (!FLines.isEmpty())
+        text += FLineEnd;
+    file.write(text.toUtf8());
+    if (!file.commit())
+        return Fail(QStringLiteral("Cannot write %1: %2").arg(FFileName, file.errorString()));
+    return true;
+}
+
+QString TIniFile::ReadString(const QString &section, const QString &key, const QString &fallback) const
+{
+    const int header = FindSection(section);
+    const int line = header < 0 ? -1 : FindKey(header, key);
+    return line < 0 ? fallback : ValueOf(FLines.at(line));
+}
+
+void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
+{
+    const QString entry = key + '=' + value;
+    const int header = FindSection(section);
+    if (header < 0) {
+        if (!FLines.isEmpty() && !FLines.last().trimmed().isEmpty())
+            FLines.append(QString());
+        FLines.append('[' + section + ']');
+        FLines.append(entry);
+        return;
+    }
+    const int line = FindKey(header, key);
+    if (line >= 0) {
+        FLines[line] = entry;
+        return;
+    }
+    int after = SectionEnd(header);
+    while (after - 1 > header && FLines.at(after - 1).trimmed().isEmpty())
+        --after;
+    FLines.insert(after, entry);
+}
+
+int TIniFile::FindSection(const QString &section) const
+{
+    for (int i = 0; i < FLines.size(); ++i) {
+        const QString name = HeaderName(FLines.at(i));
+        if (!name.isNull() && name.compare(section, FNames) == 0)
+            return i;
+    }
+    return -1;
+}
+
+int TIniFile::SectionEnd(int header) const
+{
+    int line = header + 1;
+    while (line < FLines.size() && HeaderName(FLines.at(line)).isNull())
+        ++line;
+    return line;
+}
+
+int TIniFile::FindKey(int header, const QString &key) const
+{
+    const int end = SectionEnd(header);
+    for (int i = header + 1; i < end; ++i) {
+        const QString name = KeyOf(FLines.at(i));
+        if (!name.isNull() && name.compare(key, FNames) == 0)
+            return i;
+    }
+    return -1;
+}
+
+bool TIniFile::Fail(const QString &reason)
+{
+    FLastError = reason;
+    return false;
+}

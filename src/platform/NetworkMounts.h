@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// A remote folder mounted for this user.
+struct TNetworkMount
+{
+    QString Uri;       // "smb://server/share/"
+    QString LocalPath; // where its files appear locally; empty when the system offers no path
+    QString Name;      // the name a file manager shows
+};
+
+// Who to mount as. No user: a guest (anonymous) connection where the server allows one.
+struct TMountCredentials
+{
+    QString User;
+    QString Domain;
+    QString Password;
+};
+
+// Network folders mounted for the user, without root. Failures keep their reason in LastError.
+class INetworkMounts
+{
+public:
+    virtual ~INetworkMounts() = default;
+
+    // A location that is mounted already counts as done.
+    virtual bool Mount(const QString &uri, const TMountCredentials &credentials) = 0;
+    virtual bool List(QList<TNetworkMount> &mounts) = 0;
+    // force: unmount even while files are open.
+    virtual bool Unmount(const QString &uri, bool force) = 0;
+    virtual QString LastError() const = 0;
+};
+
+// GVFS mounts through GIO, on the session bus of the process's environment. Every call waits
+// on a GLib main context of its own, so it needs no running event loop, and gives up after
+// the timeout.
+class TGioNetworkMounts : public INetworkMounts
+{
+public:
+    explicit TGioNetworkMounts(int timeoutMs = 30000);
+
+    bool Mount(const QString &uri, const TMountCredentials &credentials) override;
+    // Mounts of remote locations only; local disks are not listed.
+    bool List(QList<TNetworkMount> &mounts) override;
+    bool Unmount(const QString &uri, bool force) override;
+    QString LastError() const override { return FLastError; }
+
+private:
+    bool Fail(const QString &reason);
+
+    int FTimeoutMs;
+    QString FLastError;
+};

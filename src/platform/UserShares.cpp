@@ -1,0 +1,113 @@
+#include "platform/UserShares.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+namespace {
+
+// The stanzas "net usershare info" prints: "[name]" then "key=value" lines.
+QList<TUserShare> ParseInfo(const QString &output)
+{
+    QList<TUserShare> shares;
+    for (const QString &line : output.split('\n')) {
+        if (line.startsWith('[') && line.endsWith(']')) {
+            shares.append(TUserShare{line.mid(1, line.size() - 2), {}, {}, {}, false});
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (shares.isEmpty() || equals < 0)
+            continue;
+        const QString key = line.left(equals);
+        const QString value = line.mid(equals + 1);
+        TUserShare &share = shares.last();
+        if (key == QLatin1String("path"))
+            share.Path = value;
+        else if (key == QLatin1String("comment"))
+            share.Comment = value;
+        else if (key == QLatin1String("usershare_acl"))
+            share.Acl = value.endsWith(',') ? value.chopped(1) : value;
+        else if (key == QLatin1String("guest_ok"))
+            share.GuestOk = value == QLatin1String("y");
+    }
+    return shares;
+}
+
+// What net said about a failure: its error text, else its exit status.
+QString NetFailure(QProcess &net)
+{
+    const QString error = QString::fromLocal8Bit(net.readAllStandardError()).trimmed();
+    if (!error.isEmpty())
+        return error;
+    const QString output = QString::fromLocal8Bit(net.readAllStandardOutput()).trimmed();
+    if (!output.isEmpty())
+        return output;
+    return QStringLiteral("net ended with status %1").arg(net.exitCode());
+}
+
+} // namespace
+
+TNetUserShares::TNetUserShares(const QString &smbConf) : FSmbConf(smbConf) {}
+
+bool TNetUserShares::List(QList<TUserShare> &shares)
+{
+    QString output;
+    if (!RunUserShare(QStringLiteral("info"), {}, &output))
+        return false;
+    shares = ParseInfo(output);
+    return true;
+}
+
+bool TNetUserShares::Add(const QString &name, const QString &path, const QString &comment)
+{
+    return RunUserShare(QStringLiteral("add"),
+                        {name, path, comment, QStringLiteral("S-1-1-0:R"), QStringLiteral("guest_ok=y")});
+}
+
+bool TNetUserShares::Delete(const QString &name) { return RunUserShare(QStringLiteral("delete"), {name}); }
+
+bool TNetUserShares::Info(const QString &name, std::optional<TUserShare> &share)
+{
+    QString output;
+    if (!RunUserShare(QStringLiteral("info"), {name}, &output))
+        return false;
+    const QList<TUserShare> shares = ParseInfo(output);
+    share = shares.isEmpty() ? std::nullopt : std::optional<TUserShare>(shares.first());
+    return true;
+}
+
+// The one place that starts net: an argument vector, never a shell. "--" keeps a name or comment
+// that begins with "-" from being taken for an option.
+bool TNetUserShares::RunUserShare(const QString &verb, const QStringList &arguments, QString *output)
+{
+    // net silently falls back to the computer's own configuration when it cannot load this one.
+    if (!FSmbConf.isEmpty() && !QFileInfo::exists(FSmbConf))
+        return Fail(QStringLiteral("The Samba configuration %1 does not exist").arg(FSmbConf));
+    QStringList command;
+    if (!FSmbConf.isEmpty())
+        command << QStringLiteral("-s") << FSmbConf;
+    command << QStringLiteral("usershare") << verb;
+    if (!arguments.isEmpty())
+        command << QStringLiteral("--") << arguments;
+    QProcess net;
+    net.start(QStringLiteral("net"), command);
+    if (!net.waitForStarted())
+        return Fail(QStringLiteral("Cannot run net: %1").arg(net.errorString()));
+    if (!net.waitForFinished(CommandTimeoutMs)) {
+        net.kill();
+        net.waitForFinished();
+        return Fail(QStringLiteral("net usershare %1 did not finish within %2 s")
+                        .arg(verb)
+                        .arg(CommandTimeoutMs / 1000));
+    }
+    if (net.exitStatus() != QProcess::NormalExit || net.exitCode() != 0)
+        return Fail(NetFailure(net));
+    if (output)
+        *output = QString::fromLocal8Bit(net.readAllStandardOutput());
+    return true;
+}
+
+bool TNetUserShares::Fail(const QString &reason)
+{
+    FLastError = reason;
+    return false;
+}

@@ -1,0 +1,98 @@
+#include "platform/IniFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class IniFile : public testing::Test
+{
+protected:
+    QString FileName() const { return QDir(FDir.path()).filePath("test.ini"); }
+    void WriteText(const QByteArray &text)
+    {
+        QFile file(FileName());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    QByteArray Text() const
+    {
+        QFile file(FileName());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+
+    QTemporaryDir FDir;
+};
+
+} // namespace
+
+TEST_F(IniFile, ChangesOnlyTheLinesItWrites)
+{
+    WriteText("; kept comment\n"
+              "[Proxy]\n"
+              "ProxyName = old.test\n"
+              "# inner comment\n"
+              "ProxyPort=80\n"
+              "\n"
+              "[Other]\n"
+              "ProxyName=untouched\n");
+    TIniFile ini(FileName());
+    ASSERT_TRUE(ini.Load());
+    EXPECT_EQ(ini.ReadString("proxy", "proxyname"), "old.test") << "names compare without case";
+    ini.WriteString("Proxy", "ProxyName", "new.test");
+    ini.WriteString("Proxy", "ProxyUser", "alice");
+    ini.WriteString("Added", "Key", "v");
+    ASSERT_TRUE(ini.Save()) << ini.LastError().toStdString();
+    EXPECT_EQ(Text(), "; kept comment\n"
+                      "[Proxy]\n"
+                      "ProxyName=new.test\n"
+                      "# inner comment\n"
+                      "ProxyPort=80\n"
+                      "ProxyUser=alice\n"
+                      "\n"
+                      "[Other]\n"
+                      "ProxyName=untouched\n"
+                      "\n"
+                      "[Added]\n"
+                      "Key=v\n");
+}
+
+TEST_F(IniFile, KeepsWindowsLineEndings)
+{
+    WriteText("[A]\r\nx=1\r\n");
+    TIniFile ini(FileName());
+    ASSERT_TRUE(ini.Load());
+    ini.WriteString("A", "y", "2");
+    ASSERT_TRUE(ini.Save());
+    EXPECT_EQ(Text(), "[A]\r\nx=1\r\ny=2\r\n");
+}
+
+TEST_F(IniFile, CaseSensitiveNamesAreDifferentKeys)
+{
+    WriteText("[Proxy Settings]\nhttpproxy=a\n");
+    TIniFile ini(FileName(), Qt::CaseSensitive);
+    ASSERT_TRUE(ini.Load());
+    EXPECT_EQ(ini.ReadString("Proxy Settings", "httpProxy", "none"), "none");
+    EXPECT_EQ(ini.ReadString("proxy settings", "httpproxy", "none"), "none");
+    ini.WriteString("Proxy Settings", "httpProxy", "b");
+    ASSERT_TRUE(ini.Save());
+    EXPECT_EQ(Text(), "[Proxy Settings]\nhttpproxy=a\nhttpProxy=b\n");
+}
+
+TEST_F(IniFile, AMissingFileIsEmptyAndAnUnwritableOneFailsWithTheReason)
+{
+    TIniFile fresh(FileName());
+    ASSERT_TRUE(fresh.Load());
+    EXPECT_EQ(fresh.ReadString("A", "x", "fallback"), "fallback");
+    fresh.WriteString("A", "x", "1");
+    ASSERT_TRUE(fresh.Save());
+    EXPECT_EQ(Text(), "[A]\nx=1\n");
+
+    TIniFile nowhere(QDir(FDir.path()).filePath("no/such/folder/test.ini"));
+    ASSERT_TRUE(nowhere.Load());
+    nowhere.WriteString("A", "x", "1");
+    EXPECT_FALSE(nowhere.Save());
+    EXPECT_TRUE(nowhere.LastError().contains("test.ini")) << nowhere.LastError().toStdString();
+}
