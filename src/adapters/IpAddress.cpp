@@ -298,12 +298,14 @@ void TIPAddress::ApplyDns(TNetworkAdapterConfiguration &Config, QStringList &Ref
 bool TIPAddress::BindsGateway() const { return FAutoRepair && !IsUnsetMac(FGWMacAddr); }
 
 // The repair thread keeps the binding on this adapter's link; the first one is made right away.
-// A location without the binding ends the thread and takes its binding away, so this network's
-// gateway is reached at its own MAC address.
+// A location without the binding ends the thread and takes away every binding the program made
+// on the link, also one an earlier run left, so this network's gateway is reached at its own MAC
+// address.
 void TIPAddress::ApplyGatewayBinding(const QString &Link)
 {
     if (!BindsGateway()) {
         TNetRepaire::StopAndUnbind();
+        RemoveOwnArpBindings(Link);
         return;
     }
     TNetRepaire::getInstance(FGateWay, GWMacAddr(), Link);

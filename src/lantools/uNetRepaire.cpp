@@ -58,7 +58,8 @@ TCommand ArpBindCommand(const QString &IpAddress, const QString &MacAddress, con
     return {QStringLiteral("ip"),
             {QStringLiteral("neigh"), QStringLiteral("replace"), IpAddress, QStringLiteral("lladdr"),
              QString(MacAddress).replace(QLatin1Char('-'), QLatin1Char(':')), QStringLiteral("dev"),
-             Interface, QStringLiteral("nud"), QStringLiteral("permanent")}};
+             Interface, QStringLiteral("nud"), QStringLiteral("permanent"), QStringLiteral("protocol"),
+             QString::number(OwnNeighbourProtocol)}};
 }
 
 TCommand ArpUnbindCommand(const QString &IpAddress, const QString &Interface)
@@ -104,6 +105,16 @@ void RemoveStaticArpBinding(const QString &IpAddress, const QString &MacAddress,
 {
     if (HasStaticArpBinding(IpAddress, MacAddress, Interface))
         RunAndWait(ArpUnbindCommand(Ipv4Text(*ParseIpv4(IpAddress)), Interface));
+}
+
+void RemoveOwnArpBindings(const QString &Interface)
+{
+    const int index = InterfaceIndex(Interface);
+    if (index == 0)
+        return;
+    for (const TNeighbour &entry : Neighbours(index))
+        if ((entry.State & NUD_PERMANENT) && entry.Protocol == OwnNeighbourProtocol)
+            RunAndWait(ArpUnbindCommand(Ipv4Text(entry.Address), Interface));
 }
 
 std::vector<TCommand> RepairCommands(const QString &GatewayIP, const QString &GatewayMAC,

@@ -44,6 +44,14 @@ bool HasStaticArpBinding(const QString &IpAddress, const QString &MacAddress, co
 // someone else's and stays.
 void RemoveStaticArpBinding(const QString &IpAddress, const QString &MacAddress, const QString &Interface);
 
+// The bindings carry this originator mark in the neighbour table, so a later run of the program
+// (or wayfarelctl) can tell them from entries the administrator made.
+inline constexpr int OwnNeighbourProtocol = 87;
+
+// Deletes every permanent entry on Interface that carries the program's mark, whichever process
+// made it, and waits for the deletions.
+void RemoveOwnArpBindings(const QString &Interface);
+
 // The commands of one repair pass, in order: the gateway's static binding on Interface, then
 // flushing the resolver cache where systemd-resolved's client is installed.
 std::vector<TCommand> RepairCommands(const QString &GatewayIP, const QString &GatewayMAC,

@@ -194,6 +194,8 @@ std::vector<TNeighbour> Neighbours(int InterfaceIndex)
             else if (attr->rta_type == NDA_LLADDR)
                 entry.HardwareAddress = QByteArray(static_cast<const char *>(RTA_DATA(attr)),
                                                    static_cast<int>(RTA_PAYLOAD(attr)));
+            else if (attr->rta_type == NDA_PROTOCOL && RTA_PAYLOAD(attr) >= sizeof(uint8_t))
+                entry.Protocol = *static_cast<const uint8_t *>(RTA_DATA(attr));
         });
         result.push_back(entry);
     });

@@ -28,7 +28,8 @@ struct TNeighbour
 {
     in_addr Address{};
     QByteArray HardwareAddress;
-    uint16_t State = 0; // NUD_* bits
+    uint16_t State = 0;   // NUD_* bits
+    uint8_t Protocol = 0; // who made the entry; 0 when nobody said
 };
 
 std::vector<TInterfaceAddress> InterfaceAddresses();

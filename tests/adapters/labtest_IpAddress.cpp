@@ -368,6 +368,26 @@ TEST_F(IpAddressLab, ALocationWithoutTheBindingGivesTheGatewayBackItsOwnMac)
     EXPECT_TRUE(GatewayAnswers());
 }
 
+// The binding of an earlier run (wayfarelctl, a program since restarted) carries the program's
+// mark and goes too; a permanent entry the administrator made on the link stays.
+TEST_F(IpAddressLab, AnEarlierRunsBindingGoesAndTheAdministratorsStays)
+{
+    TIPAddress Unbound = StaticLocation(LocB, "10.200.0.74");
+    ASSERT_TRUE(Unbound.Change(Adapters())) << Unbound.LastError().toStdString();
+    const auto Bind = [](const QString &Ip, QStringList Extra) {
+        QStringList Args{"ip",  "neigh", "replace", Ip,         "lladdr", "02:57:46:00:0b:ad",
+                         "dev", Link(),  "nud",     "permanent"};
+        return TLab::Run(Args + Extra).ExitCode;
+    };
+    ASSERT_EQ(Bind(Gateway(), {"protocol", QString::number(OwnNeighbourProtocol)}), 0);
+    ASSERT_EQ(Bind("10.200.0.9", {}), 0);
+
+    ASSERT_TRUE(Unbound.Change(Adapters())) << Unbound.LastError().toStdString();
+    EXPECT_FALSE(GatewayNeighbour().contains("PERMANENT")) << GatewayNeighbour().toStdString();
+    EXPECT_TRUE(TLab::Run({"ip", "neigh", "show", "10.200.0.9", "dev", Link()}).Output.contains("PERMANENT"));
+    EXPECT_TRUE(GatewayAnswers());
+}
+
 TEST_F(IpAddressLab, UnsetMacWithoutAnOverrideKeepsTheConnection)
 {
     TIPAddress Ip = StaticLocation(LocA, "10.200.0.75");

@@ -11,15 +11,16 @@ TEST(ArpBindCommand, IsAPermanentNeighbourEntryWithColonSeparatedMac)
 {
     const TCommand command = ArpBindCommand("192.168.0.1", "00-1A-2B-3C-4D-5E", "eth0");
     EXPECT_EQ(command.Program, "ip");
-    EXPECT_EQ(command.Arguments, QStringList({"neigh", "replace", "192.168.0.1", "lladdr",
-                                              "00:1A:2B:3C:4D:5E", "dev", "eth0", "nud", "permanent"}));
+    EXPECT_EQ(command.Arguments,
+              QStringList({"neigh", "replace", "192.168.0.1", "lladdr", "00:1A:2B:3C:4D:5E", "dev", "eth0",
+                           "nud", "permanent", "protocol", "87"}));
 }
 
 TEST(ArpBindCommand, AnAddressWithShellCharactersStaysOneArgument)
 {
     const QString hostile = "10.0.0.1; rm -rf / #$(reboot)";
     const TCommand command = ArpBindCommand(hostile, "00-1A-2B-3C-4D-5E", "eth0");
-    EXPECT_EQ(command.Arguments.size(), 9);
+    EXPECT_EQ(command.Arguments.size(), 11);
     EXPECT_EQ(command.Arguments.at(2), hostile);
 }
 
