@@ -1,19 +1,22 @@
 // Times "wayfarelctl switch" to a static and to a DHCP location against "nmcli connection up" of
 // the same two lab profiles, with 2 and with 100 saved profiles, and prints the medians, their
 // ratios and what one switch asks of NetworkManager (calls, activations, updates, reapplies),
-// counted with dbus-monitor on the lab's bus. Run it through tests/bench/switch-bench, which
+// counted by a socket in front of the lab's bus. Run it through tests/bench/switch-bench, which
 // puts it inside the lab.
 #include "adapters/IpAddress.h"
 #include "app/DBManager.h"
 #include "locations/Location.h"
 #include "support/NMLab.h"
 
+#include "BusCounter.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
-#include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -22,6 +25,7 @@
 
 namespace {
 
+const QString NetworkManager = QStringLiteral("org.freedesktop.NetworkManager");
 const QString StaticLocId = QStringLiteral("BENCHSTATIC000000000000000000001");
 const QString DhcpLocId = QStringLiteral("BENCHDHCP00000000000000000000002");
 
@@ -85,85 +89,31 @@ qint64 Median(std::vector<qint64> values)
     return values.empty() ? -1 : values[values.size() / 2];
 }
 
-// What one client asked NetworkManager during a run, from dbus-monitor's profile output.
-struct TBusCount
+// One run with the client's bus traffic going through counter; what it exchanged.
+TBusTally Counted(TBusCounter &counter, const QString &program, const QStringList &args)
 {
-    int Calls = 0;    // method calls to NetworkManager
-    int Messages = 0; // messages to or from the client, replies and signals sent to it included
-    int Activations = 0, Deactivations = 0, Updates = 0, Reapplies = 0;
-};
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DBUS_SYSTEM_BUS_ADDRESS", counter.Address());
+    process.setProcessEnvironment(env);
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+    counter.Take();
+    process.start(program, args);
+    loop.exec();
+    // The last replies may still be on their way through the counter.
+    QTimer::singleShot(100, &loop, &QEventLoop::quit);
+    loop.exec();
+    return counter.Take();
+}
 
-class TBusMonitor
-{
-public:
-    TBusMonitor()
-    {
-        const QDBusConnection bus = QDBusConnection::systemBus();
-        FNetworkManager = bus.interface()->serviceOwner("org.freedesktop.NetworkManager");
-        FProcess.start("dbus-monitor", {"--address", qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS"), "--profile"});
-        FProcess.waitForReadyRead(3000);
-        QThread::msleep(100);
-        FProcess.readAllStandardOutput();
-    }
-
-    TBusCount Count(const std::function<void()> &run)
-    {
-        run();
-        QThread::msleep(200);
-        QCoreApplication::processEvents();
-        FProcess.waitForReadyRead(200);
-        return Parse(QString::fromLocal8Bit(FProcess.readAllStandardOutput()).split('\n'));
-    }
-
-    ~TBusMonitor()
-    {
-        FProcess.terminate();
-        FProcess.waitForFinished(3000);
-    }
-
-private:
-    bool IsNetworkManager(const QString &name) const
-    {
-        return name == FNetworkManager || name == QLatin1String("org.freedesktop.NetworkManager");
-    }
-
-    // Lines: type, time, serial, sender, destination, ... (signals have no destination).
-    TBusCount Parse(const QStringList &lines) const
-    {
-        TBusCount count;
-        QStringList clients;
-        for (const QString &line : lines) {
-            const QStringList f = line.split('\t');
-            if (f.size() < 8 || f[0] != "mc" || !IsNetworkManager(f[4]) || IsNetworkManager(f[3]))
-                continue;
-            ++count.Calls;
-            if (!clients.contains(f[3]))
-                clients.append(f[3]);
-            const QString &member = f[7];
-            count.Activations += member == "ActivateConnection" || member == "AddAndActivateConnection";
-            count.Deactivations += member == "DeactivateConnection";
-            count.Updates += member == "Update" || member == "Update2";
-            count.Reapplies += member == "Reapply";
-        }
-        for (const QString &line : lines) {
-            const QStringList f = line.split('\t');
-            if (f.size() >= 5 && f[0] != "sig" && (clients.contains(f[3]) || clients.contains(f[4])))
-                ++count.Messages;
-            else if (f.size() >= 4 && f[0] == "sig" && clients.contains(f[3]))
-                ++count.Messages;
-        }
-        return count;
-    }
-
-    QString FNetworkManager;
-    QProcess FProcess;
-};
-
-void PrintCount(const char *who, const char *label, const TBusCount &c)
+void PrintTally(const char *who, const char *label, const TBusTally &t)
 {
     std::printf("  %-11s %-7s %3d calls to NetworkManager, %3d messages; %d activation(s), "
                 "%d deactivation(s), %d update(s), %d reapply(s)\n",
-                who, label, c.Calls, c.Messages, c.Activations, c.Deactivations, c.Updates, c.Reapplies);
+                who, label, t.CallsToNetworkManager, t.Messages, t.Activations, t.Deactivations, t.Updates,
+                t.Reapplies);
 }
 
 // Extra saved profiles that no device can take, as a laptop keeps for networks it has left.
@@ -171,8 +121,9 @@ std::vector<std::unique_ptr<TNMLabProfile>> MakeExtraProfiles(int count)
 {
     std::vector<std::unique_ptr<TNMLabProfile>> profiles;
     for (int i = 0; i < count; ++i) {
-        profiles.push_back(std::make_unique<TNMLabProfile>(QStringLiteral("bench-saved-%1").arg(i, 3, 10, QChar('0')),
-                                                           QStringList{"ipv4.method", "auto"}, "wflnone"));
+        profiles.push_back(
+            std::make_unique<TNMLabProfile>(QStringLiteral("bench-saved-%1").arg(i, 3, 10, QChar('0')),
+                                            QStringList{"ipv4.method", "auto"}, "wflnone"));
         if (!profiles.back()->IsMade())
             std::fprintf(stderr, "cannot add a profile: %s\n", qPrintable(profiles.back()->Error()));
     }
@@ -207,11 +158,14 @@ void RunSeries(const QString &ctl, const QString &dataFolder, const QList<TStep>
                     steps[i].Label, static_cast<long long>(nmcli), static_cast<long long>(switched),
                     static_cast<double>(switched) / static_cast<double>(std::max<qint64>(nmcli, 1)));
     }
-    TBusMonitor monitor;
-    for (const TStep &step : steps) {
-        PrintCount("nmcli", step.Label, monitor.Count([&] { Timed("nmcli", step.Nmcli); }));
-        PrintCount("wayfarelctl", step.Label, monitor.Count([&] { Timed(ctl, data + step.Ctl); }));
-    }
+    TBusCounter counter(qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS"),
+                        QDBusConnection::systemBus().interface()->serviceOwner(NetworkManager));
+    if (!counter.IsListening())
+        return;
+    for (const TStep &step : steps)
+        PrintTally("nmcli", step.Label, Counted(counter, "nmcli", step.Nmcli));
+    for (const TStep &step : steps)
+        PrintTally("wayfarelctl", step.Label, Counted(counter, ctl, data + step.Ctl));
 }
 
 } // namespace

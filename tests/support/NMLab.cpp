@@ -55,10 +55,10 @@ TNMLabProfile::TNMLabProfile(const QString &name, const QStringList &settings, c
     : FName(name), FOnLink(interfaceName.isEmpty())
 {
     const QString device = FOnLink ? NMLab::Link() : interfaceName;
-    const auto added = NMLab::Nmcli(QStringList{"connection", "add", "type", "ethernet", "ifname", device,
-                                                "con-name", name, "ipv6.method", "ignore",
-                                                "connection.autoconnect", "no"} +
-                                    settings);
+    const auto added =
+        NMLab::Nmcli(QStringList{"connection", "add", "type", "ethernet", "ifname", device, "con-name", name,
+                                 "ipv6.method", "ignore", "connection.autoconnect", "no"} +
+                     settings);
     if (added.ExitCode != 0) {
         FError = added.Output.trimmed();
         return;
