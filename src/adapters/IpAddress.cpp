@@ -155,6 +155,7 @@ bool TIPAddress::Change(const TNetWorkList &Adapters)
 
 bool TIPAddress::ChangeOn(TNetWork &Adapter)
 {
+    Adapter.WaitUntilSettled(TNetWork::SwitchTimeoutMs);
     if (Adapter.Status() == nsDisable && !Adapter.Enable())
         return Fail(QStringLiteral("Can not enable adapter %1: %2").arg(Adapter.Name(), Adapter.LastError()));
     if (Adapter.Status() == nsNotWorking)
@@ -165,6 +166,9 @@ bool TIPAddress::ChangeOn(TNetWork &Adapter)
         TNetworkAdapterConfiguration Config(Adapter.Id());
         if (!ApplyAddresses(Config) || !ApplyDns(Config))
             return false;
+        if (!Config.ApplyChanges())
+            return Fail(QStringLiteral("Settings not applied to adapter %1: %2")
+                            .arg(Adapter.Name(), Config.LastError()));
         if (Bound)
             BindGateway();
     }

@@ -3,6 +3,7 @@
 
 #include "adapters/IpAddress.h"
 #include "adapters/Network.h"
+#include "adapters/SystemBackends.h"
 #include "app/DBManager.h"
 #include "base/Exceptions.h"
 #include "lantools/uNetRepaire.h"
@@ -10,6 +11,7 @@
 #include "platform/Printers.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -347,6 +349,7 @@ int Run(QStringList Args)
 int main(int argc, char *argv[])
 {
     QCoreApplication App(argc, argv);
+    InstallSystemBackends(QDBusConnection::systemBus());
     int Code = ecDone;
     try {
         Code = Run(App.arguments().mid(1));

@@ -3,6 +3,7 @@
 #include "adapters/WMI.h"
 #include "base/Exceptions.h"
 #include "platform/KernelConnections.h"
+#include "platform/NMSettings.h"
 
 #include <QDBusConnection>
 #include <QDir>
@@ -241,7 +242,7 @@ TEST(NetManager, WithoutNetworkManagerOnTheBusTheKernelInterfacesAreUsed)
 {
     const QDBusConnection noBus = QDBusConnection::connectToBus(
         QStringLiteral("unix:path=/nonexistent/wayfarel-bus"), QStringLiteral("nobus"));
-    EXPECT_EQ(CreateNetConnectionManager(noBus)->Source(), "kernel");
+    EXPECT_EQ(CreateNetConnectionManager(TNMSettings::OnBus(noBus))->Source(), "kernel");
     QDBusConnection::disconnectFromBus(QStringLiteral("nobus"));
 }
 

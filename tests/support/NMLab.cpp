@@ -35,6 +35,8 @@ QString ActiveProfile()
     return Nmcli({"-g", "GENERAL.CONNECTION", "device", "show", Link()}).Output.trimmed();
 }
 
+QString ActivePath(const QString &profile) { return ProfileField(profile, "GENERAL.DBUS-PATH"); }
+
 void RestoreLink()
 {
     Nmcli({"device", "disconnect", Link()});

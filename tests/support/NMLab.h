@@ -27,6 +27,8 @@ QString LinkMac();
 QString DeviceState();
 // The profile active on the link; empty when none.
 QString ActiveProfile();
+// The object path of the profile's activation; empty when it is not active.
+QString ActivePath(const QString &profile);
 
 // Every profile down and the standing ones back to what lab-up made them; the link's own MAC
 // and no permanent neighbour on it.
