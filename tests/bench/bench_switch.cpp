@@ -130,9 +130,23 @@ std::vector<std::unique_ptr<TNMLabProfile>> MakeExtraProfiles(int count)
     return profiles;
 }
 
+// Wired and wireless ones, as the program lists them (NetworkManager keeps one for "lo" too).
 int SavedProfiles()
 {
-    return NMLab::Nmcli({"-g", "NAME", "connection", "show"}).Output.split('\n', Qt::SkipEmptyParts).size();
+    const QStringList types = NMLab::Nmcli({"-g", "TYPE", "connection", "show"}).Output.split('\n');
+    return static_cast<int>(types.count("802-3-ethernet") + types.count("802-11-wireless"));
+}
+
+// What starting the program costs before it does anything.
+void PrintStartup(const QString &ctl, int rounds)
+{
+    std::vector<qint64> ctlMs, nmcliMs;
+    for (int round = 0; round < rounds; ++round) {
+        ctlMs.push_back(Timed(ctl, {"--version"}));
+        nmcliMs.push_back(Timed("nmcli", {"--version"}));
+    }
+    std::printf("start-up alone (--version): wayfarelctl %lld ms, nmcli %lld ms\n",
+                static_cast<long long>(Median(ctlMs)), static_cast<long long>(Median(nmcliMs)));
 }
 
 void RunSeries(const QString &ctl, const QString &dataFolder, const QList<TStep> &steps, int rounds)
@@ -194,6 +208,7 @@ int main(int argc, char *argv[])
         {"DHCP", {"connection", "up", TLab::Value("DHCP_PROFILE")}, {"switch", "Dhcp"}},
     };
     std::printf("wayfarelctl: %s\n", qPrintable(ctl));
+    PrintStartup(ctl, rounds);
     RunSeries(ctl, root.DataFolder(), steps, rounds);
     {
         const auto extras = MakeExtraProfiles(100 - SavedProfiles());
