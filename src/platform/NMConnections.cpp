@@ -107,13 +107,13 @@ bool TNMConnection::WaitUntilSettled(int timeoutMs)
     TNMPlacement placement;
     if (!ReadPlaced(profile, placement))
         return false;
+    if (!IsMoving(PropertiesOf(profile, placement).DeviceState))
+        return true;
     bool readable = true;
     const auto settled = [&] {
         readable = ReadPlaced(profile, placement);
         return !readable || !IsMoving(PropertiesOf(profile, placement).DeviceState);
     };
-    if (!IsMoving(PropertiesOf(profile, placement).DeviceState))
-        return true;
     if (!FNM->WaitUntil(settled, placement.Device.Path, timeoutMs)) {
         FLastError = QStringLiteral("connection '%1' is still on its way up or down").arg(profile.Name);
         return false;

@@ -71,6 +71,7 @@ public:
     // Any profile, by UUID or by object path.
     bool ReadProfile(const QString &uuid, TNMProfile &profile);
     bool ReadProfileAt(const QString &path, TNMProfile &profile);
+    // Wired or wireless: a profile the program shows as an adapter.
     static bool IsListed(const TNMProfile &profile);
 
     bool ReadNetState(TNMNetState &state);
