@@ -247,6 +247,8 @@ bool TIPAddress::Change(const TNetWorkList &Adapters)
 
 bool TIPAddress::ChangeOn(TNetWork &Adapter)
 {
+    // A connection still coming up (an interrupted switch, say) is judged once it has settled.
+    Adapter.WaitUntilSettled(TNetWork::SwitchTimeoutMs);
     const QString Name = QuotedValue(Adapter.Name());
     if (Adapter.Status() == nsDisable && !Adapter.Enable())
         return Fail(QStringLiteral("Can not enable adapter %1: %2").arg(Name, Adapter.LastError()));
@@ -258,6 +260,9 @@ bool TIPAddress::ChangeOn(TNetWork &Adapter)
         TNetworkAdapterConfiguration Config(Adapter.Id());
         ApplyAddresses(Config, Refusals);
         ApplyDns(Config, Refusals);
+        if (!Config.ApplyChanges())
+            Refusals
+                << QStringLiteral("Settings not applied to adapter %1: %2").arg(Name, Config.LastError());
     }
     const QString Link = InterfaceName(Adapter.DevIndex());
     ApplyGatewayBinding(Link);

@@ -1,8 +1,6 @@
 #include "adapters/NetMgr.h"
 
 #include "base/Exceptions.h"
-#include "platform/AdapterKeys.h"
-#include "platform/NMConnections.h"
 
 namespace {
 
@@ -18,33 +16,16 @@ TNetBackendFactory &Factory()
     return factory;
 }
 
-std::unique_ptr<INetConnectionManager> MakeBackend()
-{
-    if (Factory())
-        return Factory()();
-    return CreateNetConnectionManager();
-}
-
 } // namespace
 
 TNetManager &TNetManager::GetInstance()
 {
-    if (!Instance()) {
-        auto backend = MakeBackend();
-        // The adapters' driver and TCP/IP keys are NetworkManager's profiles.
-        if (const auto *nm = dynamic_cast<const TNMConnectionManager *>(backend.get()))
-            MountAdapterKeys(nm->Bus());
-        Instance() = std::make_unique<TNetManager>(std::move(backend));
-    }
+    if (!Instance())
+        Instance() = std::make_unique<TNetManager>(Factory() ? Factory()() : nullptr);
     return *Instance();
 }
 
-void TNetManager::ReleaseInstance()
-{
-    if (Instance())
-        UnmountAdapterKeys();
-    Instance().reset();
-}
+void TNetManager::ReleaseInstance() { Instance().reset(); }
 
 void TNetManager::SetBackendFactory(TNetBackendFactory factory) { Factory() = std::move(factory); }
 

@@ -5,18 +5,19 @@
 #include <functional>
 #include <memory>
 
-// Makes the system's connection manager; the one place that decides where connections come from.
+// Makes the system's connection manager; installed with the system backends
+// (adapters/SystemBackends.h) or by a test.
 using TNetBackendFactory = std::function<std::unique_ptr<INetConnectionManager>()>;
 
 // The process-wide connection manager: the system's connections, enumerated once.
 class TNetManager
 {
 public:
-    // The one manager, created on first use from the backend factory.
+    // The one manager, created on first use from the backend factory; raises "Error Create
+    // ConnectionManager Instance!" when no factory is set.
     static TNetManager &GetInstance();
     static void ReleaseInstance();
-    // Replaces the factory (NetworkManager, else the kernel's interfaces) for managers made
-    // from now on; an empty factory restores that default.
+    // Replaces the factory for managers made from now on; an empty one removes it.
     static void SetBackendFactory(TNetBackendFactory factory);
 
     // Raises "Error Create ConnectionManager Instance!" when manager is null.

@@ -59,6 +59,8 @@ bool TNetWork::Disable() { return Keep(FAdapter->Disconnect()); }
 
 bool TNetWork::Restart() { return Disable() && Enable(); }
 
+bool TNetWork::WaitUntilSettled(int TimeoutMs) { return Keep(FAdapter->WaitUntilSettled(TimeoutMs)); }
+
 int TNetWork::DevIndex()
 {
     if (FDevIndex == 0) {
@@ -71,17 +73,18 @@ int TNetWork::DevIndex()
     return FDevIndex;
 }
 
-QString TNetWork::Ip()
+QString TNetWork::ConfigurationValue(const QString &PropName)
 {
-    return WmiQueryValue(QStringLiteral("Win32_NetworkAdapterConfiguration"), QStringLiteral("IpAddress"),
-                         QStringLiteral("InterfaceIndex=") + QString::number(DevIndex()));
+    const int index = DevIndex();
+    if (index == 0)
+        return QString();
+    return WmiQueryValue(QStringLiteral("Win32_NetworkAdapterConfiguration"), PropName,
+                         QStringLiteral("InterfaceIndex=") + QString::number(index));
 }
 
-QString TNetWork::GetCurrentMAC()
-{
-    return WmiQueryValue(QStringLiteral("Win32_NetworkAdapterConfiguration"), QStringLiteral("MACAddress"),
-                         QStringLiteral("InterfaceIndex=") + QString::number(DevIndex()));
-}
+QString TNetWork::Ip() { return ConfigurationValue(QStringLiteral("IpAddress")); }
+
+QString TNetWork::GetCurrentMAC() { return ConfigurationValue(QStringLiteral("MACAddress")); }
 
 std::unique_ptr<TExtRegistry> TNetWork::OpenAdapterKey(bool ReadOnly)
 {

@@ -19,6 +19,9 @@ TStatus StatusFromDeviceState(quint32 deviceState);
 class TNetWork
 {
 public:
+    // Longest a switch waits for its adapter: to settle, to come up (a DHCP lease included).
+    static constexpr int SwitchTimeoutMs = 60000;
+
     // Raises "Can not get Adapter Properties!" when the connection cannot describe itself.
     explicit TNetWork(std::shared_ptr<INetConnection> connection);
 
@@ -30,11 +33,15 @@ public:
     bool Enable();
     bool Disable();
     bool Restart();
+    // Waits, with the event loop running, while the connection is on its way up or down (an
+    // activation still running, say), at most TimeoutMs; false when it has not settled then.
+    bool WaitUntilSettled(int TimeoutMs);
     // Interface index, asked of WMI until the answer is not 0, then kept.
     int DevIndex();
-    // The current IPv4 address; empty when there is none.
+    // The current IPv4 address; empty when there is none or the adapter has no device.
     QString Ip();
-    // The current MAC address as WMI gives it, pairs joined by ":".
+    // The current MAC address as WMI gives it, pairs joined by ":"; empty when the adapter has
+    // no device.
     QString GetCurrentMAC();
     // The adapter's driver key: the subkey of the network adapter class key whose
     // NetCfgInstanceId is Id. Null when no subkey matches; an accessor without an open key
@@ -46,11 +53,14 @@ public:
     // Sets the driver's NetworkAddress to NewMAC, or removes it for "00-00-00-00-00-00"; takes
     // effect on Restart. False when nothing changes or the adapter has no driver key.
     bool ChangeMAC(const QString &NewMAC);
-    // Why the last Enable, Disable or Restart failed.
+    // Why the last Enable, Disable, Restart or WaitUntilSettled failed.
     const QString &LastError() const { return FLastError; }
 
 private:
     bool Keep(bool ok);
+    // Property of the configuration on this adapter's device; empty without a device, where
+    // a query by index 0 would find another adapter's.
+    QString ConfigurationValue(const QString &PropName);
 
     QString FId;
     QString FName;

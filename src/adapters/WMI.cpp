@@ -1,6 +1,5 @@
 #include "adapters/WMI.h"
 
-#include "adapters/WmiProviders.h"
 #include "base/NetText.h"
 
 #include <QMap>
@@ -97,21 +96,12 @@ struct TProviderTable
 {
     QMutex Lock;
     QMap<QString, std::shared_ptr<IWmiProvider>> Providers; // by upper-case class name
-    bool Filled = false;
 };
 
 TProviderTable &Table()
 {
     static TProviderTable table;
     return table;
-}
-
-void FillBuiltIns(TProviderTable &table)
-{
-    table.Providers.clear();
-    for (const auto &provider : BuiltInWmiProviders())
-        table.Providers.insert(provider->ClassName().toUpper(), provider);
-    table.Filled = true;
 }
 
 // Runs a query: the instances it selects, in the provider's order. Raises on any failure.
@@ -121,8 +111,11 @@ QList<TWmiObject> Select(const QString &className, const QString &condition)
     const auto provider = TWmiProviders::Find(query.ClassName);
     if (!provider)
         throw EWmiError(QStringLiteral("Invalid class: %1").arg(query.ClassName));
+    const QList<TWmiObject> candidates = query.Property.isEmpty()
+                                             ? provider->Instances()
+                                             : provider->InstancesWhere(query.Property, query.Literal);
     QList<TWmiObject> selected;
-    for (const TWmiObject &object : provider->Instances()) {
+    for (const TWmiObject &object : candidates) {
         if (!query.Property.isEmpty() && object.IsArray(query.Property))
             throw EWmiError(QStringLiteral("Invalid query: %1 is an array").arg(query.Property));
         if (query.Property.isEmpty() || Matches(object.Property(query.Property), query.Literal))
@@ -180,6 +173,8 @@ QStringList TWmiObject::PropertyNames() const
     return names;
 }
 
+QList<TWmiObject> IWmiProvider::InstancesWhere(const QString &, const QVariant &) { return Instances(); }
+
 TWmiObject IWmiProvider::ExecMethod(const TWmiObject &, const QString &method, const TWmiObject &)
 {
     throw EWmiError(QStringLiteral("Method not supported: %1.%2").arg(ClassName(), method));
@@ -189,8 +184,6 @@ void TWmiProviders::Register(std::shared_ptr<IWmiProvider> provider)
 {
     TProviderTable &table = Table();
     QMutexLocker locker(&table.Lock);
-    if (!table.Filled)
-        FillBuiltIns(table);
     table.Providers.insert(provider->ClassName().toUpper(), std::move(provider));
 }
 
@@ -198,8 +191,6 @@ void TWmiProviders::Unregister(const QString &className)
 {
     TProviderTable &table = Table();
     QMutexLocker locker(&table.Lock);
-    if (!table.Filled)
-        FillBuiltIns(table);
     table.Providers.remove(className.toUpper());
 }
 
@@ -207,8 +198,6 @@ std::shared_ptr<IWmiProvider> TWmiProviders::Find(const QString &className)
 {
     TProviderTable &table = Table();
     QMutexLocker locker(&table.Lock);
-    if (!table.Filled)
-        FillBuiltIns(table);
     return table.Providers.value(className.toUpper());
 }
 
@@ -216,7 +205,7 @@ void TWmiProviders::Reset()
 {
     TProviderTable &table = Table();
     QMutexLocker locker(&table.Lock);
-    FillBuiltIns(table);
+    table.Providers.clear();
 }
 
 QString WmiQueryText(const QString &ClassName, const QString &Condition)
@@ -357,6 +346,16 @@ int TNetworkAdapterConfiguration::Run(const QString &method, const TWmiObject &i
                : wrvSuccess;
 }
 
+int TNetworkAdapterConfiguration::Stage(const QString &method, const TWmiObject &inParams)
+{
+    const int result = Run(method, inParams);
+    if (result == wrvSuccess)
+        for (const QString &name : inParams.PropertyNames())
+            FStaged.Add(name, inParams.Property(name), inParams.IsArray(name));
+    return result;
+}
+
+// DHCP brings its own gateway: one staged before is dropped, as the adapter would drop it.
 void TNetworkAdapterConfiguration::EnableDHCP()
 {
     FLastError.clear();
@@ -365,6 +364,8 @@ void TNetworkAdapterConfiguration::EnableDHCP()
         FLastError = RefusalText(result, QString(), QString());
         throw EWmiError(FLastError);
     }
+    FStaged.Add(QStringLiteral("DHCPEnabled"), true)
+        .Add(QStringLiteral("DefaultIPGateway"), QVariant(), true);
 }
 
 int TNetworkAdapterConfiguration::EnableStatic(const QString &IPAddress, const QString &SubnetMask)
@@ -373,9 +374,11 @@ int TNetworkAdapterConfiguration::EnableStatic(const QString &IPAddress, const Q
     try {
         TWmiObject inParams = Parameters(QStringLiteral("IPAddress"), {IPAddress});
         inParams.Add(QStringLiteral("SubnetMask"), QStringList{SubnetMask});
-        const int result = Run(QStringLiteral("EnableStatic"), inParams);
+        const int result = Stage(QStringLiteral("EnableStatic"), inParams);
         if (result != wrvSuccess)
             FLastError = RefusalText(result, IPAddress, SubnetMask);
+        else
+            FStaged.Add(QStringLiteral("DHCPEnabled"), false);
         return result;
     } catch (const EWayfarelError &e) {
         FLastError = e.Message();
@@ -387,8 +390,8 @@ int TNetworkAdapterConfiguration::SetGateways(const QString &DefaultIPGateway)
 {
     FLastError.clear();
     try {
-        const int result = Run(QStringLiteral("SetGateways"),
-                               Parameters(QStringLiteral("DefaultIPGateway"), {DefaultIPGateway}));
+        const int result = Stage(QStringLiteral("SetGateways"),
+                                 Parameters(QStringLiteral("DefaultIPGateway"), {DefaultIPGateway}));
         if (result != wrvSuccess)
             FLastError = RefusalText(result, DefaultIPGateway, QString());
     } catch (const EWayfarelError &e) {
@@ -406,14 +409,36 @@ int TNetworkAdapterConfiguration::SetDNSServerSearchOrder(const QString &Server1
         servers = QStringList{Server1, Server2};
     else
         servers = QStringList{Server1.isEmpty() ? Server2 : Server1};
-    if (!Server1.isEmpty() || !Server2.isEmpty())
+    const bool automatic = Server1.isEmpty() && Server2.isEmpty();
+    if (!automatic)
         inParams.Add(QStringLiteral("DNSServerSearchOrder"), servers);
     try {
-        const int result = Run(QStringLiteral("SetDNSServerSearchOrder"), inParams);
+        const int result = Stage(QStringLiteral("SetDNSServerSearchOrder"), inParams);
         if (result != wrvSuccess)
             FLastError = RefusalText(result, servers.join(QLatin1Char(',')), QString());
+        else if (automatic)
+            FStaged.Add(QStringLiteral("DNSServerSearchOrder"), QVariant(), true);
     } catch (const EWayfarelError &e) {
         FLastError = e.Message();
     }
     return wrvSuccess;
+}
+
+bool TNetworkAdapterConfiguration::ApplyChanges()
+{
+    FLastError.clear();
+    if (FStaged.PropertyNames().isEmpty())
+        return true;
+    try {
+        const int result = Run(ApplyChangesMethod(), FStaged);
+        if (result != wrvSuccess) {
+            FLastError = RefusalText(result, QString(), QString());
+            return false;
+        }
+    } catch (const EWayfarelError &e) {
+        FLastError = e.Message();
+        return false;
+    }
+    FStaged = TWmiObject(QStringLiteral("__PARAMETERS"));
+    return true;
 }

@@ -62,14 +62,19 @@ public:
     virtual QString ClassName() const = 0;
     // Every instance, in enumeration order; raises EWmiError when the facility cannot answer.
     virtual QList<TWmiObject> Instances() = 0;
+    // The instances a query "WHERE property = literal" may select, in enumeration order: at
+    // least every one it selects (the query still checks each). A provider that can find them
+    // without enumerating all answers here; the others are Instances().
+    virtual QList<TWmiObject> InstancesWhere(const QString &property, const QVariant &literal);
     // Runs method on one of the class's instances and returns the out-parameters, ReturnValue
     // among them. Raises EWmiError when the method cannot run; the class has none by default.
     virtual TWmiObject ExecMethod(const TWmiObject &instance, const QString &method,
                                   const TWmiObject &inParams);
 };
 
-// The classes WMI answers, by name. Starts with the built-in providers; a provider for a
-// class that is already there replaces it. Process-wide and thread-safe.
+// The classes WMI answers, by name. Starts empty: the system's classes come with the system
+// backends (adapters/SystemBackends.h). A provider for a class that is already there
+// replaces it. Process-wide and thread-safe.
 class TWmiProviders
 {
 public:
@@ -77,7 +82,7 @@ public:
     static void Unregister(const QString &className);
     // Null for a class nobody answers.
     static std::shared_ptr<IWmiProvider> Find(const QString &className);
-    // Back to the built-in providers only.
+    // No class answered any more.
     static void Reset();
 };
 
@@ -104,7 +109,9 @@ TWmiObject WmiExecMethod(const TWmiObject &Object, const QString &Method, const 
 QString GetDefaultPrinterName();
 
 // One adapter's Win32_NetworkAdapterConfiguration with the TCP/IP methods the IP module uses.
-// The fields are read once, at creation.
+// The fields are read once, at creation. The methods check their change and answer at once,
+// but only stage it: ApplyChanges brings everything staged to the adapter in one go, so that
+// a static address, its gateway and its DNS servers cost one save and one reapply.
 class TNetworkAdapterConfiguration
 {
 public:
@@ -122,20 +129,29 @@ public:
 
     // Raises when the adapter cannot be switched to DHCP.
     void EnableDHCP();
-    // The method's result: 0 done, 66 invalid mask, 70 invalid address (the adapter keeps its
-    // settings), 65 any other failure; LastError says why.
+    // The method's result: 0 staged, 66 invalid mask, 70 invalid address (nothing staged), 65
+    // any other failure; LastError says why.
     int EnableStatic(const QString &IPAddress, const QString &SubnetMask);
-    // Always 0; a refused gateway leaves the reason in LastError.
+    // Always 0; a refused gateway is not staged and leaves the reason in LastError.
     int SetGateways(const QString &DefaultIPGateway);
-    // Both empty: back to automatic DNS servers. Always 0; a refusal leaves its reason in
-    // LastError.
+    // Both empty: back to automatic DNS servers. Always 0; a refusal is not staged and leaves
+    // its reason in LastError.
     int SetDNSServerSearchOrder(const QString &Server1, const QString &Server2);
+    // Brings what the methods staged to the adapter and empties the stage; true at once when
+    // nothing is staged. False when the adapter refused it, LastError says why.
+    bool ApplyChanges();
 
     // Why the last method failed; empty after one that succeeded.
     const QString &LastError() const { return FLastError; }
 
+    // The provider method that applies a stage: its in-parameters are those of the methods
+    // above, each present when staged (a Null DNSServerSearchOrder for automatic servers).
+    static QString ApplyChangesMethod() { return QStringLiteral("ApplyChanges"); }
+
 private:
     int Run(const QString &method, const TWmiObject &inParams);
+    // Runs method and stages its parameters when the adapter takes them.
+    int Stage(const QString &method, const TWmiObject &inParams);
 
     TWmiObject FObject;
     QString FIpAddress;
@@ -145,6 +161,7 @@ private:
     QString FDns1;
     QString FDns2;
     QString FMACAddress;
+    TWmiObject FStaged{QStringLiteral("__PARAMETERS")};
     QString FLastError;
 };
 

@@ -3,6 +3,7 @@
 #include "platform/NetAdapters.h"
 #include "platform/Printers.h"
 
+#include <QUuid>
 #include <algorithm>
 
 namespace {
@@ -59,13 +60,55 @@ TWmiObject AdapterOf(const TNetAdapterInfo &adapter)
     return object;
 }
 
-QList<TNetAdapterInfo> Profiles(const QDBusConnection &bus)
+bool Is(const QString &name, const QString &expected)
+{
+    return name.compare(expected, Qt::CaseInsensitive) == 0;
+}
+
+QList<TNetAdapterInfo> Profiles(TNMSettings &nm)
 {
     QString error;
-    QList<TNetAdapterInfo> profiles = ReadProfileAdapters(bus, error);
+    QList<TNetAdapterInfo> profiles = ReadProfileAdapters(nm, error);
     if (profiles.isEmpty() && !error.isEmpty())
         throw EWmiError(QStringLiteral("NetworkManager: %1").arg(error));
     return profiles;
+}
+
+// The adapter with this id: its profile, else the kernel interface.
+QList<TNetAdapterInfo> AdaptersWithId(TNMSettings &nm, const QString &id)
+{
+    const QUuid uuid(id);
+    TNetAdapterInfo profile;
+    if (!uuid.isNull() && ReadProfileAdapter(nm, uuid.toString(QUuid::WithoutBraces), profile))
+        return {profile};
+    QList<TNetAdapterInfo> result;
+    for (const TNetAdapterInfo &adapter : ReadKernelAdapters())
+        if (Is(adapter.Id, id))
+            result.append(adapter);
+    return result;
+}
+
+// The adapters on the interface, as the whole enumeration would order them: the profile active
+// there, else the interface itself. Empty when neither is there.
+QList<TNetAdapterInfo> AdaptersOnInterface(TNMSettings &nm, int index)
+{
+    TNetAdapterInfo active;
+    if (ReadActiveAdapterOn(nm, index, active))
+        return {active};
+    QList<TNetAdapterInfo> result;
+    for (const TNetAdapterInfo &adapter : ReadKernelAdapters())
+        if (adapter.Link.Index == index)
+            result.append(adapter);
+    return result;
+}
+
+template <class TToObject>
+QList<TWmiObject> ObjectsOf(const QList<TNetAdapterInfo> &adapters, TToObject toObject)
+{
+    QList<TWmiObject> result;
+    for (const TNetAdapterInfo &adapter : adapters)
+        result.append(toObject(adapter));
+    return result;
 }
 
 QStringList ArrayParameter(const TWmiObject &inParams, const QString &name)
@@ -126,80 +169,94 @@ int ToDns(TNMIPv4 &ipv4, const TWmiObject &inParams)
     return wrvSuccess;
 }
 
-bool FindProfile(TNMSettings &nm, const QString &settingId, TNMProfile &profile)
+TWmiObject Result(int returnValue)
 {
-    for (const QString &uuid : nm.ListedProfiles())
-        if (AdapterIdFromUuid(QUuid(uuid)) == settingId)
-            return nm.ReadProfile(uuid, profile);
-    return false;
+    return TWmiObject(QStringLiteral("__PARAMETERS")).Add(QStringLiteral("ReturnValue"), returnValue);
 }
 
 } // namespace
 
-std::vector<std::shared_ptr<IWmiProvider>> BuiltInWmiProviders()
-{
-    const QDBusConnection bus = QDBusConnection::systemBus();
-    return {std::make_shared<TAdapterConfigurationProvider>(bus),
-            std::make_shared<TNetworkAdapterProvider>(bus), std::make_shared<TPrinterProvider>()};
-}
-
-TAdapterConfigurationProvider::TAdapterConfigurationProvider(const QDBusConnection &bus) : FBus(bus) {}
+TAdapterConfigurationProvider::TAdapterConfigurationProvider(std::shared_ptr<TNMSettings> nm)
+    : FNM(std::move(nm))
+{}
 
 QList<TWmiObject> TAdapterConfigurationProvider::Instances()
 {
     // Several profiles may share a device: a query by interface index finds the one in use,
     // else the device as it is, before any saved settings.
-    QList<TNetAdapterInfo> adapters = Profiles(FBus);
+    QList<TNetAdapterInfo> adapters = Profiles(*FNM);
     const auto inactive = std::stable_partition(
         adapters.begin(), adapters.end(), [](const TNetAdapterInfo &adapter) { return adapter.Active; });
     QList<TNetAdapterInfo> ordered(adapters.begin(), inactive);
     ordered += ReadKernelAdapters();
     ordered += QList<TNetAdapterInfo>(inactive, adapters.end());
-    QList<TWmiObject> result;
-    for (const TNetAdapterInfo &adapter : ordered)
-        result.append(ConfigurationOf(adapter));
-    return result;
+    return ObjectsOf(ordered, ConfigurationOf);
+}
+
+QList<TWmiObject> TAdapterConfigurationProvider::InstancesWhere(const QString &property,
+                                                                const QVariant &literal)
+{
+    if (Is(property, QStringLiteral("SettingID")))
+        return ObjectsOf(AdaptersWithId(*FNM, literal.toString()), ConfigurationOf);
+    if (Is(property, QStringLiteral("InterfaceIndex"))) {
+        const QList<TNetAdapterInfo> adapters = AdaptersOnInterface(*FNM, literal.toInt());
+        if (!adapters.isEmpty())
+            return ObjectsOf(adapters, ConfigurationOf);
+    }
+    return Instances();
 }
 
 TWmiObject TAdapterConfigurationProvider::ExecMethod(const TWmiObject &instance, const QString &method,
                                                      const TWmiObject &inParams)
 {
-    const QString settingId = instance.Property(QStringLiteral("SettingID")).toString();
-    TNMSettings nm(FBus);
-    TNMProfile profile;
-    if (!FindProfile(nm, settingId, profile))
-        throw EWmiError(nm.LastError().isEmpty()
-                            ? QStringLiteral("no NetworkManager connection %1 to configure").arg(settingId)
-                            : nm.LastError());
-    TNMIPv4 ipv4 = TNMSettings::IPv4Of(profile.Settings);
-    int result = wrvSuccess;
-    if (method.compare(QLatin1String("EnableDHCP"), Qt::CaseInsensitive) == 0)
-        result = ToDHCP(ipv4);
-    else if (method.compare(QLatin1String("EnableStatic"), Qt::CaseInsensitive) == 0)
-        result = ToStatic(ipv4, inParams);
-    else if (method.compare(QLatin1String("SetGateways"), Qt::CaseInsensitive) == 0)
-        result = ToGateway(ipv4, inParams);
-    else if (method.compare(QLatin1String("SetDNSServerSearchOrder"), Qt::CaseInsensitive) == 0)
-        result = ToDns(ipv4, inParams);
-    else
-        return IWmiProvider::ExecMethod(instance, method, inParams);
-    if (result == wrvSuccess) {
-        TNMSettingsMap settings = profile.Settings;
-        TNMSettings::SetIPv4(settings, ipv4);
-        if (!nm.Update(profile, settings) || !nm.Apply(profile))
-            throw EWmiError(nm.LastError());
-    }
-    return TWmiObject(QStringLiteral("__PARAMETERS")).Add(QStringLiteral("ReturnValue"), result);
+    TNMIPv4 checked;
+    if (Is(method, TNetworkAdapterConfiguration::ApplyChangesMethod()))
+        return Result(ApplyChanges(instance.Property(QStringLiteral("SettingID")).toString(), inParams));
+    if (Is(method, QStringLiteral("EnableDHCP")))
+        return Result(ToDHCP(checked));
+    if (Is(method, QStringLiteral("EnableStatic")))
+        return Result(ToStatic(checked, inParams));
+    if (Is(method, QStringLiteral("SetGateways")))
+        return Result(ToGateway(checked, inParams));
+    if (Is(method, QStringLiteral("SetDNSServerSearchOrder")))
+        return Result(ToDns(checked, inParams));
+    return IWmiProvider::ExecMethod(instance, method, inParams);
 }
 
-TNetworkAdapterProvider::TNetworkAdapterProvider(const QDBusConnection &bus) : FBus(bus) {}
+// The changes in the order the methods make them; any refusal leaves the profile as it is.
+int TAdapterConfigurationProvider::ApplyChanges(const QString &settingId, const TWmiObject &inParams)
+{
+    const QUuid uuid(settingId);
+    TNMProfile profile;
+    if (uuid.isNull() || !FNM->ReadProfile(uuid.toString(QUuid::WithoutBraces), profile))
+        throw EWmiError(QStringLiteral("no NetworkManager connection %1 to configure: %2")
+                            .arg(settingId, FNM->LastError()));
+    TNMIPv4 ipv4 = TNMSettings::IPv4Of(profile.Settings);
+    int result = wrvSuccess;
+    if (inParams.HasProperty(QStringLiteral("DHCPEnabled")))
+        result = inParams.Property(QStringLiteral("DHCPEnabled")).toBool() ? ToDHCP(ipv4)
+                                                                           : ToStatic(ipv4, inParams);
+    if (result == wrvSuccess && inParams.HasProperty(QStringLiteral("DefaultIPGateway")))
+        result = ToGateway(ipv4, inParams);
+    if (result == wrvSuccess && inParams.HasProperty(QStringLiteral("DNSServerSearchOrder")))
+        result = ToDns(ipv4, inParams);
+    if (result == wrvSuccess && !FNM->ApplyIPv4(profile, ipv4))
+        throw EWmiError(FNM->LastError());
+    return result;
+}
+
+TNetworkAdapterProvider::TNetworkAdapterProvider(std::shared_ptr<TNMSettings> nm) : FNM(std::move(nm)) {}
 
 QList<TWmiObject> TNetworkAdapterProvider::Instances()
 {
-    QList<TWmiObject> result;
-    for (const TNetAdapterInfo &adapter : Profiles(FBus) + ReadKernelAdapters())
-        result.append(AdapterOf(adapter));
-    return result;
+    return ObjectsOf(Profiles(*FNM) + ReadKernelAdapters(), AdapterOf);
+}
+
+QList<TWmiObject> TNetworkAdapterProvider::InstancesWhere(const QString &property, const QVariant &literal)
+{
+    if (Is(property, QStringLiteral("GUID")))
+        return ObjectsOf(AdaptersWithId(*FNM, literal.toString()), AdapterOf);
+    return Instances();
 }
 
 QList<TWmiObject> TPrinterProvider::Instances()

@@ -2,42 +2,49 @@
 
 #include "adapters/WMI.h"
 
-#include <QDBusConnection>
-#include <vector>
+#include <memory>
 
-// The classes the program queries, answered from the Linux facilities. A new class is added
-// to BuiltInWmiProviders.
-std::vector<std::shared_ptr<IWmiProvider>> BuiltInWmiProviders();
+class TNMSettings;
 
-// Win32_NetworkAdapterConfiguration: one instance per NetworkManager profile (those active on
-// their device first, with the device's live values; the others with their saved settings),
-// then one per kernel interface. Its methods change the profile's IPv4 settings and bring
-// them to the link.
+// The classes the program queries, answered from the Linux facilities; installed with the
+// system backends (adapters/SystemBackends.h).
+
+// Win32_NetworkAdapterConfiguration: one instance per NetworkManager profile active on its
+// device, with the device's live values, then one per kernel interface, then the other
+// profiles with their saved settings. A query by SettingID or InterfaceIndex reads only the
+// adapter it asks for. Its methods check a change (ReturnValue) without making it; the method
+// TNetworkAdapterConfiguration::ApplyChangesMethod makes the changes it is given as one save
+// of the profile's IPv4 settings, brought to the link.
 class TAdapterConfigurationProvider : public IWmiProvider
 {
 public:
-    explicit TAdapterConfigurationProvider(const QDBusConnection &bus);
+    explicit TAdapterConfigurationProvider(std::shared_ptr<TNMSettings> nm);
 
     QString ClassName() const override { return QStringLiteral("Win32_NetworkAdapterConfiguration"); }
     QList<TWmiObject> Instances() override;
+    QList<TWmiObject> InstancesWhere(const QString &property, const QVariant &literal) override;
     TWmiObject ExecMethod(const TWmiObject &instance, const QString &method,
                           const TWmiObject &inParams) override;
 
 private:
-    QDBusConnection FBus;
+    int ApplyChanges(const QString &settingId, const TWmiObject &inParams);
+
+    std::shared_ptr<TNMSettings> FNM;
 };
 
-// Win32_NetworkAdapter: one instance per NetworkManager profile, then per kernel interface.
+// Win32_NetworkAdapter: one instance per NetworkManager profile, then per kernel interface. A
+// query by GUID reads only the adapter it asks for.
 class TNetworkAdapterProvider : public IWmiProvider
 {
 public:
-    explicit TNetworkAdapterProvider(const QDBusConnection &bus);
+    explicit TNetworkAdapterProvider(std::shared_ptr<TNMSettings> nm);
 
     QString ClassName() const override { return QStringLiteral("Win32_NetworkAdapter"); }
     QList<TWmiObject> Instances() override;
+    QList<TWmiObject> InstancesWhere(const QString &property, const QVariant &literal) override;
 
 private:
-    QDBusConnection FBus;
+    std::shared_ptr<TNMSettings> FNM;
 };
 
 // Win32_Printer: the CUPS queues, Default marking the user's default destination.

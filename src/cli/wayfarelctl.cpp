@@ -3,6 +3,7 @@
 
 #include "adapters/IpAddress.h"
 #include "adapters/Network.h"
+#include "adapters/SystemBackends.h"
 #include "app/DBManager.h"
 #include "base/Exceptions.h"
 #include "base/NetText.h"
@@ -12,6 +13,7 @@
 #include "platform/Printers.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -390,6 +392,7 @@ int Run(QStringList Args)
 int main(int argc, char *argv[])
 {
     QCoreApplication App(argc, argv);
+    InstallSystemBackends(QDBusConnection::systemBus());
     int Code = ecDone;
     try {
         Code = Run(App.arguments().mid(1));

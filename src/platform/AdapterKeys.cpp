@@ -13,6 +13,7 @@ namespace {
 
 const QString InstanceIdValue = QStringLiteral("NetCfgInstanceId");
 const QString NetworkAddressValue = QStringLiteral("NetworkAddress");
+const QString ProfilePathPrefix = QStringLiteral("/org/freedesktop/NetworkManager/Settings/");
 constexpr int DriverKeyDigits = 4;
 
 bool Is(const QString &name, const QString &expected)
@@ -20,14 +21,28 @@ bool Is(const QString &name, const QString &expected)
     return name.compare(expected, Qt::CaseInsensitive) == 0;
 }
 
-QString DriverKeyName(int index)
+QString DriverKeyName(const QString &profilePath)
 {
-    return QStringLiteral("%1").arg(index, DriverKeyDigits, 10, QLatin1Char('0'));
+    return QStringLiteral("%1").arg(profilePath.mid(ProfilePathPrefix.size()).toInt(), DriverKeyDigits, 10,
+                                    QLatin1Char('0'));
 }
 
-bool ReadProfile(const QDBusConnection &bus, const QString &uuid, TNMProfile &profile)
+// The object path a driver key stands for; empty for a name that is no driver key's.
+QString ProfilePathOf(const QString &key)
 {
-    return !uuid.isEmpty() && TNMSettings(bus).ReadProfile(uuid, profile);
+    bool isNumber = false;
+    const int number = key.toInt(&isNumber);
+    if (!isNumber || number < 0 || key.size() < DriverKeyDigits)
+        return QString();
+    return ProfilePathPrefix + QString::number(number);
+}
+
+// The profile a TCP/IP interface key, named by adapter id, stands for.
+bool ReadInterfaceProfile(TNMSettings &nm, const QString &key, TNMProfile &profile)
+{
+    const QUuid uuid(key);
+    return !uuid.isNull() && Is(AdapterIdFromUuid(uuid), key) &&
+           nm.ReadProfile(uuid.toString(QUuid::WithoutBraces), profile) && TNMSettings::IsListed(profile);
 }
 
 [[noreturn]] void ReadOnlyKey(const QString &path, const QString &name)
@@ -61,37 +76,26 @@ QString NetworkAddressError(const QString &text)
     return QString();
 }
 
-TAdapterClassKeyProvider::TAdapterClassKeyProvider(const QDBusConnection &bus) : FBus(bus) {}
-
-QString TAdapterClassKeyProvider::ProfileOf(const QString &path)
-{
-    bool isNumber = false;
-    const int index = path.toInt(&isNumber);
-    if (!isNumber || path.size() != DriverKeyDigits)
-        return QString();
-    return TNMSettings(FBus).ListedProfiles().value(index);
-}
+TAdapterClassKeyProvider::TAdapterClassKeyProvider(std::shared_ptr<TNMSettings> nm) : FNM(std::move(nm)) {}
 
 bool TAdapterClassKeyProvider::KeyExists(const QString &path)
 {
-    return path.isEmpty() || !ProfileOf(path).isEmpty();
+    return path.isEmpty() || !FNM->UuidAt(ProfilePathOf(path)).isEmpty();
 }
 
 QStringList TAdapterClassKeyProvider::KeyNames(const QString &path)
 {
-    if (!path.isEmpty())
-        return {};
     QStringList names;
-    const int count = static_cast<int>(TNMSettings(FBus).ListedProfiles().size());
-    for (int i = 0; i < count; ++i)
-        names.append(DriverKeyName(i));
+    if (path.isEmpty())
+        for (const QString &profilePath : FNM->ProfilePaths())
+            names.append(DriverKeyName(profilePath));
     return names;
 }
 
 QStringList TAdapterClassKeyProvider::ValueNames(const QString &path)
 {
     TNMProfile profile;
-    if (!ReadProfile(FBus, ProfileOf(path), profile))
+    if (!FNM->ReadProfileAt(ProfilePathOf(path), profile) || !TNMSettings::IsListed(profile))
         return {};
     QStringList names{InstanceIdValue};
     if (!TNMSettings::AssignedMac(profile).isEmpty())
@@ -99,29 +103,33 @@ QStringList TAdapterClassKeyProvider::ValueNames(const QString &path)
     return names;
 }
 
+// The instance id never changes for a key and is answered without asking NetworkManager again.
 std::optional<TRegValue> TAdapterClassKeyProvider::ReadValue(const QString &path, const QString &name)
 {
+    if (Is(name, InstanceIdValue)) {
+        const QString uuid = FNM->UuidAt(ProfilePathOf(path));
+        return uuid.isEmpty() ? std::nullopt
+                              : std::optional(TRegValue::FromString(REG_SZ, AdapterIdFromUuid(QUuid(uuid))));
+    }
     TNMProfile profile;
-    if (!ReadProfile(FBus, ProfileOf(path), profile))
+    if (!Is(name, NetworkAddressValue) || !FNM->ReadProfileAt(ProfilePathOf(path), profile) ||
+        !TNMSettings::IsListed(profile))
         return std::nullopt;
-    if (Is(name, InstanceIdValue))
-        return TRegValue::FromString(REG_SZ, AdapterIdFromUuid(QUuid(profile.Uuid)));
     const QString mac = TNMSettings::AssignedMac(profile).remove(QLatin1Char(':'));
-    if (Is(name, NetworkAddressValue) && !mac.isEmpty())
-        return TRegValue::FromString(REG_SZ, mac);
-    return std::nullopt;
+    if (mac.isEmpty())
+        return std::nullopt;
+    return TRegValue::FromString(REG_SZ, mac);
 }
 
 void TAdapterClassKeyProvider::SetNetworkAddress(const QString &path, const QString &mac)
 {
-    TNMSettings nm(FBus);
     TNMProfile profile;
-    if (!ReadProfile(FBus, ProfileOf(path), profile))
+    if (!FNM->ReadProfileAt(ProfilePathOf(path), profile) || !TNMSettings::IsListed(profile))
         throw ERegistryException(QStringLiteral("no adapter for driver key %1").arg(path));
     TNMSettingsMap settings = profile.Settings;
     TNMSettings::SetAssignedMac(settings, profile.Type, mac);
-    if (!nm.Update(profile, settings))
-        throw ERegistryException(nm.LastError());
+    if (!FNM->Update(profile, settings))
+        throw ERegistryException(FNM->LastError());
 }
 
 void TAdapterClassKeyProvider::WriteValue(const QString &path, const QString &name, const TRegValue &value)
@@ -144,35 +152,27 @@ void TAdapterClassKeyProvider::DeleteValue(const QString &path, const QString &n
     SetNetworkAddress(path, QString());
 }
 
-TTcpipInterfacesProvider::TTcpipInterfacesProvider(const QDBusConnection &bus) : FBus(bus) {}
-
-QString TTcpipInterfacesProvider::ProfileOf(const QString &path)
-{
-    if (path.isEmpty() || path.contains(QLatin1Char('\\')))
-        return QString();
-    for (const QString &uuid : TNMSettings(FBus).ListedProfiles())
-        if (Is(AdapterIdFromUuid(QUuid(uuid)), path))
-            return uuid;
-    return QString();
-}
+TTcpipInterfacesProvider::TTcpipInterfacesProvider(std::shared_ptr<TNMSettings> nm) : FNM(std::move(nm)) {}
 
 bool TTcpipInterfacesProvider::KeyExists(const QString &path)
 {
-    return path.isEmpty() || !ProfileOf(path).isEmpty();
+    TNMProfile profile;
+    return path.isEmpty() || ReadInterfaceProfile(*FNM, path, profile);
 }
 
 QStringList TTcpipInterfacesProvider::KeyNames(const QString &path)
 {
     QStringList names;
     if (path.isEmpty())
-        for (const QString &uuid : TNMSettings(FBus).ListedProfiles())
-            names.append(AdapterIdFromUuid(QUuid(uuid)));
+        for (const QString &profilePath : FNM->ProfilePaths())
+            names.append(AdapterIdFromUuid(QUuid(FNM->UuidAt(profilePath))));
     return names;
 }
 
 QStringList TTcpipInterfacesProvider::ValueNames(const QString &path)
 {
-    if (ProfileOf(path).isEmpty())
+    TNMProfile profile;
+    if (!ReadInterfaceProfile(*FNM, path, profile))
         return {};
     return {QStringLiteral("EnableDHCP"), QStringLiteral("IPAddress"), QStringLiteral("SubnetMask"),
             QStringLiteral("DefaultGateway"), QStringLiteral("NameServer")};
@@ -181,7 +181,7 @@ QStringList TTcpipInterfacesProvider::ValueNames(const QString &path)
 std::optional<TRegValue> TTcpipInterfacesProvider::ReadValue(const QString &path, const QString &name)
 {
     TNMProfile profile;
-    if (!ReadProfile(FBus, ProfileOf(path), profile))
+    if (!ReadInterfaceProfile(*FNM, path, profile))
         return std::nullopt;
     const TNMIPv4 ipv4 = TNMSettings::IPv4Of(profile.Settings);
     if (Is(name, QStringLiteral("EnableDHCP")))
@@ -211,12 +211,12 @@ void TTcpipInterfacesProvider::DeleteValue(const QString &path, const QString &n
     ReadOnlyKey(path, name);
 }
 
-void MountAdapterKeys(const QDBusConnection &bus)
+void MountAdapterKeys(const std::shared_ptr<TNMSettings> &nm)
 {
     TRegistry::Mount(HKEY_LOCAL_MACHINE, AdapterClassKeyPath(),
-                     std::make_shared<TAdapterClassKeyProvider>(bus));
+                     std::make_shared<TAdapterClassKeyProvider>(nm));
     TRegistry::Mount(HKEY_LOCAL_MACHINE, TcpipInterfacesKeyPath(),
-                     std::make_shared<TTcpipInterfacesProvider>(bus));
+                     std::make_shared<TTcpipInterfacesProvider>(nm));
 }
 
 void UnmountAdapterKeys()

@@ -2,7 +2,9 @@
 
 #include "platform/RegistryProvider.h"
 
-#include <QDBusConnection>
+#include <memory>
+
+class TNMSettings;
 
 // HKEY_LOCAL_MACHINE key of the network adapter device class: one numbered driver key per
 // adapter.
@@ -10,15 +12,16 @@ QString AdapterClassKeyPath();
 // HKEY_LOCAL_MACHINE key holding one TCP/IP interface key per adapter, named by adapter id.
 QString TcpipInterfacesKeyPath();
 
-// The driver keys over NetworkManager: "0000", "0001", ... one per wired or wireless profile
-// in NetworkManager's order, with NetCfgInstanceId (the adapter id) and NetworkAddress (the
-// profile's own MAC address, twelve upper-case hexadecimal digits; absent when it sets none).
-// Writing NetworkAddress gives the profile that address, deleting it takes it away; the device
-// gets it when the profile is next activated.
+// The driver keys over NetworkManager: one per wired or wireless profile in NetworkManager's
+// order, numbered by the profile's object path ("0007" for .../Settings/7), so a key is found
+// without listing the others. It holds NetCfgInstanceId (the adapter id) and NetworkAddress
+// (the profile's own MAC address, twelve upper-case hexadecimal digits; absent when it sets
+// none). Writing NetworkAddress gives the profile that address, deleting it takes it away; the
+// device gets it when the profile is next activated.
 class TAdapterClassKeyProvider : public IRegistryProvider
 {
 public:
-    explicit TAdapterClassKeyProvider(const QDBusConnection &bus);
+    explicit TAdapterClassKeyProvider(std::shared_ptr<TNMSettings> nm);
 
     bool KeyExists(const QString &path) override;
     QStringList KeyNames(const QString &path) override;
@@ -28,20 +31,19 @@ public:
     void DeleteValue(const QString &path, const QString &name) override;
 
 private:
-    // The profile UUID a driver key stands for; empty when there is no such key.
-    QString ProfileOf(const QString &path);
     void SetNetworkAddress(const QString &path, const QString &mac);
 
-    QDBusConnection FBus;
+    std::shared_ptr<TNMSettings> FNM;
 };
 
 // The TCP/IP interface keys over NetworkManager, read-only: one key per profile, named by its
 // adapter id, with EnableDHCP (REG_DWORD), IPAddress, SubnetMask, DefaultGateway
-// (REG_MULTI_SZ) and NameServer (REG_SZ, comma separated) from its saved IPv4 settings.
+// (REG_MULTI_SZ) and NameServer (REG_SZ, comma separated) from its saved IPv4 settings. A key
+// is read by its UUID alone, without listing the others.
 class TTcpipInterfacesProvider : public IRegistryProvider
 {
 public:
-    explicit TTcpipInterfacesProvider(const QDBusConnection &bus);
+    explicit TTcpipInterfacesProvider(std::shared_ptr<TNMSettings> nm);
 
     bool KeyExists(const QString &path) override;
     QStringList KeyNames(const QString &path) override;
@@ -51,13 +53,11 @@ public:
     void DeleteValue(const QString &path, const QString &name) override;
 
 private:
-    QString ProfileOf(const QString &path);
-
-    QDBusConnection FBus;
+    std::shared_ptr<TNMSettings> FNM;
 };
 
-// Serves both keys from NetworkManager on bus, until UnmountAdapterKeys.
-void MountAdapterKeys(const QDBusConnection &bus);
+// Serves both keys from nm, until UnmountAdapterKeys.
+void MountAdapterKeys(const std::shared_ptr<TNMSettings> &nm);
 void UnmountAdapterKeys();
 
 // Why text is no MAC address an adapter can take (twelve hexadecimal digits, not multicast,

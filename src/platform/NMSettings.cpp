@@ -1,28 +1,15 @@
 #include "platform/NMSettings.h"
 
+#include "platform/EventWait.h"
+
 #include <QDBusArgument>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QDBusObjectPath>
-#include <QDBusVariant>
-#include <QElapsedTimer>
-#include <QThread>
 #include <arpa/inet.h>
 
 namespace {
 
 using TVariantMapList = QList<QVariantMap>;
 
-const QString NMPath = QStringLiteral("/org/freedesktop/NetworkManager");
-const QString NMInterface = QStringLiteral("org.freedesktop.NetworkManager");
-const QString SettingsPath = QStringLiteral("/org/freedesktop/NetworkManager/Settings");
-const QString SettingsInterface = QStringLiteral("org.freedesktop.NetworkManager.Settings");
-const QString ProfileInterface = QStringLiteral("org.freedesktop.NetworkManager.Settings.Connection");
-const QString DeviceInterface = QStringLiteral("org.freedesktop.NetworkManager.Device");
-const QString ActiveInterface = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
-const QString Ip4ConfigInterface = QStringLiteral("org.freedesktop.NetworkManager.IP4Config");
-const QString PropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 const QStringList ListedTypes = {QStringLiteral("802-3-ethernet"), QStringLiteral("802-11-wireless")};
 const QStringList SecretSettings = {QStringLiteral("802-11-wireless-security"), QStringLiteral("802-1x")};
 
@@ -31,68 +18,30 @@ constexpr quint32 ActiveActivated = 2;
 constexpr quint32 ActiveDeactivated = 4;
 // NMDeviceState: no carrier.
 constexpr quint32 DeviceUnavailable = 20;
-constexpr int PollMs = 50;
-constexpr int CallTimeoutMs = 15000;
-
-void RegisterTypes()
-{
-    static const bool registered = [] {
-        qDBusRegisterMetaType<TNMSettingsMap>();
-        qDBusRegisterMetaType<TVariantMapList>();
-        return true;
-    }();
-    Q_UNUSED(registered);
-}
-
-struct TReply
-{
-    QVariantList Values;
-    QString Error; // empty when the call succeeded
-};
-
-TReply Call(const QDBusConnection &bus, const QString &path, const QString &interface, const QString &method,
-            const QVariantList &args = {})
-{
-    RegisterTypes();
-    QDBusMessage message = QDBusMessage::createMethodCall(TNMSettings::Service(), path, interface, method);
-    message.setArguments(args);
-    const QDBusMessage reply = bus.call(message, QDBus::Block, CallTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        return {{}, reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage()};
-    return {reply.arguments(), QString()};
-}
-
-TReply GetAll(const QDBusConnection &bus, const QString &path, const QString &interface)
-{
-    return Call(bus, path, PropertiesInterface, QStringLiteral("GetAll"), {interface});
-}
-
-QVariant GetProperty(const QDBusConnection &bus, const QString &path, const QString &interface,
-                     const QString &name, QString &error)
-{
-    const TReply reply = Call(bus, path, PropertiesInterface, QStringLiteral("Get"), {interface, name});
-    error = reply.Error;
-    return reply.Values.value(0).value<QDBusVariant>().variant();
-}
-
-QVariantMap PropertyMap(const TReply &reply)
-{
-    return reply.Values.isEmpty() ? QVariantMap() : qdbus_cast<QVariantMap>(reply.Values.first());
-}
-
-QStringList PathList(const QVariant &value)
-{
-    QStringList result;
-    for (const QDBusObjectPath &path : qdbus_cast<QList<QDBusObjectPath>>(value))
-        result.append(path.path());
-    return result;
-}
+// NMDeviceType of "lo", which carries no wired or wireless profile.
+constexpr quint32 DeviceLoopback = 32;
+// A missed state signal costs at most this long.
+constexpr int RecheckMs = 500;
 
 QString MacText(const QVariant &value) { return MacFromBytes(value.toByteArray(), QLatin1Char(':')); }
 
-TNMSettingsMap SettingsOf(const TReply &reply)
+QVariantMap ConnectionOf(const TNMSettingsMap &settings)
 {
-    return reply.Values.isEmpty() ? TNMSettingsMap() : qdbus_cast<TNMSettingsMap>(reply.Values.first());
+    return settings.value(QStringLiteral("connection"));
+}
+
+TNMProfile ProfileOf(const QString &path, const TNMSettingsMap &settings)
+{
+    const QVariantMap connection = ConnectionOf(settings);
+    TNMProfile profile;
+    profile.Uuid = connection.value(QStringLiteral("uuid")).toString();
+    profile.Path = path;
+    profile.Name = connection.value(QStringLiteral("id")).toString();
+    profile.Type = connection.value(QStringLiteral("type")).toString();
+    profile.InterfaceName = connection.value(QStringLiteral("interface-name")).toString();
+    profile.Mac = MacText(settings.value(profile.Type).value(QStringLiteral("mac-address")));
+    profile.Settings = settings;
+    return profile;
 }
 
 QStringList DnsOf(const QVariantMap &ipv4)
@@ -107,13 +56,19 @@ QStringList DnsOf(const QVariantMap &ipv4)
 
 } // namespace
 
-TNMSettings::TNMSettings(const QDBusConnection &bus) : FBus(bus) {}
-
-QString TNMSettings::Service() { return QStringLiteral("org.freedesktop.NetworkManager"); }
-
-bool TNMSettings::IsRunning(const QDBusConnection &bus)
+TNMSettings::TNMSettings(std::shared_ptr<INMBus> bus) : FBus(std::move(bus))
 {
-    return bus.isConnected() && bus.interface() && bus.interface()->isServiceRegistered(Service());
+    static const bool registered = [] {
+        qDBusRegisterMetaType<TNMSettingsMap>();
+        qDBusRegisterMetaType<TVariantMapList>();
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
+std::shared_ptr<TNMSettings> TNMSettings::OnBus(const QDBusConnection &bus)
+{
+    return std::make_shared<TNMSettings>(std::make_shared<TNMDBus>(bus));
 }
 
 bool TNMSettings::Fail(const QString &reason)
@@ -122,130 +77,196 @@ bool TNMSettings::Fail(const QString &reason)
     return false;
 }
 
-QStringList TNMSettings::ListedProfiles()
+bool TNMSettings::Succeed()
 {
     FLastError.clear();
-    const TReply reply = Call(FBus, SettingsPath, SettingsInterface, QStringLiteral("ListConnections"));
-    if (!reply.Error.isEmpty()) {
-        FLastError = reply.Error;
+    return true;
+}
+
+bool TNMSettings::IsListed(const TNMProfile &profile) { return ListedTypes.contains(profile.Type); }
+
+// A path stands for one profile for as long as NetworkManager runs: neither its UUID nor its
+// type can change.
+void TNMSettings::Know(const QString &path, const TNMSettingsMap &settings)
+{
+    const QVariantMap connection = ConnectionOf(settings);
+    FKnown.insert(path, {connection.value(QStringLiteral("uuid")).toString(),
+                         ListedTypes.contains(connection.value(QStringLiteral("type")).toString())});
+}
+
+QString TNMSettings::KnownPathOf(const QString &uuid) const
+{
+    for (auto it = FKnown.cbegin(); it != FKnown.cend(); ++it)
+        if (it->Uuid == uuid)
+            return it.key();
+    return QString();
+}
+
+QList<TNMProfile> TNMSettings::Profiles()
+{
+    QStringList paths;
+    QList<TNMSettingsMap> settings;
+    if (!FBus->ListConnections(paths)) {
+        Fail(FBus->LastError());
         return {};
     }
-    QStringList result;
-    for (const QString &path : PathList(reply.Values.value(0))) {
-        const TReply settings = Call(FBus, path, ProfileInterface, QStringLiteral("GetSettings"));
-        const QVariantMap connection = SettingsOf(settings).value(QStringLiteral("connection"));
-        if (!settings.Error.isEmpty())
-            FLastError = settings.Error;
-        else if (ListedTypes.contains(connection.value(QStringLiteral("type")).toString()))
-            result.append(connection.value(QStringLiteral("uuid")).toString());
+    FLastError.clear();
+    if (!FBus->GetSettings(paths, settings))
+        FLastError = FBus->LastError();
+    QList<TNMProfile> result;
+    for (int i = 0; i < paths.size(); ++i) {
+        if (settings.value(i).isEmpty())
+            continue;
+        Know(paths.at(i), settings.at(i));
+        const TNMProfile profile = ProfileOf(paths.at(i), settings.at(i));
+        if (IsListed(profile))
+            result.append(profile);
     }
     return result;
 }
 
+QStringList TNMSettings::ProfilePaths()
+{
+    QStringList paths;
+    if (!FBus->ListConnections(paths)) {
+        Fail(FBus->LastError());
+        return {};
+    }
+    QStringList unknown;
+    for (const QString &path : paths)
+        if (!FKnown.contains(path))
+            unknown.append(path);
+    QList<TNMSettingsMap> settings;
+    FLastError.clear();
+    if (!unknown.isEmpty() && !FBus->GetSettings(unknown, settings))
+        FLastError = FBus->LastError();
+    for (int i = 0; i < settings.size(); ++i)
+        if (!settings.at(i).isEmpty())
+            Know(unknown.at(i), settings.at(i));
+    QStringList listed;
+    for (const QString &path : paths)
+        if (FKnown.value(path).Listed)
+            listed.append(path);
+    return listed;
+}
+
+QString TNMSettings::UuidAt(const QString &path)
+{
+    TNMProfile profile;
+    if (path.isEmpty() || (!FKnown.contains(path) && !ReadProfileAt(path, profile)))
+        return QString();
+    const TIdentity identity = FKnown.value(path);
+    return identity.Listed ? identity.Uuid : QString();
+}
+
+bool TNMSettings::ReadSettingsAt(const QString &path, TNMProfile &profile)
+{
+    QList<TNMSettingsMap> settings;
+    if (path.isEmpty())
+        return Fail(QStringLiteral("no such connection"));
+    if (!FBus->GetSettings({path}, settings)) {
+        FKnown.remove(path);
+        return Fail(FBus->LastError());
+    }
+    Know(path, settings.value(0));
+    profile = ProfileOf(path, settings.value(0));
+    return Succeed();
+}
+
+bool TNMSettings::ReadProfileAt(const QString &path, TNMProfile &profile)
+{
+    if (ReadSettingsAt(path, profile))
+        return true;
+    return Fail(QStringLiteral("connection %1: %2").arg(path, FLastError));
+}
+
+// A profile deleted and made again under its UUID has a new path: the known one is tried first.
 bool TNMSettings::ReadProfile(const QString &uuid, TNMProfile &profile)
 {
-    const TReply found =
-        Call(FBus, SettingsPath, SettingsInterface, QStringLiteral("GetConnectionByUuid"), {uuid});
-    if (!found.Error.isEmpty())
-        return Fail(QStringLiteral("connection %1: %2").arg(uuid, found.Error));
-    profile.Uuid = uuid;
-    profile.Path = found.Values.value(0).value<QDBusObjectPath>().path();
-    const TReply reply = Call(FBus, profile.Path, ProfileInterface, QStringLiteral("GetSettings"));
-    if (!reply.Error.isEmpty())
-        return Fail(QStringLiteral("connection %1: %2").arg(uuid, reply.Error));
-    profile.Settings = SettingsOf(reply);
-    const QVariantMap connection = profile.Settings.value(QStringLiteral("connection"));
-    profile.Name = connection.value(QStringLiteral("id")).toString();
-    profile.InterfaceName = connection.value(QStringLiteral("interface-name")).toString();
-    profile.Type = connection.value(QStringLiteral("type")).toString();
-    profile.Mac = MacText(profile.Settings.value(profile.Type).value(QStringLiteral("mac-address")));
-    return true;
-}
-
-bool TNMSettings::ReadDevice(const QString &path, TNMDevice &device)
-{
-    const TReply reply = GetAll(FBus, path, DeviceInterface);
-    if (!reply.Error.isEmpty())
-        return Fail(QStringLiteral("device %1: %2").arg(path, reply.Error));
-    const QVariantMap props = PropertyMap(reply);
-    device.Path = path;
-    device.Interface = props.value(QStringLiteral("IpInterface")).toString();
-    if (device.Interface.isEmpty())
-        device.Interface = props.value(QStringLiteral("Interface")).toString();
-    device.State = props.value(QStringLiteral("State")).toUInt();
-    return true;
-}
-
-bool TNMSettings::FindActive(const QString &uuid, QString &activePath, QString &devicePath)
-{
-    activePath.clear();
-    devicePath.clear();
-    QString error;
-    const QVariant list = GetProperty(FBus, NMPath, NMInterface, QStringLiteral("ActiveConnections"), error);
-    if (!error.isEmpty())
-        return Fail(QStringLiteral("NetworkManager: %1").arg(error));
-    for (const QString &path : PathList(list)) {
-        const QVariantMap active = PropertyMap(GetAll(FBus, path, ActiveInterface));
-        if (active.value(QStringLiteral("Uuid")).toString() != uuid ||
-            active.value(QStringLiteral("State")).toUInt() == ActiveDeactivated)
-            continue;
-        activePath = path;
-        devicePath = PathList(active.value(QStringLiteral("Devices"))).value(0);
+    const QString known = KnownPathOf(uuid);
+    if (!known.isEmpty() && ReadSettingsAt(known, profile) && profile.Uuid == uuid)
         return true;
-    }
+    QString path;
+    if (!FBus->GetConnectionByUuid(uuid, path) || !ReadSettingsAt(path, profile))
+        return Fail(QStringLiteral("connection %1: %2").arg(uuid, FBus->LastError()));
     return true;
 }
 
-// Bound by interface name, offered by NetworkManager as available, or bound by MAC address.
-bool TNMSettings::FindDevice(const TNMProfile &profile, TNMDevice &device)
+bool TNMSettings::ReadNetState(TNMNetState &state)
 {
-    QString activePath, activeDevice;
-    if (!FindActive(profile.Uuid, activePath, activeDevice))
-        return false;
-    if (!activeDevice.isEmpty()) {
-        device.ActivePath = activePath;
-        return ReadDevice(activeDevice, device);
-    }
-    const TReply reply = Call(FBus, NMPath, NMInterface, QStringLiteral("GetDevices"));
-    if (!reply.Error.isEmpty())
-        return Fail(QStringLiteral("NetworkManager: %1").arg(reply.Error));
-    QString byAvailability, byMac;
-    for (const QString &path : PathList(reply.Values.value(0))) {
-        const QVariantMap props = PropertyMap(GetAll(FBus, path, DeviceInterface));
-        if (!profile.InterfaceName.isEmpty()) {
-            if (props.value(QStringLiteral("Interface")).toString() == profile.InterfaceName)
-                return ReadDevice(path, device);
+    QStringList paths;
+    if (!FBus->GetDevices(paths))
+        return Fail(QStringLiteral("NetworkManager: %1").arg(FBus->LastError()));
+    state = {};
+    for (const QString &path : paths) {
+        TNMDevice device;
+        if (FLoopbacks.contains(path) || !FBus->ReadDevice(path, device))
+            continue; // gone meanwhile
+        if (device.Type == DeviceLoopback) {
+            FLoopbacks.append(path);
             continue;
         }
-        if (byAvailability.isEmpty() &&
-            PathList(props.value(QStringLiteral("AvailableConnections"))).contains(profile.Path))
-            byAvailability = path;
-        if (byMac.isEmpty() && !profile.Mac.isEmpty() &&
-            props.value(QStringLiteral("HwAddress")).toString().toUpper() == profile.Mac)
-            byMac = path;
+        const QString &activePath = device.ActiveConnection;
+        TNMActive active;
+        if (FActiveUuids.contains(activePath))
+            state.ActiveUuids.insert(activePath, FActiveUuids.value(activePath));
+        else if (!activePath.isEmpty() && FBus->ReadActive(activePath, active))
+            state.ActiveUuids.insert(activePath, active.Uuid);
+        state.Devices.append(device);
     }
-    const QString path = byAvailability.isEmpty() ? byMac : byAvailability;
-    if (path.isEmpty())
-        return Fail(QStringLiteral("no device for connection '%1'").arg(profile.Name));
-    return ReadDevice(path, device);
+    // An activation keeps its profile for its whole life; the ones gone need not be kept.
+    FActiveUuids = state.ActiveUuids;
+    return Succeed();
 }
 
-TNMIp4Config TNMSettings::DeviceIp4Config(const QString &devicePath)
+TNMPlacement TNMSettings::Place(const TNMProfile &profile, const TNMNetState &state)
 {
-    TNMIp4Config result;
-    QString error;
-    const QString configPath =
-        GetProperty(FBus, devicePath, DeviceInterface, QStringLiteral("Ip4Config"), error)
-            .value<QDBusObjectPath>()
-            .path();
-    if (!error.isEmpty() || configPath.isEmpty() || configPath == QLatin1String("/"))
-        return result;
-    const QVariantMap props = PropertyMap(GetAll(FBus, configPath, Ip4ConfigInterface));
-    result.Gateway = props.value(QStringLiteral("Gateway")).toString();
-    for (const QVariantMap &server :
-         qdbus_cast<TVariantMapList>(props.value(QStringLiteral("NameserverData"))))
-        result.Dns.append(server.value(QStringLiteral("address")).toString());
-    return result;
+    for (const TNMDevice &device : state.Devices)
+        if (!device.ActiveConnection.isEmpty() &&
+            state.ActiveUuids.value(device.ActiveConnection) == profile.Uuid)
+            return {device, device.ActiveConnection};
+    const TNMDevice *byAvailability = nullptr, *byMac = nullptr;
+    for (const TNMDevice &device : state.Devices) {
+        if (!profile.InterfaceName.isEmpty()) {
+            if (device.Interface == profile.InterfaceName)
+                return {device, QString()};
+            continue;
+        }
+        if (!byAvailability && device.AvailableConnections.contains(profile.Path))
+            byAvailability = &device;
+        if (!byMac && !profile.Mac.isEmpty() && device.HwAddress == profile.Mac)
+            byMac = &device;
+    }
+    const TNMDevice *found = byAvailability ? byAvailability : byMac;
+    return found ? TNMPlacement{*found, QString()} : TNMPlacement{};
+}
+
+bool TNMSettings::Locate(const TNMProfile &profile, TNMPlacement &placement)
+{
+    TNMNetState state;
+    if (!ReadNetState(state))
+        return false;
+    placement = Place(profile, state);
+    return true;
+}
+
+bool TNMSettings::ReadDeviceOn(const QString &interfaceName, TNMDevice &device, TNMActive &active)
+{
+    QString path;
+    if (!FBus->GetDeviceByIpIface(interfaceName, path) || !FBus->ReadDevice(path, device))
+        return Fail(QStringLiteral("no device %1: %2").arg(interfaceName, FBus->LastError()));
+    active = TNMActive();
+    if (!device.ActiveConnection.isEmpty() && !FBus->ReadActive(device.ActiveConnection, active))
+        active = TNMActive();
+    return Succeed();
+}
+
+TNMIp4Config TNMSettings::Ip4ConfigOf(const TNMDevice &device)
+{
+    TNMIp4Config config;
+    if (!device.Ip4Config.isEmpty() && !FBus->ReadIp4Config(device.Ip4Config, config))
+        return TNMIp4Config();
+    return config;
 }
 
 TNMIPv4 TNMSettings::IPv4Of(const TNMSettingsMap &settings)
@@ -290,6 +311,14 @@ void TNMSettings::SetIPv4(TNMSettingsMap &settings, const TNMIPv4 &ipv4)
     map.insert(QStringLiteral("ignore-auto-dns"), ipv4.IgnoreAutoDns);
 }
 
+// Servers from DHCP can only be ignored where DHCP runs.
+bool TNMSettings::SameIPv4(const TNMIPv4 &a, const TNMIPv4 &b)
+{
+    return a.Method == b.Method && a.Addresses == b.Addresses && a.Prefixes == b.Prefixes &&
+           a.Gateway == b.Gateway && a.Dns == b.Dns &&
+           (a.Method != QLatin1String("auto") || a.IgnoreAutoDns == b.IgnoreAutoDns);
+}
+
 QString TNMSettings::AssignedMac(const TNMProfile &profile)
 {
     const QVariantMap device = profile.Settings.value(profile.Type);
@@ -314,10 +343,9 @@ void TNMSettings::SetAssignedMac(TNMSettingsMap &settings, const QString &type, 
 void TNMSettings::MergeSecrets(const TNMProfile &profile, TNMSettingsMap &settings)
 {
     for (const QString &name : SecretSettings) {
-        if (!settings.contains(name))
+        TNMSettingsMap secrets;
+        if (!settings.contains(name) || !FBus->GetSecrets(profile.Path, name, secrets))
             continue;
-        const TReply reply = Call(FBus, profile.Path, ProfileInterface, QStringLiteral("GetSecrets"), {name});
-        const TNMSettingsMap secrets = SettingsOf(reply);
         for (auto it = secrets.cbegin(); it != secrets.cend(); ++it)
             settings[it.key()].insert(it.value());
     }
@@ -326,98 +354,91 @@ void TNMSettings::MergeSecrets(const TNMProfile &profile, TNMSettingsMap &settin
 bool TNMSettings::Update(const TNMProfile &profile, TNMSettingsMap settings)
 {
     MergeSecrets(profile, settings);
-    const TReply reply =
-        Call(FBus, profile.Path, ProfileInterface, QStringLiteral("Update"), {QVariant::fromValue(settings)});
-    if (!reply.Error.isEmpty())
+    if (!FBus->Update(profile.Path, settings))
         return Fail(
-            QStringLiteral("connection '%1' refused the settings: %2").arg(profile.Name, reply.Error));
-    FLastError.clear();
-    return true;
+            QStringLiteral("connection '%1' refused the settings: %2").arg(profile.Name, FBus->LastError()));
+    return Succeed();
 }
 
-bool TNMSettings::Apply(const TNMProfile &profile)
+bool TNMSettings::ApplyIPv4(const TNMProfile &profile, const TNMIPv4 &ipv4)
 {
-    QString activePath, devicePath;
-    if (!FindActive(profile.Uuid, activePath, devicePath))
+    TNMPlacement placement;
+    if (!Locate(profile, placement))
         return false;
-    if (!devicePath.isEmpty()) {
-        const TReply reply = Call(FBus, devicePath, DeviceInterface, QStringLiteral("Reapply"),
-                                  {QVariant::fromValue(TNMSettingsMap()), qulonglong(0), quint32(0)});
-        if (reply.Error.isEmpty()) {
-            FLastError.clear();
-            return true;
-        }
+    const bool changed = !SameIPv4(IPv4Of(profile.Settings), ipv4);
+    if (changed) {
+        TNMSettingsMap settings = profile.Settings;
+        SetIPv4(settings, ipv4);
+        if (!Update(profile, settings))
+            return false;
+    }
+    if (!placement.ActivePath.isEmpty()) {
         // A change the device cannot take in place (its MAC address, for one): reconnect.
+        if (!changed || FBus->Reapply(placement.Device.Path))
+            return Succeed();
+    } else if (placement.Device.State == DeviceUnavailable) {
+        return Succeed();
     }
-    TNMDevice device;
-    if (devicePath.isEmpty() && FindDevice(profile, device) && device.State == DeviceUnavailable) {
-        FLastError.clear();
-        return true;
-    }
-    return Activate(profile);
+    return ActivateOn(profile, placement);
 }
 
-bool TNMSettings::Activate(const TNMProfile &profile)
-{
-    TNMDevice device;
-    const QString devicePath = FindDevice(profile, device) ? device.Path : QStringLiteral("/");
-    const TReply reply = Call(FBus, NMPath, NMInterface, QStringLiteral("ActivateConnection"),
-                              {QVariant::fromValue(QDBusObjectPath(profile.Path)),
-                               QVariant::fromValue(QDBusObjectPath(devicePath)),
-                               QVariant::fromValue(QDBusObjectPath(QStringLiteral("/")))});
-    if (!reply.Error.isEmpty())
-        return Fail(QStringLiteral("cannot activate '%1': %2").arg(profile.Name, reply.Error));
-    return WaitForActivation(reply.Values.value(0).value<QDBusObjectPath>().path(), profile.Name);
-}
+// NetworkManager picks the device, as for "nmcli connection up".
+bool TNMSettings::Activate(const TNMProfile &profile) { return ActivateOn(profile, TNMPlacement()); }
 
-bool TNMSettings::WaitForActivation(const QString &activePath, const QString &name)
+bool TNMSettings::ActivateOn(const TNMProfile &profile, const TNMPlacement &placement)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!timer.hasExpired(TransitionTimeoutMs)) {
-        QString error;
-        const quint32 state =
-            GetProperty(FBus, activePath, ActiveInterface, QStringLiteral("State"), error).toUInt();
-        if (!error.isEmpty() || state == ActiveDeactivated)
-            return Fail(QStringLiteral("activation of '%1' failed").arg(name));
-        if (state == ActiveActivated) {
-            FLastError.clear();
-            return true;
-        }
-        QThread::msleep(PollMs);
-    }
-    return Fail(QStringLiteral("activation of '%1' did not finish in time").arg(name));
+    QString activePath;
+    if (!FBus->ActivateConnection(profile.Path, placement.Device.Path, activePath))
+        return Fail(QStringLiteral("cannot activate '%1': %2").arg(profile.Name, FBus->LastError()));
+    return WaitForActivation(activePath, profile.Name);
 }
 
 bool TNMSettings::Deactivate(const TNMProfile &profile)
 {
-    QString activePath, devicePath;
-    if (!FindActive(profile.Uuid, activePath, devicePath))
+    TNMPlacement placement;
+    if (!Locate(profile, placement))
         return false;
-    if (activePath.isEmpty()) {
-        FLastError.clear();
-        return true;
-    }
-    const TReply reply = Call(FBus, NMPath, NMInterface, QStringLiteral("DeactivateConnection"),
-                              {QVariant::fromValue(QDBusObjectPath(activePath))});
-    if (!reply.Error.isEmpty())
-        return Fail(QStringLiteral("cannot deactivate '%1': %2").arg(profile.Name, reply.Error));
-    return WaitForDeactivation(profile);
+    if (placement.ActivePath.isEmpty())
+        return Succeed();
+    if (!FBus->DeactivateConnection(placement.ActivePath))
+        return Fail(QStringLiteral("cannot deactivate '%1': %2").arg(profile.Name, FBus->LastError()));
+    return WaitForDeactivation(placement.ActivePath, profile.Name);
 }
 
-bool TNMSettings::WaitForDeactivation(const TNMProfile &profile)
+bool TNMSettings::WaitUntil(const std::function<bool()> &done, const QString &watchedPath, int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!timer.hasExpired(TransitionTimeoutMs)) {
-        QString activePath, devicePath;
-        if (!FindActive(profile.Uuid, activePath, devicePath))
-            return false;
-        if (activePath.isEmpty()) {
-            FLastError.clear();
-            return true;
-        }
-        QThread::msleep(PollMs);
-    }
-    return Fail(QStringLiteral("deactivation of '%1' did not finish in time").arg(profile.Name));
+    TEventWait wait;
+    if (!watchedPath.isEmpty())
+        FBus->WatchState(watchedPath, &wait, SLOT(Wake()));
+    const bool finished = wait.Until(done, timeoutMs, RecheckMs);
+    if (!watchedPath.isEmpty())
+        FBus->UnwatchState(watchedPath, &wait, SLOT(Wake()));
+    return finished;
+}
+
+bool TNMSettings::WaitForActivation(const QString &activePath, const QString &name)
+{
+    bool failed = false;
+    const auto done = [&] {
+        TNMActive active;
+        failed = !FBus->ReadActive(activePath, active) || active.State == ActiveDeactivated;
+        return failed || active.State == ActiveActivated;
+    };
+    if (!WaitUntil(done, activePath, TransitionTimeoutMs))
+        return Fail(QStringLiteral("activation of '%1' did not finish in time").arg(name));
+    if (failed)
+        return Fail(QStringLiteral("activation of '%1' failed").arg(name));
+    return Succeed();
+}
+
+// The activation object goes away once it is deactivated.
+bool TNMSettings::WaitForDeactivation(const QString &activePath, const QString &name)
+{
+    const auto done = [&] {
+        TNMActive active;
+        return !FBus->ReadActive(activePath, active) || active.State == ActiveDeactivated;
+    };
+    if (!WaitUntil(done, activePath, TransitionTimeoutMs))
+        return Fail(QStringLiteral("deactivation of '%1' did not finish in time").arg(name));
+    return Succeed();
 }

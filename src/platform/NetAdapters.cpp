@@ -1,10 +1,11 @@
 #include "platform/NetAdapters.h"
 
 #include <QUuid>
+#include <net/if.h>
 
 namespace {
 
-TNetAdapterInfo ProfileAdapter(TNMSettings &settings, const TNMProfile &profile)
+TNetAdapterInfo ProfileAdapter(TNMSettings &nm, const TNMProfile &profile, const TNMPlacement &placement)
 {
     TNetAdapterInfo info;
     info.Id = AdapterIdFromUuid(QUuid(profile.Uuid));
@@ -13,36 +14,56 @@ TNetAdapterInfo ProfileAdapter(TNMSettings &settings, const TNMProfile &profile)
     info.Description = profile.InterfaceName;
     info.Stored = TNMSettings::IPv4Of(profile.Settings);
     info.AssignedMac = TNMSettings::AssignedMac(profile);
-    TNMDevice device;
-    if (!settings.FindDevice(profile, device))
+    if (placement.Device.Path.isEmpty())
         return info;
-    info.Link = ReadKernelLink(device.Interface);
-    info.Description = InterfaceDescription(device.Interface, info.Link.Index);
-    info.Active = !device.ActivePath.isEmpty();
+    info.Link = ReadKernelLink(placement.Device.LinkName());
+    info.Description = InterfaceDescription(placement.Device.LinkName(), info.Link.Index);
+    info.Active = !placement.ActivePath.isEmpty();
     if (info.Active)
-        info.Live = settings.DeviceIp4Config(device.Path);
+        info.Live = nm.Ip4ConfigOf(placement.Device);
     return info;
 }
 
 } // namespace
 
-QList<TNetAdapterInfo> ReadProfileAdapters(const QDBusConnection &bus, QString &error)
+QList<TNetAdapterInfo> ReadProfileAdapters(TNMSettings &nm, QString &error)
 {
     error.clear();
-    if (!TNMSettings::IsRunning(bus))
+    if (!nm.IsRunning())
         return {};
-    TNMSettings settings(bus);
+    const QList<TNMProfile> profiles = nm.Profiles();
+    error = nm.LastError();
+    TNMNetState state;
+    if (!nm.ReadNetState(state))
+        error = nm.LastError();
     QList<TNetAdapterInfo> result;
-    const QStringList uuids = settings.ListedProfiles();
-    error = settings.LastError();
-    for (const QString &uuid : uuids) {
-        TNMProfile profile;
-        if (settings.ReadProfile(uuid, profile))
-            result.append(ProfileAdapter(settings, profile));
-        else
-            error = settings.LastError();
-    }
+    for (const TNMProfile &profile : profiles)
+        result.append(ProfileAdapter(nm, profile, TNMSettings::Place(profile, state)));
     return result;
+}
+
+bool ReadProfileAdapter(TNMSettings &nm, const QString &uuid, TNetAdapterInfo &info)
+{
+    TNMProfile profile;
+    TNMPlacement placement;
+    if (!nm.ReadProfile(uuid, profile) || !TNMSettings::IsListed(profile) || !nm.Locate(profile, placement))
+        return false;
+    info = ProfileAdapter(nm, profile, placement);
+    return true;
+}
+
+bool ReadActiveAdapterOn(TNMSettings &nm, int ifIndex, TNetAdapterInfo &info)
+{
+    char name[IF_NAMESIZE] = {};
+    TNMDevice device;
+    TNMActive active;
+    TNMProfile profile;
+    if (ifIndex <= 0 || !if_indextoname(static_cast<unsigned>(ifIndex), name) ||
+        !nm.ReadDeviceOn(QString::fromLocal8Bit(name), device, active) || active.Path.isEmpty() ||
+        !nm.ReadProfile(active.Uuid, profile) || !TNMSettings::IsListed(profile))
+        return false;
+    info = ProfileAdapter(nm, profile, {device, active.Path});
+    return true;
 }
 
 QList<TNetAdapterInfo> ReadKernelAdapters()

@@ -3,7 +3,6 @@
 #include "platform/KernelConnections.h"
 #include "platform/NMSettings.h"
 
-#include <QDBusConnection>
 #include <QList>
 
 // One network adapter as the program names it: a NetworkManager profile, or a kernel
@@ -21,8 +20,13 @@ struct TNetAdapterInfo
     QString AssignedMac; // the address the profile gives its device; empty when none
 };
 
-// NetworkManager's wired and wireless profiles, in its order; empty when it does not answer
-// on bus. A profile that cannot be read is left out and error says why.
-QList<TNetAdapterInfo> ReadProfileAdapters(const QDBusConnection &bus, QString &error);
+// NetworkManager's wired and wireless profiles, in its order, from one listing and one look at
+// the devices; empty when it does not answer. A profile that cannot be read is left out and
+// error says why.
+QList<TNetAdapterInfo> ReadProfileAdapters(TNMSettings &nm, QString &error);
+// One wired or wireless profile by UUID; false when NetworkManager has none such.
+bool ReadProfileAdapter(TNMSettings &nm, const QString &uuid, TNetAdapterInfo &info);
+// The profile active on the interface with index ifIndex; false when none is.
+bool ReadActiveAdapterOn(TNMSettings &nm, int ifIndex, TNetAdapterInfo &info);
 // The kernel's Ethernet-type interfaces, in index order.
 QList<TNetAdapterInfo> ReadKernelAdapters();

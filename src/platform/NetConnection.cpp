@@ -3,7 +3,6 @@
 #include "platform/KernelConnections.h"
 #include "platform/NMConnections.h"
 
-#include <QDBusConnection>
 #include <QFile>
 
 QString AdapterIdFromUuid(const QUuid &uuid)
@@ -30,14 +29,9 @@ QString InterfaceDescription(const QString &interfaceName, int ifIndex, const QS
     return interfaceName;
 }
 
-std::unique_ptr<INetConnectionManager> CreateNetConnectionManager(const QDBusConnection &bus)
+std::unique_ptr<INetConnectionManager> CreateNetConnectionManager(const std::shared_ptr<TNMSettings> &nm)
 {
-    if (TNMSettings::IsRunning(bus))
-        return std::make_unique<TNMConnectionManager>(bus);
+    if (nm->IsRunning())
+        return std::make_unique<TNMConnectionManager>(nm);
     return std::make_unique<TKernelConnectionManager>();
-}
-
-std::unique_ptr<INetConnectionManager> CreateNetConnectionManager()
-{
-    return CreateNetConnectionManager(QDBusConnection::systemBus());
 }

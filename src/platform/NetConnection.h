@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-class QDBusConnection;
+class TNMSettings;
 
 // NetworkManager's device states (NMDeviceState), the raw status a connection reports.
 enum class TDeviceState : quint32 {
@@ -41,6 +41,14 @@ public:
     virtual bool GetProperties(TNetConProperties &props) = 0;
     virtual bool Connect() = 0;
     virtual bool Disconnect() = 0;
+    // Waits, with the event loop running, while the connection is on its way up or down, at
+    // most timeoutMs; false when it is still moving then or cannot be asked. A connection that
+    // cannot tell such a transition answers true at once.
+    virtual bool WaitUntilSettled(int timeoutMs)
+    {
+        Q_UNUSED(timeoutMs);
+        return true;
+    }
     virtual QString LastError() const = 0;
 };
 
@@ -64,7 +72,5 @@ QString AdapterIdFromUuid(const QUuid &uuid);
 QString InterfaceDescription(const QString &interfaceName, int ifIndex,
                              const QString &udevDataDir = QStringLiteral("/run/udev/data"));
 
-// NetworkManager when it is on the given bus, else the read-only kernel interfaces.
-std::unique_ptr<INetConnectionManager> CreateNetConnectionManager(const QDBusConnection &bus);
-// The same on the system bus ($DBUS_SYSTEM_BUS_ADDRESS when set).
-std::unique_ptr<INetConnectionManager> CreateNetConnectionManager();
+// NetworkManager's profiles when it answers, else the read-only kernel interfaces.
+std::unique_ptr<INetConnectionManager> CreateNetConnectionManager(const std::shared_ptr<TNMSettings> &nm);

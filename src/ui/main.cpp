@@ -1,3 +1,4 @@
+#include "adapters/SystemBackends.h"
 #include "app/DBManager.h"
 #include "app/Startup.h"
 #include "ui/AppLifetime.h"
@@ -5,6 +6,7 @@
 #include "ui/WayfarelApplication.h"
 #include "ui/WidgetMessageBox.h"
 
+#include <QDBusConnection>
 #include <QDir>
 #include <memory>
 
@@ -15,6 +17,7 @@ int main(int argc, char *argv[])
         return 0;
 
     TWayfarelApplication app(argc, argv);
+    InstallSystemBackends(QDBusConnection::systemBus());
     InstallWidgetMessageBoxes();
     InitProgramConnectionString(QDir(QCoreApplication::applicationDirPath()).path() + QDir::separator());
     QGuiApplication::setApplicationDisplayName(ApplicationTitle);

@@ -1,19 +1,24 @@
 // Changing the lab profiles through the adapter configuration methods, the driver key's
-// NetworkAddress and the TCP/IP interface keys; every test puts the profiles back.
+// NetworkAddress and the TCP/IP interface keys, and switching an adapter that is still coming
+// up; every test leaves the link as it found it.
+#include "adapters/IpAddress.h"
 #include "adapters/NetMgr.h"
 #include "adapters/Network.h"
+#include "adapters/SystemBackends.h"
 #include "adapters/WMI.h"
+#include "app/DBManager.h"
 #include "app/ExtRegistry.h"
 #include "platform/AdapterKeys.h"
 #include "platform/KernelConnections.h"
-#include "platform/NMSettings.h"
-#include "support/Lab.h"
+#include "support/EventLoop.h"
+#include "support/NMLab.h"
 
-#include <QDBusConnection>
+#include <QDateTime>
+#include <QFileInfo>
 
 namespace {
 
-QString AdapterId(const char *uuidKey) { return "{" + TLab::Value(uuidKey).toUpper() + "}"; }
+using NMLab::StandingId;
 
 class AdapterConfigLab : public ::testing::Test
 {
@@ -21,66 +26,34 @@ protected:
     void SetUp() override
     {
         WAYFAREL_REQUIRE_LAB_UP();
-        TWmiProviders::Reset();
-        TNetManager::ReleaseInstance();
+        EventLoopApplication();
+        NMLab::RestoreLink();
         FList = std::make_unique<TNetWorkList>();
-        Restore();
     }
 
     void TearDown() override
     {
-        if (TLab::IsUp())
-            Restore();
         FList.reset();
-        TNetManager::ReleaseInstance();
-    }
-
-    // Both profiles down and as lab-up made them.
-    static void Restore()
-    {
-        const QString office = TLab::Value("STATIC_PROFILE"), home = TLab::Value("DHCP_PROFILE");
-        for (const QString &profile : {office, home})
-            TLab::Run({"nmcli", "connection", "down", profile});
-        TLab::Run({"nmcli", "connection", "modify", office, "ipv4.method", "manual", "ipv4.addresses",
-                   TLab::Value("STATIC_IP") + "/" + TLab::Value("PREFIX"), "ipv4.gateway",
-                   TLab::Value("PEER_IP"), "ipv4.dns", TLab::Value("PEER_IP"), "ipv4.ignore-auto-dns", "no",
-                   "ethernet.cloned-mac-address", ""});
-        TLab::Run({"nmcli", "connection", "modify", home, "ipv4.method", "auto", "ipv4.addresses", "",
-                   "ipv4.gateway", "", "ipv4.dns", "", "ipv4.ignore-auto-dns", "no",
-                   "ethernet.cloned-mac-address", ""});
+        CloseConnection();
+        if (TLab::IsUp())
+            NMLab::RestoreLink();
     }
 
     TNetWork &Network(const char *uuidKey)
     {
-        TNetWork *network = FList->GetNetWork(AdapterId(uuidKey));
+        TNetWork *network = FList->GetNetWork(StandingId(uuidKey));
         if (!network)
             throw EWayfarelError("lab profile missing from the list");
         return *network;
     }
 
-    static QString ProfileField(const char *profileKey, const QString &field)
-    {
-        // -g escapes the colons inside a value.
-        return TLab::Run({"nmcli", "-g", field, "connection", "show", TLab::Value(profileKey)})
-            .Output.trimmed()
-            .replace("\\:", ":");
-    }
-
-    static QString LinkAddresses()
-    {
-        return TLab::Run({"ip", "-o", "-4", "addr", "show", TLab::Value("CLIENT_IF")}).Output;
-    }
-
+    static QString Office() { return TLab::Value("STATIC_PROFILE"); }
     static QString Routes() { return TLab::Run({"ip", "-4", "route", "show", "default"}).Output; }
-
-    static QString LinkMac() { return ReadKernelLink(TLab::Value("CLIENT_IF")).Mac; }
-
-    // The object path of the profile's activation; empty when it is not active.
-    static QString ActivePath(const char *uuidKey)
+    // When NetworkManager last wrote the office profile's file.
+    static QDateTime OfficeSaved()
     {
-        QString active, device;
-        TNMSettings(QDBusConnection::systemBus()).FindActive(TLab::Value(uuidKey), active, device);
-        return active;
+        return QFileInfo(TLab::Value("DIR") + "/nm/system-connections/" + Office() + ".nmconnection")
+            .lastModified();
     }
 
     TTestRoot FRoot;
@@ -89,28 +62,32 @@ protected:
 
 } // namespace
 
-TEST_F(AdapterConfigLab, StaticAddressGatewayAndDnsReachTheLinkWithoutReconnecting)
+TEST_F(AdapterConfigLab, StaticAddressGatewayAndDnsReachTheLinkTogetherWithoutReconnecting)
 {
     ASSERT_TRUE(Network("STATIC_UUID").Enable());
-    const QString activation = ActivePath("STATIC_UUID");
-    TNetworkAdapterConfiguration adapter(AdapterId("STATIC_UUID"));
+    const QString activation = NMLab::ActivePath(Office());
+    TNetworkAdapterConfiguration adapter(StandingId("STATIC_UUID"));
     EXPECT_EQ(adapter.EnableStatic("10.200.0.61", "255.255.0.0"), 0) << adapter.LastError().toStdString();
     EXPECT_EQ(adapter.SetGateways("10.200.0.2"), 0);
     EXPECT_EQ(adapter.LastError(), "");
     EXPECT_EQ(adapter.SetDNSServerSearchOrder("10.200.0.1", "10.200.0.3"), 0);
     EXPECT_EQ(adapter.LastError(), "");
+    EXPECT_EQ(NMLab::ProfileField(Office(), "ipv4.addresses"), TLab::Value("STATIC_IP") + "/24")
+        << "staged, not yet saved";
 
-    EXPECT_TRUE(TLab::WaitFor([] { return LinkAddresses().contains("10.200.0.61/16"); }, 10000))
-        << LinkAddresses().toStdString();
-    EXPECT_FALSE(LinkAddresses().contains(TLab::Value("STATIC_IP") + "/")) << "the old address is gone";
+    ASSERT_TRUE(adapter.ApplyChanges()) << adapter.LastError().toStdString();
+    EXPECT_TRUE(TLab::WaitFor([] { return NMLab::LinkAddresses().contains("10.200.0.61/16"); }, 10000))
+        << NMLab::LinkAddresses().toStdString();
+    EXPECT_FALSE(NMLab::LinkAddresses().contains(TLab::Value("STATIC_IP") + "/"))
+        << "the old address is gone";
     EXPECT_TRUE(TLab::WaitFor([] { return Routes().contains("default via 10.200.0.2"); }, 10000))
         << Routes().toStdString();
-    EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.addresses"), "10.200.0.61/16");
-    EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.gateway"), "10.200.0.2");
-    EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.dns"), "10.200.0.1,10.200.0.3");
-    EXPECT_EQ(ActivePath("STATIC_UUID"), activation) << "applied in place, not by a new activation";
+    EXPECT_EQ(NMLab::ProfileField(Office(), "ipv4.addresses"), "10.200.0.61/16");
+    EXPECT_EQ(NMLab::ProfileField(Office(), "ipv4.gateway"), "10.200.0.2");
+    EXPECT_EQ(NMLab::ProfileField(Office(), "ipv4.dns"), "10.200.0.1,10.200.0.3");
+    EXPECT_EQ(NMLab::ActivePath(Office()), activation) << "applied in place, not by a new activation";
 
-    TNetworkAdapterConfiguration after(AdapterId("STATIC_UUID"));
+    TNetworkAdapterConfiguration after(StandingId("STATIC_UUID"));
     EXPECT_EQ(after.IpAddress(), "10.200.0.61");
     EXPECT_EQ(after.SubNet(), "255.255.0.0");
     EXPECT_EQ(after.Gateway(), "10.200.0.2");
@@ -118,45 +95,61 @@ TEST_F(AdapterConfigLab, StaticAddressGatewayAndDnsReachTheLinkWithoutReconnecti
     EXPECT_EQ(after.Dns2(), "10.200.0.3");
 }
 
+TEST_F(AdapterConfigLab, SettingsEqualToTheSavedOnesLeaveAnActiveProfileAlone)
+{
+    ASSERT_TRUE(Network("STATIC_UUID").Enable());
+    const QString activation = NMLab::ActivePath(Office());
+    const QDateTime saved = OfficeSaved();
+    TNetworkAdapterConfiguration adapter(StandingId("STATIC_UUID"));
+    ASSERT_EQ(adapter.EnableStatic(TLab::Value("STATIC_IP"), "255.255.255.0"), 0);
+    adapter.SetGateways(TLab::Value("PEER_IP"));
+    adapter.SetDNSServerSearchOrder(TLab::Value("PEER_IP"), "");
+    ASSERT_TRUE(adapter.ApplyChanges()) << adapter.LastError().toStdString();
+    EXPECT_EQ(OfficeSaved(), saved) << "not saved again";
+    EXPECT_EQ(NMLab::ActivePath(Office()), activation);
+}
+
 TEST_F(AdapterConfigLab, AnInactiveProfileIsActivatedWithItsNewAddress)
 {
-    TNetworkAdapterConfiguration adapter(AdapterId("STATIC_UUID"));
+    TNetworkAdapterConfiguration adapter(StandingId("STATIC_UUID"));
     EXPECT_EQ(adapter.EnableStatic("10.200.0.62", "255.255.255.0"), 0) << adapter.LastError().toStdString();
+    ASSERT_TRUE(adapter.ApplyChanges()) << adapter.LastError().toStdString();
     EXPECT_EQ(Network("STATIC_UUID").Status(), nsWorking);
-    EXPECT_TRUE(TLab::WaitFor([] { return LinkAddresses().contains("10.200.0.62/24"); }, 10000))
-        << LinkAddresses().toStdString();
+    EXPECT_TRUE(TLab::WaitFor([] { return NMLab::LinkAddresses().contains("10.200.0.62/24"); }, 10000))
+        << NMLab::LinkAddresses().toStdString();
 }
 
 TEST_F(AdapterConfigLab, DhcpGetsALeaseAndAutomaticDns)
 {
     ASSERT_TRUE(Network("STATIC_UUID").Enable());
-    TNetworkAdapterConfiguration adapter(AdapterId("STATIC_UUID"));
+    TNetworkAdapterConfiguration adapter(StandingId("STATIC_UUID"));
     ASSERT_NO_THROW(adapter.EnableDHCP());
     EXPECT_EQ(adapter.SetDNSServerSearchOrder("", ""), 0);
     EXPECT_EQ(adapter.LastError(), "");
-    EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.method"), "auto");
-    EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.addresses"), "");
-    EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.dns"), "");
-    EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.ignore-auto-dns"), "no");
+    ASSERT_TRUE(adapter.ApplyChanges()) << adapter.LastError().toStdString();
+    EXPECT_EQ(NMLab::ProfileField(Office(), "ipv4.method"), "auto");
+    EXPECT_EQ(NMLab::ProfileField(Office(), "ipv4.addresses"), "");
+    EXPECT_EQ(NMLab::ProfileField(Office(), "ipv4.dns"), "");
+    EXPECT_EQ(NMLab::ProfileField(Office(), "ipv4.ignore-auto-dns"), "no");
     EXPECT_TRUE(TLab::WaitFor(
         [] {
-            return LinkAddresses().contains("10.200.0.1") &&
-                   !LinkAddresses().contains(TLab::Value("STATIC_IP") + "/");
+            const QString addresses = NMLab::LinkAddresses();
+            return addresses.contains("10.200.0.1") && !addresses.contains(TLab::Value("STATIC_IP") + "/");
         },
         20000))
-        << LinkAddresses().toStdString();
-    const QString lease = TNetworkAdapterConfiguration(AdapterId("STATIC_UUID")).IpAddress();
+        << NMLab::LinkAddresses().toStdString();
+    const QString lease = TNetworkAdapterConfiguration(StandingId("STATIC_UUID")).IpAddress();
     EXPECT_GE(lease.section('.', 3).toInt(), TLab::Value("DHCP_FIRST").section('.', 3).toInt())
         << lease.toStdString();
     EXPECT_LE(lease.section('.', 3).toInt(), TLab::Value("DHCP_LAST").section('.', 3).toInt())
         << lease.toStdString();
 }
 
-TEST_F(AdapterConfigLab, RefusedAddressesFailAndLeaveTheProfileAsItWas)
+TEST_F(AdapterConfigLab, RefusedAddressesAreNotStagedAndLeaveTheProfileAsItWas)
 {
     ASSERT_TRUE(Network("STATIC_UUID").Enable());
-    const QString before = ProfileField("STATIC_PROFILE", "ipv4.addresses");
-    TNetworkAdapterConfiguration adapter(AdapterId("STATIC_UUID"));
+    const QString before = NMLab::ProfileField(Office(), "ipv4.addresses");
+    TNetworkAdapterConfiguration adapter(StandingId("STATIC_UUID"));
     const struct
     {
         const char *ip, *mask;
@@ -175,12 +168,13 @@ TEST_F(AdapterConfigLab, RefusedAddressesFailAndLeaveTheProfileAsItWas)
         EXPECT_EQ(adapter.EnableStatic(row.ip, row.mask), row.result) << row.ip << " " << row.mask;
         EXPECT_FALSE(adapter.LastError().isEmpty());
     }
-    EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.addresses"), before);
-    EXPECT_TRUE(LinkAddresses().contains(TLab::Value("STATIC_IP") + "/")) << LinkAddresses().toStdString();
-
     EXPECT_EQ(adapter.SetGateways("10.200.0.256"), 0);
     EXPECT_TRUE(adapter.LastError().contains("10.200.0.256"));
-    EXPECT_EQ(ProfileField("STATIC_PROFILE", "ipv4.gateway"), TLab::Value("PEER_IP"));
+    EXPECT_TRUE(adapter.ApplyChanges()) << "nothing was staged";
+    EXPECT_EQ(NMLab::ProfileField(Office(), "ipv4.addresses"), before);
+    EXPECT_EQ(NMLab::ProfileField(Office(), "ipv4.gateway"), TLab::Value("PEER_IP"));
+    EXPECT_TRUE(NMLab::LinkAddresses().contains(TLab::Value("STATIC_IP") + "/"))
+        << NMLab::LinkAddresses().toStdString();
 }
 
 TEST_F(AdapterConfigLab, ANewMacReachesTheLinkOnRestartAndZerosRestoreIt)
@@ -193,19 +187,19 @@ TEST_F(AdapterConfigLab, ANewMacReachesTheLinkOnRestartAndZerosRestoreIt)
         SCOPED_TRACE(mac);
         const QString colons = QString(mac).replace('-', ':');
         ASSERT_TRUE(office.ChangeMAC(mac));
-        EXPECT_EQ(ProfileField("STATIC_PROFILE", "802-3-ethernet.cloned-mac-address"), colons);
-        EXPECT_EQ(LinkMac(), previous) << "nothing changes before the restart";
+        EXPECT_EQ(NMLab::ProfileField(Office(), "802-3-ethernet.cloned-mac-address"), colons);
+        EXPECT_EQ(NMLab::LinkMac(), previous) << "nothing changes before the restart";
         ASSERT_TRUE(office.Restart()) << office.LastError().toStdString();
         previous = colons;
-        EXPECT_EQ(LinkMac(), colons);
+        EXPECT_EQ(NMLab::LinkMac(), colons);
         EXPECT_EQ(office.GetCurrentMAC(), colons);
         EXPECT_FALSE(office.IsMACChanged(mac));
         EXPECT_FALSE(office.ChangeMAC(mac)) << "the same address is no change";
     }
     ASSERT_TRUE(office.ChangeMAC("00-00-00-00-00-00"));
-    EXPECT_EQ(ProfileField("STATIC_PROFILE", "802-3-ethernet.cloned-mac-address"), "");
+    EXPECT_EQ(NMLab::ProfileField(Office(), "802-3-ethernet.cloned-mac-address"), "");
     ASSERT_TRUE(office.Restart()) << office.LastError().toStdString();
-    EXPECT_EQ(LinkMac(), own);
+    EXPECT_EQ(NMLab::LinkMac(), own);
 }
 
 TEST_F(AdapterConfigLab, DriverKeysNameEveryProfileAndRefuseABadAddress)
@@ -219,8 +213,8 @@ TEST_F(AdapterConfigLab, DriverKeysNameEveryProfileAndRefuseABadAddress)
         ids.append(key.ReadString("NetCfgInstanceId"));
         EXPECT_FALSE(key.ValueExists("NetworkAddress"));
     }
-    EXPECT_TRUE(ids.contains(AdapterId("STATIC_UUID"))) << ids.join(' ').toStdString();
-    EXPECT_TRUE(ids.contains(AdapterId("DHCP_UUID")));
+    EXPECT_TRUE(ids.contains(StandingId("STATIC_UUID"))) << ids.join(' ').toStdString();
+    EXPECT_TRUE(ids.contains(StandingId("DHCP_UUID")));
 
     const auto key = Network("DHCP_UUID").OpenAdapterKey(false);
     ASSERT_NE(key, nullptr);
@@ -229,16 +223,17 @@ TEST_F(AdapterConfigLab, DriverKeysNameEveryProfileAndRefuseABadAddress)
     EXPECT_FALSE(key->ValueExists("NetworkAddress"));
     key->WriteString("NetworkAddress", "02aabbccddee");
     EXPECT_EQ(key->ReadString("NetworkAddress"), "02AABBCCDDEE");
-    EXPECT_EQ(ProfileField("DHCP_PROFILE", "802-3-ethernet.cloned-mac-address"), "02:AA:BB:CC:DD:EE");
+    const QString home = TLab::Value("DHCP_PROFILE");
+    EXPECT_EQ(NMLab::ProfileField(home, "802-3-ethernet.cloned-mac-address"), "02:AA:BB:CC:DD:EE");
     EXPECT_TRUE(key->DeleteValue("NetworkAddress"));
-    EXPECT_EQ(ProfileField("DHCP_PROFILE", "802-3-ethernet.cloned-mac-address"), "");
+    EXPECT_EQ(NMLab::ProfileField(home, "802-3-ethernet.cloned-mac-address"), "");
 }
 
 TEST_F(AdapterConfigLab, TcpipInterfaceKeysReadTheSavedSettings)
 {
     const QString interfaces = TcpipInterfacesKeyPath() + "\\";
     TExtRegistry office(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(office.OpenKeyReadOnly(interfaces + AdapterId("STATIC_UUID") + "\\"));
+    ASSERT_TRUE(office.OpenKeyReadOnly(interfaces + StandingId("STATIC_UUID") + "\\"));
     QStringList list;
     EXPECT_FALSE(office.ReadBoolDef("EnableDHCP", true));
     office.ReadStrings("IPAddress", list);
@@ -251,17 +246,41 @@ TEST_F(AdapterConfigLab, TcpipInterfaceKeysReadTheSavedSettings)
     EXPECT_THROW(office.WriteString("NameServer", "10.0.0.1"), ERegistryException);
 
     TExtRegistry home(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(home.OpenKeyReadOnly(interfaces + AdapterId("DHCP_UUID").toLower()));
+    ASSERT_TRUE(home.OpenKeyReadOnly(interfaces + StandingId("DHCP_UUID").toLower()));
     EXPECT_TRUE(home.ReadBoolDef("EnableDHCP", false));
     home.ReadStrings("IPAddress", list);
     EXPECT_TRUE(list.isEmpty());
     EXPECT_EQ(home.ReadStringDef("NameServer", "?"), "");
 
-    TNetworkAdapterConfiguration adapter(AdapterId("STATIC_UUID"));
+    TNetworkAdapterConfiguration adapter(StandingId("STATIC_UUID"));
     ASSERT_EQ(adapter.SetDNSServerSearchOrder("10.200.0.1", "10.200.0.3"), 0);
+    ASSERT_TRUE(adapter.ApplyChanges()) << adapter.LastError().toStdString();
     EXPECT_EQ(office.ReadStringDef("NameServer", "?"), "10.200.0.1,10.200.0.3") << "read live";
 
-    TNetManager::ReleaseInstance();
-    EXPECT_FALSE(TExtRegistry(HKEY_LOCAL_MACHINE).KeyExists(interfaces + AdapterId("STATIC_UUID")))
-        << "unmounted with the manager";
+    RemoveSystemBackends();
+    EXPECT_FALSE(TExtRegistry(HKEY_LOCAL_MACHINE).KeyExists(interfaces + StandingId("STATIC_UUID")))
+        << "gone with the system backends";
+}
+
+// A switch interrupted while its adapter was still coming up leaves it activating; the next
+// one waits for that to end instead of refusing the adapter as not working.
+TEST_F(AdapterConfigLab, ASwitchRightAfterAnInterruptedOneWaitsForTheAdapterToSettle)
+{
+    // Address conflict detection keeps the activation going for a second and a half.
+    TNMLabProfile slow("wfl-slow-dhcp", {"ipv4.method", "auto", "ipv4.dad-timeout", "1500"});
+    ASSERT_TRUE(slow.IsMade()) << slow.Error().toStdString();
+    InitConnectionString(FRoot.DataFolder());
+    TIPAddress location("LABSETTLELOCATION000000000000001");
+    location.SetNetId(slow.Id());
+    location.SetEnableDHCP(true);
+    location.SetAutoGetDNS(true);
+    location.SetMacAddr(TLab::Value("CLIENT_MAC").replace(':', '-'));
+    TNetManager::GetInstance().Refresh();
+    const TNetWorkList adapters;
+
+    ASSERT_EQ(NMLab::Nmcli({"--wait", "0", "connection", "up", slow.Name()}).ExitCode, 0);
+    ASSERT_FALSE(NMLab::DeviceState().startsWith("100")) << "the activation is still running";
+    EXPECT_TRUE(location.Change(adapters)) << location.LastError().toStdString();
+    EXPECT_TRUE(NMLab::DeviceState().startsWith("100")) << NMLab::DeviceState().toStdString();
+    EXPECT_EQ(NMLab::ActiveProfile(), slow.Name());
 }

@@ -2,15 +2,17 @@
 #include "adapters/NetMgr.h"
 #include "adapters/Network.h"
 #include "base/Exceptions.h"
+#include "platform/NMSettings.h"
 #include "platform/NetConnection.h"
-#include "support/Lab.h"
+#include "support/EventLoop.h"
+#include "support/NMLab.h"
 
 #include <QDBusConnection>
 #include <net/if.h>
 
 namespace {
 
-QString AdapterId(const QString &uuid) { return "{" + uuid.toUpper() + "}"; }
+using NMLab::AdapterId;
 
 // A list of the lab's connections from a manager of its own, and the lab left as it was found:
 // both profiles down, the peer's link up.
@@ -20,8 +22,9 @@ protected:
     void SetUp() override
     {
         WAYFAREL_REQUIRE_LAB_UP();
-        TNetManager::ReleaseInstance();
-        FManager = std::make_unique<TNetManager>(CreateNetConnectionManager());
+        EventLoopApplication();
+        FManager = std::make_unique<TNetManager>(
+            CreateNetConnectionManager(TNMSettings::OnBus(QDBusConnection::systemBus())));
         ASSERT_EQ(FManager->Source(), "NetworkManager");
         FList = std::make_unique<TNetWorkList>(*FManager);
     }
@@ -31,10 +34,8 @@ protected:
         if (!TLab::IsUp())
             return;
         SetPeerLink("up");
-        TLab::WaitFor([] { return !DeviceState().startsWith("20"); }, 15000);
-        for (const char *profile : {"STATIC_PROFILE", "DHCP_PROFILE"})
-            TLab::Run({"nmcli", "connection", "down", TLab::Value(profile)});
-        TNetManager::ReleaseInstance();
+        TLab::WaitFor([] { return !NMLab::DeviceState().startsWith("20"); }, 15000);
+        NMLab::RestoreLink();
     }
 
     TNetWork &Profile(const char *uuidKey)
@@ -48,12 +49,6 @@ protected:
     static void SetPeerLink(const char *state)
     {
         TLab::RunInPeer({"ip", "link", "set", TLab::Value("PEER_IF"), state});
-    }
-
-    static QString DeviceState()
-    {
-        return TLab::Run({"nmcli", "-t", "-g", "GENERAL.STATE", "device", "show", TLab::Value("CLIENT_IF")})
-            .Output;
     }
 
     static bool Becomes(const TNetWork &network, TStatus status)
@@ -120,18 +115,14 @@ TEST_F(NetMgrLab, LinkWhosePeerIsDownIsOff)
 
 TEST_F(NetMgrLab, VanishedProfileFailsWithItsReason)
 {
-    const QString name = QStringLiteral("lab-vanishing");
-    ASSERT_EQ(TLab::Run({"nmcli", "connection", "add", "type", "ethernet", "ifname", TLab::Value("CLIENT_IF"),
-                         "con-name", name, "connection.autoconnect", "no"})
-                  .ExitCode,
-              0);
-    FManager->Refresh();
-    FList->ReadNetWorks();
     TNetWork *vanishing = nullptr;
-    for (int i = 0; i < FList->Count(); ++i)
-        if (FList->Objects(i)->Name() == name)
-            vanishing = FList->Objects(i);
-    TLab::Run({"nmcli", "connection", "delete", name});
+    {
+        TNMLabProfile profile("lab-vanishing", {});
+        ASSERT_TRUE(profile.IsMade()) << profile.Error().toStdString();
+        FManager->Refresh();
+        FList->ReadNetWorks();
+        vanishing = FList->GetNetWork(profile.Id());
+    }
     ASSERT_NE(vanishing, nullptr);
 
     EXPECT_FALSE(vanishing->Enable());
@@ -146,7 +137,7 @@ TEST(NetMgrLabFallback, WithoutNetworkManagerTheKernelInterfacesAreListedReadOnl
     WAYFAREL_REQUIRE_LAB_UP();
     const QDBusConnection noBus = QDBusConnection::connectToBus(
         QStringLiteral("unix:path=%1/no-such-bus").arg(TLab::Value("DIR")), QStringLiteral("nobus"));
-    TNetManager manager(CreateNetConnectionManager(noBus));
+    TNetManager manager(CreateNetConnectionManager(TNMSettings::OnBus(noBus)));
     ASSERT_EQ(manager.Source(), "kernel");
     TNetWorkList list(manager);
     ASSERT_EQ(list.Count(), 1) << "the client namespace has one Ethernet link";

@@ -3,7 +3,8 @@
 #include "adapters/Network.h"
 #include "adapters/WMI.h"
 #include "platform/Printers.h"
-#include "support/Lab.h"
+#include "support/EventLoop.h"
+#include "support/NMLab.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +13,7 @@
 
 namespace {
 
-QString AdapterId(const char *uuidKey) { return "{" + TLab::Value(uuidKey).toUpper() + "}"; }
+QString AdapterId(const char *uuidKey) { return NMLab::StandingId(uuidKey); }
 
 QString Condition(const char *uuidKey) { return "SettingID='" + AdapterId(uuidKey) + "'"; }
 
@@ -25,24 +26,16 @@ protected:
     void SetUp() override
     {
         WAYFAREL_REQUIRE_LAB_UP();
-        TWmiProviders::Reset();
-        TNetManager::ReleaseInstance();
+        EventLoopApplication();
+        NMLab::RestoreLink();
         FList = std::make_unique<TNetWorkList>();
-        Down();
     }
 
     void TearDown() override
     {
-        if (TLab::IsUp())
-            Down();
         FList.reset();
-        TNetManager::ReleaseInstance();
-    }
-
-    static void Down()
-    {
-        for (const char *profile : {"STATIC_PROFILE", "DHCP_PROFILE"})
-            TLab::Run({"nmcli", "connection", "down", TLab::Value(profile)});
+        if (TLab::IsUp())
+            NMLab::RestoreLink();
     }
 
     TNetWork &Network(const char *uuidKey)
@@ -132,6 +125,28 @@ TEST_F(WmiLab, InactiveProfilesShowTheirSavedSettingsAndTheLinkItsOwn)
     EXPECT_EQ(Network("STATIC_UUID").GetCurrentMAC(), TLab::Value("CLIENT_MAC").toUpper());
 }
 
+// A profile that no device can take has no interface index: it must not answer with the data of
+// another such profile, which a query by index 0 would find.
+TEST_F(WmiLab, AProfileWithoutADeviceHasNoAddressAndNoMac)
+{
+    TNMLabProfile first("wfl-nowhere-a", {"ipv4.method", "manual", "ipv4.addresses", "10.9.9.9/24"},
+                        "wflnone");
+    TNMLabProfile second("wfl-nowhere-b", {"ipv4.method", "auto"}, "wflnone");
+    ASSERT_TRUE(first.IsMade() && second.IsMade())
+        << first.Error().toStdString() << second.Error().toStdString();
+    ASSERT_TRUE(Network("STATIC_UUID").Enable());
+    TNetManager::GetInstance().Refresh();
+    TNetWorkList list;
+    for (const TNMLabProfile *profile : {&first, &second}) {
+        TNetWork *network = list.GetNetWork(profile->Id());
+        ASSERT_NE(network, nullptr) << profile->Name().toStdString();
+        EXPECT_EQ(network->DevIndex(), 0);
+        EXPECT_EQ(network->Ip(), "") << profile->Name().toStdString();
+        EXPECT_EQ(network->GetCurrentMAC(), "") << profile->Name().toStdString();
+    }
+    EXPECT_EQ(Network("STATIC_UUID").Ip(), TLab::Value("STATIC_IP")) << "the active one still answers";
+}
+
 namespace {
 
 // The lab's cupsd with a HOME of its own for the user's lpoptions. CUPS reads HOME once per
@@ -157,7 +172,6 @@ protected:
     void SetUp() override
     {
         WAYFAREL_REQUIRE_LAB_UP();
-        TWmiProviders::Reset();
         QDir(FHome->path() + "/.cups").removeRecursively();
     }
 

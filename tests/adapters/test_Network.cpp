@@ -3,6 +3,7 @@
 #include "adapters/WMI.h"
 #include "base/Exceptions.h"
 #include "platform/KernelConnections.h"
+#include "platform/NMSettings.h"
 
 #include <QDBusConnection>
 #include <QDir>
@@ -38,6 +39,11 @@ public:
         ++Disconnects;
         return DisconnectOk || Failed("disconnect refused");
     }
+    bool WaitUntilSettled(int timeoutMs) override
+    {
+        SettleTimeoutMs = timeoutMs;
+        return Settles || Failed("still coming up");
+    }
     QString LastError() const override { return Error; }
 
     bool Failed(const QString &reason)
@@ -47,8 +53,8 @@ public:
     }
 
     TNetConProperties Props;
-    bool PropertiesOk = true, ConnectOk = true, DisconnectOk = true;
-    int Connects = 0, Disconnects = 0;
+    bool PropertiesOk = true, ConnectOk = true, DisconnectOk = true, Settles = true;
+    int Connects = 0, Disconnects = 0, SettleTimeoutMs = 0;
     QString Error;
 };
 
@@ -163,6 +169,17 @@ TEST(NetWork, RestartEnablesOnlyAfterASuccessfulDisable)
     EXPECT_FALSE(network.Restart());
 }
 
+TEST(NetWork, WaitUntilSettledAsksTheConnectionAndKeepsItsReason)
+{
+    auto connection = Fake("{A}");
+    TNetWork network(connection);
+    EXPECT_TRUE(network.WaitUntilSettled(1234));
+    EXPECT_EQ(connection->SettleTimeoutMs, 1234);
+    connection->Settles = false;
+    EXPECT_FALSE(network.WaitUntilSettled(10));
+    EXPECT_EQ(network.LastError(), "still coming up");
+}
+
 // Win32_NetworkAdapter with one adapter whose index the test sets, counting the queries.
 class TIndexProvider : public IWmiProvider
 {
@@ -241,7 +258,7 @@ TEST(NetManager, WithoutNetworkManagerOnTheBusTheKernelInterfacesAreUsed)
 {
     const QDBusConnection noBus = QDBusConnection::connectToBus(
         QStringLiteral("unix:path=/nonexistent/wayfarel-bus"), QStringLiteral("nobus"));
-    EXPECT_EQ(CreateNetConnectionManager(noBus)->Source(), "kernel");
+    EXPECT_EQ(CreateNetConnectionManager(TNMSettings::OnBus(noBus))->Source(), "kernel");
     QDBusConnection::disconnectFromBus(QStringLiteral("nobus"));
 }
 

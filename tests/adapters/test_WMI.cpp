@@ -21,9 +21,16 @@ public:
             throw EWmiError(Failure);
         return Objects;
     }
+    // Every instance, as a provider that cannot narrow the query down gives them.
+    QList<TWmiObject> InstancesWhere(const QString &property, const QVariant &literal) override
+    {
+        Where = property + "=" + literal.toString();
+        return Instances();
+    }
     TWmiObject ExecMethod(const TWmiObject &instance, const QString &method,
                           const TWmiObject &inParams) override
     {
+        Methods.append(method);
         Method = method;
         InParams = inParams;
         Target = instance.Property("SettingID").toString();
@@ -41,7 +48,8 @@ public:
     QList<TWmiObject> Objects;
     QString Failure, MethodFailure;
     int ReturnValue = 0;
-    QString Method, Target;
+    QString Method, Target, Where;
+    QStringList Methods;
     TWmiObject InParams;
 
 private:
@@ -341,6 +349,90 @@ TEST_F(WmiTest, EnableDHCPRaisesWhenTheCallFails)
     EXPECT_THROW(adapter.EnableDHCP(), EWmiError);
 }
 
+TEST_F(WmiTest, AConditionIsHandedToTheProviderAndStillChecked)
+{
+    auto things = Things();
+    EXPECT_EQ(WmiQueryValue("Test_Thing", "Name", "Index=2"), "B");
+    EXPECT_EQ(things->Where, "Index=2");
+    EXPECT_EQ(WmiQueryValue("Test_Thing", "Name", "name='it\\'s'"), "it's");
+    EXPECT_EQ(things->Where, "name=it's");
+}
+
+TEST_F(WmiTest, ChangesAreStagedAndReachTheAdapterTogether)
+{
+    auto config = Configuration(QVariant());
+    TNetworkAdapterConfiguration adapter("{A}");
+    ASSERT_EQ(adapter.EnableStatic("10.0.0.9", "255.255.255.0"), 0);
+    adapter.SetGateways("10.0.0.1");
+    adapter.SetDNSServerSearchOrder("10.0.0.53", "10.0.0.54");
+    EXPECT_EQ(config->Methods, QStringList({"EnableStatic", "SetGateways", "SetDNSServerSearchOrder"}))
+        << "each change is checked at once";
+
+    ASSERT_TRUE(adapter.ApplyChanges()) << adapter.LastError().toStdString();
+    EXPECT_EQ(config->Methods.last(), TNetworkAdapterConfiguration::ApplyChangesMethod());
+    EXPECT_EQ(config->Target, "{A}");
+    const TWmiObject &staged = config->InParams;
+    EXPECT_EQ(staged.Property("DHCPEnabled"), false);
+    EXPECT_EQ(staged.Property("IPAddress"), QStringList{"10.0.0.9"});
+    EXPECT_EQ(staged.Property("SubnetMask"), QStringList{"255.255.255.0"});
+    EXPECT_EQ(staged.Property("DefaultIPGateway"), QStringList{"10.0.0.1"});
+    EXPECT_EQ(staged.Property("DNSServerSearchOrder"), QStringList({"10.0.0.53", "10.0.0.54"}));
+
+    config->Methods.clear();
+    EXPECT_TRUE(adapter.ApplyChanges());
+    EXPECT_TRUE(config->Methods.isEmpty()) << "nothing left to apply";
+}
+
+TEST_F(WmiTest, ARefusedChangeIsNotStaged)
+{
+    auto config = Configuration(QVariant());
+    TNetworkAdapterConfiguration adapter("{A}");
+    config->ReturnValue = wrvInvalidIPAddress;
+    EXPECT_EQ(adapter.EnableStatic("10.0.0.300", "255.255.255.0"), wrvInvalidIPAddress);
+    config->ReturnValue = wrvInvalidGateway;
+    adapter.SetGateways("10.0.0");
+    config->ReturnValue = 0;
+    config->MethodFailure = "gone";
+    adapter.SetDNSServerSearchOrder("10.0.0.53", "");
+    config->MethodFailure.clear();
+    config->Methods.clear();
+    EXPECT_TRUE(adapter.ApplyChanges());
+    EXPECT_TRUE(config->Methods.isEmpty());
+}
+
+TEST_F(WmiTest, DhcpDropsAStagedGatewayAndAutomaticDnsIsStagedAsNoList)
+{
+    auto config = Configuration(QVariant());
+    TNetworkAdapterConfiguration adapter("{A}");
+    adapter.SetGateways("10.0.0.1");
+    adapter.EnableDHCP();
+    adapter.SetDNSServerSearchOrder("", "");
+    ASSERT_TRUE(adapter.ApplyChanges());
+    const TWmiObject &staged = config->InParams;
+    EXPECT_EQ(staged.Property("DHCPEnabled"), true);
+    EXPECT_FALSE(staged.Property("DefaultIPGateway").isValid());
+    EXPECT_TRUE(staged.HasProperty("DNSServerSearchOrder"));
+    EXPECT_FALSE(staged.Property("DNSServerSearchOrder").isValid()) << "back to automatic servers";
+    EXPECT_FALSE(staged.HasProperty("IPAddress"));
+}
+
+TEST_F(WmiTest, ARefusedApplyKeepsTheStageAndSaysWhy)
+{
+    auto config = Configuration(QVariant());
+    TNetworkAdapterConfiguration adapter("{A}");
+    adapter.SetGateways("10.0.0.1");
+    config->MethodFailure = "connection 'Office' refused the settings";
+    EXPECT_FALSE(adapter.ApplyChanges());
+    EXPECT_EQ(adapter.LastError(), "connection 'Office' refused the settings");
+    config->MethodFailure.clear();
+    config->ReturnValue = wrvUnknownFailure;
+    EXPECT_FALSE(adapter.ApplyChanges());
+    EXPECT_FALSE(adapter.LastError().isEmpty());
+    config->ReturnValue = 0;
+    EXPECT_TRUE(adapter.ApplyChanges());
+    EXPECT_EQ(config->InParams.Property("DefaultIPGateway"), QStringList{"10.0.0.1"});
+}
+
 namespace {
 
 // Driver keys the test lays out: subkey name -> NetCfgInstanceId and NetworkAddress.
@@ -443,6 +535,22 @@ TEST_F(NetWorkMac, CurrentMacAndIpComeFromTheConfigurationOfTheInterfaceIndex)
     EXPECT_EQ(network.GetCurrentMAC(), "00:11:22:33:44:55");
     EXPECT_EQ(network.Ip(), "10.0.0.7");
     EXPECT_EQ(Adapter("{B}").Ip(), "") << "an adapter WMI does not know";
+}
+
+// A profile no device can take has index 0, which other such profiles share.
+TEST_F(NetWorkMac, AnAdapterWithoutADeviceHasNoAddressAndNoMac)
+{
+    auto config = Fake("Win32_NetworkAdapterConfiguration");
+    config->Add()
+        .Add("InterfaceIndex", 0)
+        .Add("IPAddress", QStringList{"10.9.9.9"})
+        .Add("MACAddress", "02:00:00:00:00:99")
+        .Add("SettingID", "{C}");
+    TNetWork network = Adapter("{B}");
+    EXPECT_EQ(network.DevIndex(), 0);
+    EXPECT_EQ(network.Ip(), "");
+    EXPECT_EQ(network.GetCurrentMAC(), "");
+    EXPECT_EQ(config->Where, "") << "not even asked";
 }
 
 TEST_F(NetWorkMac, OpenAdapterKeyFindsTheDriverKeyByExactInstanceId)

@@ -1,5 +1,8 @@
 #include "support/Lab.h"
 
+#include "adapters/SystemBackends.h"
+
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
@@ -20,6 +23,14 @@ bool TLab::IsUp()
 {
     return qEnvironmentVariable("WAYFAREL_LAB_ACTIVE") == QLatin1String("1") &&
            QFileInfo(BusSocketPath()).exists();
+}
+
+bool TLab::Enter()
+{
+    if (!IsUp())
+        return false;
+    InstallSystemBackends(QDBusConnection::systemBus());
+    return true;
 }
 
 QString TLab::NotUpReason()

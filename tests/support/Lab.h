@@ -18,6 +18,9 @@ public:
     };
 
     static bool IsUp();
+    // IsUp, and when it is, the program's system backends on the lab's bus, as each program's
+    // main installs them (again on every call, so a test may take them away).
+    static bool Enter();
     // Why the lab is not up, for the skip message.
     static QString NotUpReason();
     // A value of the lab's environment by its short name: Value("PEER_IP") reads
@@ -32,5 +35,6 @@ public:
     static bool WaitFor(const std::function<bool()> &cond, int timeoutMs);
 };
 
-// First line of every lab test: skips (fails under CI=true) when no lab is up.
-#define WAYFAREL_REQUIRE_LAB_UP() WAYFAREL_REQUIRE_LAB(TLab::IsUp(), TLab::NotUpReason().toStdString())
+// First line of every lab test: skips (fails under CI=true) when no lab is up, else installs
+// the system backends on the lab's bus.
+#define WAYFAREL_REQUIRE_LAB_UP() WAYFAREL_REQUIRE_LAB(TLab::Enter(), TLab::NotUpReason().toStdString())

@@ -1,0 +1,28 @@
+#include "adapters/SystemBackends.h"
+
+#include "adapters/NetMgr.h"
+#include "adapters/WmiProviders.h"
+#include "platform/AdapterKeys.h"
+#include "platform/NMSettings.h"
+
+#include <QDBusConnection>
+
+// One NetworkManager object serves them all, so what one has read another need not ask again.
+void InstallSystemBackends(const QDBusConnection &SystemBus)
+{
+    const auto nm = TNMSettings::OnBus(SystemBus);
+    TNetManager::ReleaseInstance();
+    TNetManager::SetBackendFactory([nm] { return CreateNetConnectionManager(nm); });
+    MountAdapterKeys(nm);
+    TWmiProviders::Register(std::make_shared<TAdapterConfigurationProvider>(nm));
+    TWmiProviders::Register(std::make_shared<TNetworkAdapterProvider>(nm));
+    TWmiProviders::Register(std::make_shared<TPrinterProvider>());
+}
+
+void RemoveSystemBackends()
+{
+    TNetManager::ReleaseInstance();
+    TNetManager::SetBackendFactory(nullptr);
+    UnmountAdapterKeys();
+    TWmiProviders::Reset();
+}

@@ -1,0 +1,53 @@
+#include "platform/EventWait.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+bool SleepUntil(const std::function<bool()> &done, QDeadlineTimer deadline, int recheckMs)
+{
+    while (!deadline.hasExpired()) {
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(recheckMs, deadline.remainingTime())));
+        if (done())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool TEventWait::Until(const std::function<bool()> &done, int timeoutMs, int recheckMs)
+{
+    if (done())
+        return true;
+    const QDeadlineTimer deadline(timeoutMs);
+    if (!QCoreApplication::instance())
+        return SleepUntil(done, deadline, recheckMs);
+    QEventLoop loop;
+    bool finished = false;
+    FCheck = [&] {
+        if (finished)
+            return;
+        finished = done();
+        if (finished || deadline.hasExpired())
+            loop.quit();
+    };
+    QTimer recheck;
+    connect(&recheck, &QTimer::timeout, this, &TEventWait::Wake);
+    recheck.start(recheckMs);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    FCheck = nullptr;
+    return finished;
+}
+
+void TEventWait::Wake()
+{
+    if (FCheck)
+        FCheck();
+}
