@@ -3,12 +3,17 @@
 #include <QMainWindow>
 #include <memory>
 
+class TLocationList;
+class TNetWorkList;
+
 namespace Ui {
 class TFrmMain;
 }
 
-// The main window. Creating it opens the profile database and hands the connection to
-// the location model; it stays hidden until ShowStartInterface.
+// The main window. Creating it opens the profile database, hands the connection to the location
+// model and loads the adapter list and the location list, which it owns for the program's life;
+// it stays hidden until ShowStartInterface. Destroying it writes the location list's registry
+// mirror.
 class TFrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -31,4 +36,6 @@ private slots:
 
 private:
     std::unique_ptr<Ui::TFrmMain> ui;
+    std::unique_ptr<TNetWorkList> FNetWorkList;
+    std::unique_ptr<TLocationList> FLocationList;
 };

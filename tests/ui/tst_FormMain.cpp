@@ -1,5 +1,9 @@
+#include "adapters/NetMgr.h"
 #include "app/DBManager.h"
+#include "app/ExtRegistry.h"
 #include "app/Startup.h"
+#include "locations/Location.h"
+#include "modules/ProgramModules.h"
 #include "support/TestRoot.h"
 #include "ui/FormMain.h"
 
@@ -25,6 +29,15 @@ protected:
     }
 };
 
+// A computer without network connections.
+class TNoConnections : public INetConnectionManager
+{
+public:
+    QString Source() const override { return QStringLiteral("kernel"); }
+    TNetConnections EnumConnections() override { return {}; }
+    QString LastError() const override { return {}; }
+};
+
 } // namespace
 
 class TestFormMain : public QObject
@@ -37,6 +50,7 @@ private slots:
     void StartInterfaceFollowsTheStoredChoice_data();
     void StartInterfaceFollowsTheStoredChoice();
     void ActCompactHidesTheShownWindow();
+    void ClosingWritesTheLocationMirror();
 
 private:
     std::unique_ptr<TTestRoot> FRoot;
@@ -46,11 +60,14 @@ void TestFormMain::init()
 {
     FRoot = std::make_unique<TTestRoot>();
     InitConnectionString(FRoot->DataFolder());
+    TNetManager::SetBackendFactory([] { return std::make_unique<TNoConnections>(); });
 }
 
 void TestFormMain::cleanup()
 {
     CloseConnection();
+    TNetManager::ReleaseInstance();
+    TNetManager::SetBackendFactory({});
     FRoot.reset();
 }
 
@@ -95,6 +112,25 @@ void TestFormMain::ActCompactHidesTheShownWindow()
     actCompact->trigger();
     QVERIFY(!form.isVisible());
     QCOMPARE(panel.count(), 1);
+}
+
+// The window loads the stored locations and mirrors them when it goes.
+void TestFormMain::ClosingWritesTheLocationMirror()
+{
+    SetLocationConnection(GetConnection());
+    TLocation Stored(QStringLiteral("LOCATIONMIRRORED0000000000000001"), ProgramModules());
+    Stored.SetLocName(QStringLiteral("Office"));
+    Stored.Save();
+    {
+        TFrmMain form;
+    }
+    TExtRegistry Registry(HKEY_LOCAL_MACHINE);
+    QVERIFY(Registry.OpenKeyReadOnly(QStringLiteral("\\SOFTWARE\\Brackwell\\Portolan")));
+    QStringList Ids, Names;
+    Registry.ReadStrings(QStringLiteral("LocIds"), Ids);
+    Registry.ReadStrings(QStringLiteral("LocNames"), Names);
+    QCOMPARE(Ids, QStringList{QStringLiteral("LOCATIONMIRRORED0000000000000001")});
+    QCOMPARE(Names, QStringList{QStringLiteral("Office")});
 }
 
 QTEST_MAIN(TestFormMain)
