@@ -235,6 +235,7 @@ bool TIPAddress::Check(QStringList *Reasons) const
 bool TIPAddress::Change(const TNetWorkList &Adapters)
 {
     FLastError.clear();
+    FChanges.clear();
     try {
         TNetWork *Adapter = Adapters.GetNetWork(FNetId);
         if (!Adapter)
@@ -250,8 +251,11 @@ bool TIPAddress::ChangeOn(TNetWork &Adapter)
     // A connection still coming up (an interrupted switch, say) is judged once it has settled.
     Adapter.WaitUntilSettled(TNetWork::SwitchTimeoutMs);
     const QString Name = QuotedValue(Adapter.Name());
-    if (Adapter.Status() == nsDisable && !Adapter.Enable())
-        return Fail(QStringLiteral("Can not enable adapter %1: %2").arg(Name, Adapter.LastError()));
+    if (Adapter.Status() == nsDisable) {
+        if (!Adapter.Enable())
+            return Fail(QStringLiteral("Can not enable adapter %1: %2").arg(Name, Adapter.LastError()));
+        FChanges << QStringLiteral("connection %1 enabled").arg(Name);
+    }
     if (Adapter.Status() == nsNotWorking)
         return Fail(QStringLiteral("Adapter %1 is not working").arg(Name));
     FNetName = Adapter.Name();
@@ -263,6 +267,8 @@ bool TIPAddress::ChangeOn(TNetWork &Adapter)
         if (!Config.ApplyChanges())
             Refusals
                 << QStringLiteral("Settings not applied to adapter %1: %2").arg(Name, Config.LastError());
+        else if (!Config.LastAction().isEmpty())
+            FChanges << QStringLiteral("IPv4 settings %1").arg(Config.LastAction());
     }
     const QString Link = InterfaceName(Adapter.DevIndex());
     ApplyGatewayBinding(Link);
@@ -309,12 +315,14 @@ bool TIPAddress::BindsGateway() const { return FAutoRepair && !IsUnsetMac(FGWMac
 void TIPAddress::ApplyGatewayBinding(const QString &Link)
 {
     if (!BindsGateway()) {
-        TNetRepaire::StopAndUnbind();
-        RemoveOwnArpBindings(Link);
+        const bool ThreadsBinding = TNetRepaire::StopAndUnbind();
+        if (RemoveOwnArpBindings(Link) > 0 || ThreadsBinding)
+            FChanges << QStringLiteral("gateway binding removed from %1").arg(Link);
         return;
     }
     TNetRepaire::getInstance(FGateWay, GWMacAddr(), Link);
-    BindStaticArp(FGateWay, GWMacAddr(), Link);
+    if (BindStaticArp(FGateWay, GWMacAddr(), Link))
+        FChanges << QStringLiteral("gateway %1 bound to %2 on %3").arg(FGateWay, GWMacAddr(), Link);
 }
 
 // A new MAC address takes effect with the restart, which also drops the neighbour table of the
@@ -334,6 +342,8 @@ void TIPAddress::ReplaceMac(TNetWork &Adapter, const QString &Link, QStringList 
         Refusals << Refusal;
         return;
     }
+    FChanges << (Mac == UnsetMac ? QStringLiteral("own MAC address given back, adapter restarted")
+                                 : QStringLiteral("MAC address %1 given, adapter restarted").arg(Mac));
     if (BindsGateway())
         BindStaticArp(FGateWay, GWMacAddr(), Link);
 }

@@ -75,6 +75,8 @@ public:
 
     // Why the last operation that returned false failed.
     const QString &LastError() const { return FLastError; }
+    // What the last Change did to the system, one text each, also when it failed.
+    const QStringList &Changes() const { return FChanges; }
 
 private:
     void Load();
@@ -104,4 +106,5 @@ private:
     bool FAutoRepair = false;
     int FInterval = 0;
     QString FLastError;
+    QStringList FChanges;
 };

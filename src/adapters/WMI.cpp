@@ -338,9 +338,11 @@ TNetworkAdapterConfiguration::TNetworkAdapterConfiguration(const QString &AId)
                       .replace(QLatin1Char(':'), QLatin1Char('-'));
 }
 
-int TNetworkAdapterConfiguration::Run(const QString &method, const TWmiObject &inParams)
+int TNetworkAdapterConfiguration::Run(const QString &method, const TWmiObject &inParams, TWmiObject *Out)
 {
     const TWmiObject out = WmiExecMethod(FObject, method, inParams);
+    if (Out)
+        *Out = out;
     return out.HasProperty(QStringLiteral("ReturnValue"))
                ? out.Property(QStringLiteral("ReturnValue")).toInt()
                : wrvSuccess;
@@ -427,14 +429,18 @@ int TNetworkAdapterConfiguration::SetDNSServerSearchOrder(const QString &Server1
 bool TNetworkAdapterConfiguration::ApplyChanges()
 {
     FLastError.clear();
+    FLastAction.clear();
     if (FStaged.PropertyNames().isEmpty())
         return true;
     try {
-        const int result = Run(ApplyChangesMethod(), FStaged);
+        TWmiObject out;
+        const int result = Run(ApplyChangesMethod(), FStaged, &out);
         if (result != wrvSuccess) {
             FLastError = RefusalText(result, QString(), QString());
             return false;
         }
+        if (out.HasProperty(QStringLiteral("Action")))
+            FLastAction = out.Property(QStringLiteral("Action")).toString();
     } catch (const EWayfarelError &e) {
         FLastError = e.Message();
         return false;

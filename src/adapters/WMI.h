@@ -140,6 +140,9 @@ public:
     // Brings what the methods staged to the adapter and empties the stage; true at once when
     // nothing is staged. False when the adapter refused it, LastError says why.
     bool ApplyChanges();
+    // What the last ApplyChanges did to the adapter ("unchanged", "reapplied", "activated",
+    // ...); empty when it had nothing to apply or failed.
+    const QString &LastAction() const { return FLastAction; }
 
     // Why the last method failed; empty after one that succeeded.
     const QString &LastError() const { return FLastError; }
@@ -149,7 +152,8 @@ public:
     static QString ApplyChangesMethod() { return QStringLiteral("ApplyChanges"); }
 
 private:
-    int Run(const QString &method, const TWmiObject &inParams);
+    // The method's ReturnValue; Out, when given, gets all its out-parameters.
+    int Run(const QString &method, const TWmiObject &inParams, TWmiObject *Out = nullptr);
     // Runs method and stages its parameters when the adapter takes them.
     int Stage(const QString &method, const TWmiObject &inParams);
 
@@ -162,6 +166,7 @@ private:
     QString FDns2;
     QString FMACAddress;
     TWmiObject FStaged{QStringLiteral("__PARAMETERS")};
+    QString FLastAction;
     QString FLastError;
 };
 

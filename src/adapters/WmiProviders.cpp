@@ -211,7 +211,7 @@ TWmiObject TAdapterConfigurationProvider::ExecMethod(const TWmiObject &instance,
 {
     TNMIPv4 checked;
     if (Is(method, TNetworkAdapterConfiguration::ApplyChangesMethod()))
-        return Result(ApplyChanges(instance.Property(QStringLiteral("SettingID")).toString(), inParams));
+        return ApplyChanges(instance.Property(QStringLiteral("SettingID")).toString(), inParams);
     if (Is(method, QStringLiteral("EnableDHCP")))
         return Result(ToDHCP(checked));
     if (Is(method, QStringLiteral("EnableStatic")))
@@ -223,8 +223,9 @@ TWmiObject TAdapterConfigurationProvider::ExecMethod(const TWmiObject &instance,
     return IWmiProvider::ExecMethod(instance, method, inParams);
 }
 
-// The changes in the order the methods make them; any refusal leaves the profile as it is.
-int TAdapterConfigurationProvider::ApplyChanges(const QString &settingId, const TWmiObject &inParams)
+// The changes in the order the methods make them; any refusal leaves the profile as it is. The
+// out-parameter Action says what reached the system.
+TWmiObject TAdapterConfigurationProvider::ApplyChanges(const QString &settingId, const TWmiObject &inParams)
 {
     const QUuid uuid(settingId);
     TNMProfile profile;
@@ -240,9 +241,11 @@ int TAdapterConfigurationProvider::ApplyChanges(const QString &settingId, const 
         result = ToGateway(ipv4, inParams);
     if (result == wrvSuccess && inParams.HasProperty(QStringLiteral("DNSServerSearchOrder")))
         result = ToDns(ipv4, inParams);
-    if (result == wrvSuccess && !FNM->ApplyIPv4(profile, ipv4))
+    if (result != wrvSuccess)
+        return Result(result);
+    if (!FNM->ApplyIPv4(profile, ipv4))
         throw EWmiError(FNM->LastError());
-    return result;
+    return Result(result).Add(QStringLiteral("Action"), FNM->LastAction());
 }
 
 TNetworkAdapterProvider::TNetworkAdapterProvider(std::shared_ptr<TNMSettings> nm) : FNM(std::move(nm)) {}

@@ -27,7 +27,7 @@ public:
                           const TWmiObject &inParams) override;
 
 private:
-    int ApplyChanges(const QString &settingId, const TWmiObject &inParams);
+    TWmiObject ApplyChanges(const QString &settingId, const TWmiObject &inParams);
 
     std::shared_ptr<TNMSettings> FNM;
 };

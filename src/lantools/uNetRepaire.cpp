@@ -101,20 +101,26 @@ bool HasStaticArpBinding(const QString &IpAddress, const QString &MacAddress, co
     return false;
 }
 
-void RemoveStaticArpBinding(const QString &IpAddress, const QString &MacAddress, const QString &Interface)
+bool RemoveStaticArpBinding(const QString &IpAddress, const QString &MacAddress, const QString &Interface)
 {
-    if (HasStaticArpBinding(IpAddress, MacAddress, Interface))
-        RunAndWait(ArpUnbindCommand(Ipv4Text(*ParseIpv4(IpAddress)), Interface));
+    if (!HasStaticArpBinding(IpAddress, MacAddress, Interface))
+        return false;
+    RunAndWait(ArpUnbindCommand(Ipv4Text(*ParseIpv4(IpAddress)), Interface));
+    return true;
 }
 
-void RemoveOwnArpBindings(const QString &Interface)
+int RemoveOwnArpBindings(const QString &Interface)
 {
     const int index = InterfaceIndex(Interface);
+    int removed = 0;
     if (index == 0)
-        return;
+        return removed;
     for (const TNeighbour &entry : Neighbours(index))
-        if ((entry.State & NUD_PERMANENT) && entry.Protocol == OwnNeighbourProtocol)
+        if ((entry.State & NUD_PERMANENT) && entry.Protocol == OwnNeighbourProtocol) {
             RunAndWait(ArpUnbindCommand(Ipv4Text(entry.Address), Interface));
+            ++removed;
+        }
+    return removed;
 }
 
 std::vector<TCommand> RepairCommands(const QString &GatewayIP, const QString &GatewayMAC,
@@ -146,15 +152,16 @@ void TNetRepaire::Shutdown()
     Instance.reset();
 }
 
-void TNetRepaire::StopAndUnbind()
+bool TNetRepaire::StopAndUnbind()
 {
     QMutexLocker locker(&InstanceLock);
     if (!Instance)
-        return;
+        return false;
     Instance->RequestStop();
     Instance->wait();
-    Instance->Unbind(Instance->Binding());
+    const bool removed = Instance->Unbind(Instance->Binding());
     Instance.reset();
+    return removed;
 }
 
 TNetRepaire::TNetRepaire(const QString &GatewayIP, const QString &GatewayMAC, const QString &Interface)
@@ -237,8 +244,8 @@ void TNetRepaire::WaitForLastPass() const
         QThread::msleep(static_cast<unsigned long>(PassSettleMs - sinceLastPass));
 }
 
-void TNetRepaire::Unbind(const TBinding &Binding) const
+bool TNetRepaire::Unbind(const TBinding &Binding) const
 {
     WaitForLastPass();
-    RemoveStaticArpBinding(Binding.Ip, Binding.Mac, Binding.Interface);
+    return RemoveStaticArpBinding(Binding.Ip, Binding.Mac, Binding.Interface);
 }

@@ -42,15 +42,16 @@ bool HasStaticArpBinding(const QString &IpAddress, const QString &MacAddress, co
 
 // Deletes that permanent entry and waits for the deletion; an entry for another MAC address is
 // someone else's and stays.
-void RemoveStaticArpBinding(const QString &IpAddress, const QString &MacAddress, const QString &Interface);
+// True when there was such an entry.
+bool RemoveStaticArpBinding(const QString &IpAddress, const QString &MacAddress, const QString &Interface);
 
 // The bindings carry this originator mark in the neighbour table, so a later run of the program
 // (or wayfarelctl) can tell them from entries the administrator made.
 inline constexpr int OwnNeighbourProtocol = 87;
 
 // Deletes every permanent entry on Interface that carries the program's mark, whichever process
-// made it, and waits for the deletions.
-void RemoveOwnArpBindings(const QString &Interface);
+// made it, and waits for the deletions. Returns how many there were.
+int RemoveOwnArpBindings(const QString &Interface);
 
 // The commands of one repair pass, in order: the gateway's static binding on Interface, then
 // flushing the resolver cache where systemd-resolved's client is installed.
@@ -75,7 +76,8 @@ public:
     static void Shutdown();
     // Ends the thread, when one runs, and removes the binding it kept, so that another network's
     // gateway at the same address is reached again.
-    static void StopAndUnbind();
+    // True when it removed a binding.
+    static bool StopAndUnbind();
 
     QString GatewayIP() const;
     QString GatewayMAC() const;
@@ -98,7 +100,7 @@ private:
     void RepairPass();
     void RequestStop();
     void WaitForLastPass() const;
-    void Unbind(const TBinding &Binding) const;
+    bool Unbind(const TBinding &Binding) const;
 
     mutable QMutex FLock;
     QWaitCondition FWake;

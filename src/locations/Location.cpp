@@ -152,7 +152,7 @@ void TLocation::RunStep(const QString &Name, const std::function<TSwitchStep()> 
     try {
         Outcome = Step();
     } catch (const EWayfarelError &Error) {
-        Outcome = {Name, TSwitchStep::Failed, Error.Message()};
+        Outcome = StepFailed(Error.Message());
     }
     Outcome.Name = Name;
     if (Outcome.Outcome == TSwitchStep::Failed && Outcome.Reason.isEmpty())
@@ -166,41 +166,36 @@ TSwitchStep TLocation::CheckStep()
 {
     QStringList Reasons;
     if (Check(&Reasons))
-        return {};
-    return {{},
-            TSwitchStep::Failed,
-            QStringLiteral("nothing was changed: ") + Reasons.join(QStringLiteral("; "))};
+        return StepDone();
+    return StepFailed(QStringLiteral("nothing was changed: ") + Reasons.join(QStringLiteral("; ")));
 }
 
 TSwitchStep TLocation::PrinterStep()
 {
     QString Reason;
     if (SetDefaultPrinter(FPrinter, &Reason))
-        return {};
-    return {{},
-            TSwitchStep::Failed,
-            QStringLiteral("the printer %1 was not made the default: %2")
-                .arg(QuotedValue(FPrinter), Reason.isEmpty() ? QStringLiteral("failed") : Reason)};
+        return StepDone({QStringLiteral("default printer %1").arg(QuotedValue(FPrinter))});
+    return StepFailed(QStringLiteral("the printer %1 was not made the default: %2")
+                          .arg(QuotedValue(FPrinter), Reason.isEmpty() ? QStringLiteral("failed") : Reason));
 }
 
 TSwitchStep TLocation::AdapterStep(const TNetWorkList &Adapters)
 {
     TIPAddress *Ip = IpAddress();
     if (Ip->Change(Adapters))
-        return {};
-    return {{}, TSwitchStep::Failed, Ip->LastError()};
+        return StepDone(Ip->Changes());
+    return StepFailed(Ip->LastError(), Ip->Changes());
 }
 
 TSwitchStep TLocation::ModuleStep(const TModuleDescriptor &Descriptor)
 {
     TCustomProxy &Module = ModuleOf(Descriptor);
     if (Module.SkipsChange())
-        return {{},
-                TSwitchStep::Skipped,
-                Descriptor.IsInstalled() ? QStringLiteral("switched off") : QStringLiteral("not installed")};
+        return StepSkipped(Descriptor.IsInstalled() ? QStringLiteral("switched off")
+                                                    : QStringLiteral("not installed"));
     if (Module.ChangeTo())
-        return {};
-    return {{}, TSwitchStep::Failed, Module.LastError()};
+        return StepDone();
+    return StepFailed(Module.LastError());
 }
 
 // The printer's outcome is reported but never fails a switch.

@@ -6,5 +6,7 @@ QString StepText(const TSwitchStep &Step)
     QString Text = Step.Name + QStringLiteral(": ") + QLatin1String(Outcomes[Step.Outcome]);
     if (!Step.Reason.isEmpty())
         Text += QStringLiteral(": ") + Step.Reason;
+    if (!Step.Changes.isEmpty())
+        Text += QStringLiteral(" (") + Step.Changes.join(QStringLiteral("; ")) + QLatin1Char(')');
     return Text;
 }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // What happened to one step of a switch: the check, the printer, the adapter, each module.
 struct TSwitchStep
@@ -12,9 +13,19 @@ struct TSwitchStep
     TOutcome Outcome = Done;
     // Why it failed or was skipped; empty when it was done.
     QString Reason;
+    // What it changed on the system, also when it failed.
+    QStringList Changes;
 };
 
 using TSwitchReport = QList<TSwitchStep>;
+
+// The outcomes a step returns; the switch fills in the step's name.
+inline TSwitchStep StepDone(const QStringList &Changes = {}) { return {{}, TSwitchStep::Done, {}, Changes}; }
+inline TSwitchStep StepFailed(const QString &Reason, const QStringList &Changes = {})
+{
+    return {{}, TSwitchStep::Failed, Reason, Changes};
+}
+inline TSwitchStep StepSkipped(const QString &Reason) { return {{}, TSwitchStep::Skipped, Reason, {}}; }
 
 // Told of every step of a switch as it starts and as it ends; the progress window, the command
 // line's --verbose and the failure report read the same steps.
@@ -26,5 +37,6 @@ public:
     virtual void StepFinished(const TSwitchStep &Step) = 0;
 };
 
-// "adapter: failed: Adapter ... not found", "IE proxy: skipped: switched off", "printer: done".
+// "adapter: failed: Adapter ... not found", "IE proxy: skipped: switched off",
+// "adapter: done (IPv4 settings saved and reapplied)".
 QString StepText(const TSwitchStep &Step);

@@ -362,6 +362,7 @@ bool TNMSettings::Update(const TNMProfile &profile, TNMSettingsMap settings)
 
 bool TNMSettings::ApplyIPv4(const TNMProfile &profile, const TNMIPv4 &ipv4)
 {
+    FLastAction.clear();
     TNMPlacement placement;
     if (!Locate(profile, placement))
         return false;
@@ -371,15 +372,22 @@ bool TNMSettings::ApplyIPv4(const TNMProfile &profile, const TNMIPv4 &ipv4)
         SetIPv4(settings, ipv4);
         if (!Update(profile, settings))
             return false;
+        FLastAction = QStringLiteral("saved");
     }
-    if (!placement.ActivePath.isEmpty()) {
-        // A change the device cannot take in place (its MAC address, for one): reconnect.
-        if (!changed || FBus->Reapply(placement.Device.Path))
-            return Succeed();
-    } else if (placement.Device.State == DeviceUnavailable) {
+    const auto Did = [this](const QString &action) {
+        FLastAction = FLastAction.isEmpty() ? action : FLastAction + QStringLiteral(" and ") + action;
         return Succeed();
+    };
+    if (!placement.ActivePath.isEmpty()) {
+        if (!changed)
+            return Did(QStringLiteral("unchanged"));
+        // A change the device cannot take in place (its MAC address, for one): reconnect.
+        if (FBus->Reapply(placement.Device.Path))
+            return Did(QStringLiteral("reapplied"));
+    } else if (placement.Device.State == DeviceUnavailable) {
+        return Did(QStringLiteral("kept for when the cable is plugged in"));
     }
-    return ActivateOn(profile, placement);
+    return ActivateOn(profile, placement) && Did(QStringLiteral("activated"));
 }
 
 // NetworkManager picks the device, as for "nmcli connection up".

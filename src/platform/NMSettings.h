@@ -92,6 +92,9 @@ public:
     // are not saved again, and change nothing at all on an active profile. A profile whose
     // device has no carrier keeps them saved.
     bool ApplyIPv4(const TNMProfile &profile, const TNMIPv4 &ipv4);
+    // What the last ApplyIPv4 did to the system, said for the user: "unchanged", "saved and
+    // reapplied", "activated", ...; empty when it failed before changing anything.
+    QString LastAction() const { return FLastAction; }
     // Activates the profile and waits until it is active or has failed.
     bool Activate(const TNMProfile &profile);
     // Deactivates the profile and waits until it is gone; an inactive profile is left as is.
@@ -137,4 +140,5 @@ private:
     QMap<QString, QString> FActiveUuids; // of the activations seen last
     QStringList FLoopbacks;              // device paths
     QString FLastError;
+    QString FLastAction;
 };

@@ -384,6 +384,8 @@ TEST_F(IpAddressLab, AnEarlierRunsBindingGoesAndTheAdministratorsStays)
 
     ASSERT_TRUE(Unbound.Change(Adapters())) << Unbound.LastError().toStdString();
     EXPECT_FALSE(GatewayNeighbour().contains("PERMANENT")) << GatewayNeighbour().toStdString();
+    EXPECT_TRUE(Unbound.Changes().contains("gateway binding removed from " + Link()))
+        << Unbound.Changes().join("; ").toStdString();
     EXPECT_TRUE(TLab::Run({"ip", "neigh", "show", "10.200.0.9", "dev", Link()}).Output.contains("PERMANENT"));
     EXPECT_TRUE(GatewayAnswers());
 }

@@ -222,6 +222,22 @@ TEST_F(CtlLab, RefusedSwitchChangesNothing)
     }
 }
 
+// --verbose tells what each step changed: the printer, the connection, the gateway binding.
+TEST_F(CtlLab, VerboseSwitchSaysWhatEachStepChanged)
+{
+    ExpectHome(Ctl({"switch", "Home"}));
+    const TCtlRun ToOffice = Ctl({"switch", "--verbose", "Office"});
+    EXPECT_EQ(ToOffice.Code, 0) << ToOffice.Err.toStdString();
+    const QString Link = TLab::Value("CLIENT_IF");
+    for (const QString &Said :
+         {QStringLiteral("wayfarelctl: printer: done (default printer \"Lab_Office_Laser\")"),
+          QStringLiteral("wayfarelctl: adapter: done (connection \"%1\" enabled")
+              .arg(TLab::Value("STATIC_PROFILE")),
+          QStringLiteral("gateway %1 bound to %2 on %3")
+              .arg(TLab::Value("PEER_IP"), DashedMac(TLab::Value("PEER_MAC")), Link)})
+        EXPECT_TRUE(ToOffice.Err.contains(Said)) << Said.toStdString() << "\n" << ToOffice.Err.toStdString();
+}
+
 // A location whose adapter has gone still applies its printer and modules, then fails naming the
 // adapter step; --verbose tells every step as it ends.
 TEST_F(CtlLab, MissingAdapterFailsItsStepAfterTheOthersRan)
