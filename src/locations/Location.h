@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Exceptions.h"
 #include "locations/ModuleTable.h"
 #include "locations/SwitchReport.h"
 
@@ -8,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <typeinfo>
 #include <vector>
 
 class TIPAddress;
@@ -77,6 +79,9 @@ public:
         std::unique_ptr<TCustomProxy> &Slot = FModules.at(static_cast<std::size_t>(TModule::Kind));
         if (!Slot)
             Slot = TCustomProxy::Create<TModule>(FLocId);
+        // A table line made by hand for this kind, with another class, would land here.
+        if (typeid(*Slot) != typeid(TModule))
+            throw EAssertionFailed(QStringLiteral("module table and module class disagree on a kind"));
         return static_cast<TModule *>(Slot.get());
     }
     // The module of a line of the program's table, made on first use like Module.

@@ -1,7 +1,6 @@
 #include "platform/UserShares.h"
 
 #include <QFileInfo>
-#include <QProcess>
 
 namespace {
 
@@ -33,20 +32,24 @@ QList<TUserShare> ParseInfo(const QString &output)
 }
 
 // What net said about a failure: its error text, else its exit status.
-QString NetFailure(QProcess &net)
+QString NetFailure(const TProcessResult &net)
 {
-    const QString error = QString::fromLocal8Bit(net.readAllStandardError()).trimmed();
+    if (!net.Finished)
+        return QStringLiteral("net did not finish: %1").arg(net.Error);
+    const QString error = QString::fromLocal8Bit(net.StdErr).trimmed();
     if (!error.isEmpty())
         return error;
-    const QString output = QString::fromLocal8Bit(net.readAllStandardOutput()).trimmed();
+    const QString output = QString::fromLocal8Bit(net.StdOut).trimmed();
     if (!output.isEmpty())
         return output;
-    return QStringLiteral("net ended with status %1").arg(net.exitCode());
+    return QStringLiteral("net ended with status %1").arg(net.ExitCode);
 }
 
 } // namespace
 
-TNetUserShares::TNetUserShares(const QString &smbConf) : FSmbConf(smbConf) {}
+TNetUserShares::TNetUserShares(const QString &smbConf, std::shared_ptr<IProcessRunner> runner)
+    : FSmbConf(smbConf), FRunner(std::move(runner))
+{}
 
 bool TNetUserShares::List(QList<TUserShare> &shares)
 {
@@ -88,21 +91,11 @@ bool TNetUserShares::RunUserShare(const QString &verb, const QStringList &argume
     command << QStringLiteral("usershare") << verb;
     if (!arguments.isEmpty())
         command << QStringLiteral("--") << arguments;
-    QProcess net;
-    net.start(QStringLiteral("net"), command);
-    if (!net.waitForStarted())
-        return Fail(QStringLiteral("Cannot run net: %1").arg(net.errorString()));
-    if (!net.waitForFinished(CommandTimeoutMs)) {
-        net.kill();
-        net.waitForFinished();
-        return Fail(QStringLiteral("net usershare %1 did not finish within %2 s")
-                        .arg(verb)
-                        .arg(CommandTimeoutMs / 1000));
-    }
-    if (net.exitStatus() != QProcess::NormalExit || net.exitCode() != 0)
+    const TProcessResult net = FRunner->Run(QStringLiteral("net"), command, CommandTimeoutMs);
+    if (!net.Succeeded())
         return Fail(NetFailure(net));
     if (output)
-        *output = QString::fromLocal8Bit(net.readAllStandardOutput());
+        *output = QString::fromLocal8Bit(net.StdOut);
     return true;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/ProcessRunner.h"
+
 #include <QList>
 #include <QString>
+#include <memory>
 #include <optional>
 
 // One folder this computer shares with the network.
@@ -35,8 +38,9 @@ class TNetUserShares : public IUserShares
 {
 public:
     // smbConf: the configuration net reads (its usershare path and limits), which must exist;
-    // empty for Samba's own.
-    explicit TNetUserShares(const QString &smbConf = QString());
+    // empty for Samba's own. net is started through runner.
+    explicit TNetUserShares(const QString &smbConf = QString(),
+                            std::shared_ptr<IProcessRunner> runner = std::make_shared<TProcessRunner>());
 
     bool List(QList<TUserShare> &shares) override;
     bool Add(const QString &name, const QString &path, const QString &comment) override;
@@ -52,5 +56,6 @@ private:
     bool Fail(const QString &reason);
 
     QString FSmbConf;
+    std::shared_ptr<IProcessRunner> FRunner;
     QString FLastError;
 };

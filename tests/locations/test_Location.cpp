@@ -616,3 +616,30 @@ TEST_F(LocationModulesTest, ImportAndRemoveGoThroughTheTableInTheirOrders)
     for (const char *Table : {"IE_PROXY", "FIREFOX_PROXY", "FS_PROXY", "LOCATION"})
         EXPECT_EQ(Count(Table), 0) << Table;
 }
+
+namespace {
+
+// A class of the IE kind that no table names.
+class TOtherIE : public TProxyModule<TOtherIE>
+{
+public:
+    static constexpr TModuleKind Kind = TModuleKind::IE;
+    static constexpr QLatin1String Code = FUNC_IE;
+    static bool IsInstalled() { return true; }
+    explicit TOtherIE(const QString &LocId) : TProxyModule<TOtherIE>(LocId) {}
+
+protected:
+    TRowBinding Binding() override { return {"IE_PROXY", {}, {}}; }
+};
+
+} // namespace
+
+TEST_F(LocationModulesTest, ModulesAreReachedByTheirClass)
+{
+    TLocation Location(IdA, FakeModules());
+    TFakeIE *Typed = Location.Module<TFakeIE>();
+    EXPECT_EQ(&Location.ModuleOf(*FindModule(FakeModules(), TModuleKind::IE)), Typed)
+        << "one object per kind";
+    // Another class of the same kind is a programming error, not a cast.
+    EXPECT_THROW(Location.Module<TOtherIE>(), EAssertionFailed);
+}
