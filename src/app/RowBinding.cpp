@@ -23,6 +23,13 @@ QVariant TDbField::Value() const
         FField);
 }
 
+QString TDbField::Text() const
+{
+    if (const bool *const *Flag = std::get_if<bool *>(&FField))
+        return **Flag ? QStringLiteral("yes") : QStringLiteral("no");
+    return Value().toString();
+}
+
 void TDbField::Assign(const QVariant &Stored) const
 {
     std::visit(

@@ -20,6 +20,8 @@ public:
 
     const QString &Column() const { return FColumn; }
     QVariant Value() const;
+    // The value as a person reads it: flags "yes" or "no".
+    QString Text() const;
     void Assign(const QVariant &Stored) const;
 
 private:

@@ -254,6 +254,20 @@ void ListLocations(const QStringList &, const TCtlOptions &)
     }
 }
 
+// A module's state, then its stored fields by column: "IE proxy HTTP<TAB>10.0.0.1:8080". A module
+// switched off in the catalogue has loaded nothing, so it shows its state alone.
+void ShowModule(const TModuleDescriptor &Descriptor, TCustomProxy &Module)
+{
+    const bool Enabled = Module.IsEnabled();
+    PrintRecord({Descriptor.Name, !Enabled                    ? QStringLiteral("switched off")
+                                  : !Descriptor.IsInstalled() ? QStringLiteral("not installed")
+                                                              : QStringLiteral("on")});
+    if (!Enabled)
+        return;
+    for (const auto &[Column, Value] : Module.StoredFields())
+        PrintRecord({Descriptor.Name + QLatin1Char(' ') + Column, Value});
+}
+
 void ShowLocation(const QStringList &Args, const TCtlOptions &)
 {
     const TLocationList List(ProgramModules());
@@ -282,6 +296,8 @@ void ShowLocation(const QStringList &Args, const TCtlOptions &)
     };
     for (const auto &[Field, Value] : Fields)
         PrintRecord({Field, Value});
+    for (const TModuleDescriptor &Descriptor : List.Modules())
+        ShowModule(Descriptor, Location.ModuleOf(Descriptor));
 }
 
 void ShowCurrent(const QStringList &, const TCtlOptions &)

@@ -40,6 +40,14 @@ bool TCustomProxy::Remove()
     return true;
 }
 
+QList<QPair<QString, QString>> TCustomProxy::StoredFields()
+{
+    QList<QPair<QString, QString>> Fields;
+    for (const TDbField &Field : Binding().Fields)
+        Fields.append({Field.Column(), Field.Text()});
+    return Fields;
+}
+
 bool TCustomProxy::SkipsChange() { return !ClientInstalled() || !IsEnabled(); }
 
 bool TCustomProxy::Check(QStringList *) { return true; }

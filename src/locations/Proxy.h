@@ -54,6 +54,9 @@ public:
     // when there is none. Runs before anything is changed.
     virtual bool Check(QStringList *Reasons);
 
+    // The stored fields by column, in the table's order, as a person reads them.
+    QList<QPair<QString, QString>> StoredFields();
+
     // The catalogue switch of the module's code, read and written on every access.
     virtual bool IsEnabled();
     virtual void SetIsEnabled(bool Value);

@@ -163,6 +163,8 @@ TEST_F(ModuleBase, RowIsSavedLoadedAndRemovedThroughItsBinding)
     const auto Loaded = TCustomProxy::Create<TFakeIE>("LOC1");
     EXPECT_TRUE(Loaded->EnableProxy());
     EXPECT_EQ(Loaded->Server, "10.0.0.8:8080");
+    const QList<QPair<QString, QString>> Shown{{"ENABLE_PROXY", "yes"}, {"HTTP", "10.0.0.8:8080"}};
+    EXPECT_EQ(Loaded->StoredFields(), Shown);
 
     Exec("INSERT INTO FOLDER_SHARE (ID, LOC_ID, SHARE_NAME) VALUES ('S1', 'LOC1', 'docs')");
     const auto Share = TCustomProxy::Create<TFakeShare>("LOC1");
