@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace {
 
@@ -122,6 +123,8 @@ bool TFireFoxProxy::Check(QStringList *Reasons)
                 QStringLiteral("the Firefox %1 proxy %2 is not host:port with a port from 1 to 65535")
                     .arg(QLatin1String(Label), QuotedValue(Address)));
     const QString Dir = FirefoxProfileDir();
+    if (Dir.isEmpty())
+        return Reasons->size() == Before;
     for (const QString &FileName : {PrefsFile(Dir), UserFile(Dir)})
         if (const QString Problem = AccessProblem(FileName); !Problem.isEmpty())
             Reasons->append(Problem);
