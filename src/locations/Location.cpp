@@ -194,8 +194,8 @@ TSwitchStep TLocation::ModuleStep(const TModuleDescriptor &Descriptor)
         return StepSkipped(Descriptor.IsInstalled() ? QStringLiteral("switched off")
                                                     : QStringLiteral("not installed"));
     if (Module.ChangeTo())
-        return StepDone();
-    return StepFailed(Module.LastError());
+        return StepDone(Module.Changes());
+    return StepFailed(Module.LastError(), Module.Changes());
 }
 
 // The printer's outcome is reported but never fails a switch.

@@ -7,6 +7,7 @@
 bool TCustomProxy::ChangeTo()
 {
     FLastError.clear();
+    FChanges.clear();
     return SkipsChange() || Apply();
 }
 

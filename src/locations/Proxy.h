@@ -70,6 +70,8 @@ public:
     void SetEnableProxy(bool Value) { FEnableProxy = Value; }
     // Why the last operation that returned false failed.
     const QString &LastError() const { return FLastError; }
+    // What the last ChangeTo changed, and what it leaves the user to do, for the switch step.
+    const QStringList &Changes() const { return FChanges; }
 
 protected:
     explicit TCustomProxy(const QString &LocId) : FLocId(LocId) {}
@@ -93,6 +95,7 @@ protected:
     QString FLocId;
     bool FEnableProxy = false;
     QString FLastError;
+    QStringList FChanges;
 };
 
 // The base of a module class TSelf, which declares its kind, its catalogue code and its client

@@ -91,6 +91,15 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
     FLines.insert(after, entry);
 }
 
+QStringList TIniFile::Sections() const
+{
+    QStringList names;
+    for (const QString &line : FLines)
+        if (const QString name = HeaderName(line); !name.isNull())
+            names.append(name);
+    return names;
+}
+
 int TIniFile::FindSection(const QString &section) const
 {
     for (int i = 0; i < FLines.size(); ++i) {

@@ -20,6 +20,8 @@ public:
 
     QString ReadString(const QString &section, const QString &key, const QString &fallback = {}) const;
     void WriteString(const QString &section, const QString &key, const QString &value);
+    // The names of the sections in the order of the file.
+    QStringList Sections() const;
 
     QString LastError() const { return FLastError; }
 

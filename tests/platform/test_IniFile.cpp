@@ -96,3 +96,11 @@ TEST_F(IniFile, AMissingFileIsEmptyAndAnUnwritableOneFailsWithTheReason)
     EXPECT_FALSE(nowhere.Save());
     EXPECT_TRUE(nowhere.LastError().contains("test.ini")) << nowhere.LastError().toStdString();
 }
+
+TEST_F(IniFile, ListsTheSectionsInFileOrder)
+{
+    WriteText("; [Commented]\n[Install4F96D1932A9F858E]\nDefault=a.default-esr\n\n[ Profile0 ]\nName=x\n");
+    TIniFile ini(FileName());
+    ASSERT_TRUE(ini.Load());
+    EXPECT_EQ(ini.Sections(), QStringList({"Install4F96D1932A9F858E", "Profile0"}));
+}
