@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlQuery>
 
 namespace {
 
@@ -118,6 +119,28 @@ TEST_F(CtlTest, ShowFindsALocationByIdOrName)
         for (const QString &Line : Lines)
             EXPECT_EQ(Line.count('\t'), 1) << Line.toStdString();
     }
+}
+
+// Each settings module shows its state and its stored fields; one switched off shows its state alone.
+TEST_F(CtlTest, ShowListsTheSettingsModules)
+{
+    Store({{IdA, "Office", "{NET-A}"}});
+    SetLocationConnection(GetConnection());
+    QSqlQuery(GetConnection())
+        .exec("INSERT INTO FIREFOX_PROXY (LOC_ID, PROXY_TYPE, HTTP) VALUES ('" + IdA +
+              "', 1, '10.0.0.8:3128')");
+    CloseConnection();
+    const QStringList On = CtlOnData({"show", "Office"}).Lines();
+    EXPECT_TRUE(On.contains("Firefox proxy\tnot installed")) << "the test's home has no Firefox profile";
+    EXPECT_TRUE(On.contains("Firefox proxy HTTP\t10.0.0.8:3128")) << On.join('\n').toStdString();
+    EXPECT_TRUE(On.contains("Firefox proxy SHARE_PROXY_SETTINGS\tno"));
+
+    SetLocationConnection(GetConnection());
+    QSqlQuery(GetConnection()).exec("UPDATE FUNC_DEF SET FUNC_EANBLED=0 WHERE FUNC_CODE='FIREFOX'");
+    CloseConnection();
+    const QStringList Off = CtlOnData({"show", "Office"}).Lines();
+    EXPECT_TRUE(Off.contains("Firefox proxy\tswitched off"));
+    EXPECT_FALSE(Off.join('\n').contains("Firefox proxy HTTP"));
 }
 
 TEST_F(CtlTest, UnknownOrAmbiguousLocationFails)
