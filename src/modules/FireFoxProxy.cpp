@@ -155,6 +155,8 @@ QList<TFirefoxPref> TFireFoxProxy::Preferences() const
     };
 }
 
+bool TFireFoxProxy::Import(const QString &NetId) { return IsEnabled() && TCustomProxy::Import(NetId); }
+
 TRowBinding TFireFoxProxy::Binding()
 {
     return {"FIREFOX_PROXY",

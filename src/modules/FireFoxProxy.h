@@ -25,6 +25,9 @@ public:
     // Refuses an address that would be written and is not host:port with a port 1..65535,
     // and a profile whose preference files cannot be read or replaced.
     bool Check(QStringList *Reasons) override;
+    // Reads prefs.js back into the fields and saves them; false, reading nothing, while the module
+    // is switched off in the catalogue.
+    bool Import(const QString &NetId) override;
 
     // The 14 proxy preferences as the fields give them, in the order they are written.
     QList<TFirefoxPref> Preferences() const;

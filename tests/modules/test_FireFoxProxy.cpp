@@ -233,6 +233,15 @@ TEST_F(FireFoxProxy, ImportRefusesAModeThatIsNoNumberAndAMissingProfile)
     EXPECT_THAT(Module->LastError().toStdString(), testing::HasSubstr("network.proxy.type"));
 }
 
+TEST_F(FireFoxProxy, ImportWhileSwitchedOffReadsNothing)
+{
+    MakeProfile("user_pref(\"network.proxy.type\", 1);\n");
+    auto Module = TCustomProxy::Create<TFireFoxProxy>("LOC1");
+    Module->SetIsEnabled(false);
+    EXPECT_FALSE(Module->Import("{NET}"));
+    EXPECT_EQ(Module->ProxyType(), 0) << "nothing read";
+}
+
 TEST_F(FireFoxProxy, WhileFirefoxRunsTheProxyAlsoGoesToUserJs)
 {
     const QString Dir = MakeProfile("// head\n");
