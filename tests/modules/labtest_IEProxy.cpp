@@ -1,6 +1,7 @@
-// A switch with wayfarelctl sets the desktop proxy that GIO programs really use: a GIO client
-// in a namespace of the test's own, which routes nowhere, reaches a proxy listener of the test's
-// own for a proxied host, and goes direct for a bypassed host and a location without a proxy.
+// A switch with wayfarelctl sets the desktop proxy that GIO and KDE programs really use: a real
+// client in a namespace of the test's own, which routes nowhere, reaches a proxy listener of the
+// test's own for a proxied host, and goes direct for a bypassed host and a location without a
+// proxy.
 #include "adapters/IpAddress.h"
 #include "app/DBManager.h"
 #include "locations/Location.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QUuid>
 
 namespace {
@@ -19,6 +21,9 @@ namespace {
 const TModuleTable NoModules;
 const QString ProxyId = "PR0XY00000000000000000000000000A";
 const QString DirectId = "D1RECT0000000000000000000000000B";
+// The namespace's one address besides loopback: KIO matches the resolved address of a host
+// against the bypass list, where <local> takes all of 127.0.0.0/8.
+const QString ListenerAddress = QStringLiteral("169.254.77.1");
 const int ListenerPort = 3128;
 
 // Logs what every connection sends: the request head, then (after answering it as a proxy that
@@ -28,7 +33,7 @@ import socket, sys
 log = open(sys.argv[1], 'a', buffering=1)
 s = socket.socket()
 s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-s.bind(('127.0.0.1', int(sys.argv[2])))
+s.bind((sys.argv[2], int(sys.argv[3])))
 s.listen(8)
 print('ready', flush=True)
 while True:
@@ -51,7 +56,7 @@ while True:
 
 // Connects to a URI the way GIO programs do, sends a request naming the nonce and waits for
 // the answer; prints "connected" or "failed".
-const char *const Client = R"(
+const char *const GioClient = R"(
 import sys
 from gi.repository import Gio
 client = Gio.SocketClient()
@@ -63,6 +68,15 @@ try:
     print('connected')
 except Exception as e:
     print('failed', e)
+)";
+
+// Fetches the URL through KIO, then stops the kded5 that KIO started on the session bus.
+const char *const KioClient = R"(
+kioclient5 cat "$1" >/dev/null 2>&1
+pid=$(dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+      org.freedesktop.DBus.GetConnectionUnixProcessID string:org.kde.kded5 2>/dev/null | awk '/uint32/{print $2}')
+[ -z "$pid" ] || kill "$pid"
+exit 0
 )";
 
 class IEProxyLab : public ::testing::Test
@@ -106,7 +120,7 @@ protected:
             {"ip", "netns", "add", Ns},
             {"ip", "-n", Ns, "link", "set", "lo", "up"},
             {"ip", "-n", Ns, "link", "add", "w0", "type", "veth", "peer", "name", "w1"},
-            {"ip", "-n", Ns, "addr", "add", "169.254.77.1/32", "dev", "w0"},
+            {"ip", "-n", Ns, "addr", "add", ListenerAddress + "/32", "dev", "w0"},
             {"ip", "-n", Ns, "link", "set", "w0", "up"},
             {"ip", "-n", Ns, "link", "set", "w1", "up"}};
         for (const QStringList &Step : Steps)
@@ -115,13 +129,13 @@ protected:
         QDir().mkpath("/etc/netns/" + Ns);
         QFile Hosts("/etc/netns/" + Ns + "/hosts");
         return Hosts.open(QIODevice::WriteOnly) &&
-               Hosts.write("127.0.0.1 localhost probe.test bypass.test\n") > 0;
+               Hosts.write(ListenerAddress.toLatin1() + " probe.test bypass.test\n") > 0;
     }
 
     void StartListener()
     {
         FListener.start("ip", {"netns", "exec", FNamespace, "/usr/bin/python3", "-c", Listener, LogFile(),
-                               QString::number(ListenerPort)});
+                               ListenerAddress, QString::number(ListenerPort)});
         ASSERT_TRUE(FListener.waitForReadyRead(10000)) << "the proxy listener did not start";
     }
 
@@ -145,7 +159,7 @@ protected:
         EXPECT_TRUE(Ip.Save()) << Ip.LastError().toStdString();
         const auto Proxy = TCustomProxy::Create<TIEProxy>(Id);
         Proxy->SetEnableProxy(ThroughProxy);
-        Proxy->SetHttp(QStringLiteral("127.0.0.1:%1").arg(ListenerPort));
+        Proxy->SetHttp(QStringLiteral("%1:%2").arg(ListenerAddress).arg(ListenerPort));
         Proxy->SetSecure("0.0.0.0:");
         Proxy->SetNoProxies("<local>;bypass.test");
         EXPECT_TRUE(Proxy->Save()) << Proxy->LastError().toStdString();
@@ -156,19 +170,38 @@ protected:
         return TLab::Run(QStringList{"/usr/bin/python3"} + Args);
     }
 
-    // Runs the GIO client in the namespace, with the desktop and the settings a GNOME session of
-    // the test's user has; true when the listener saw the request.
-    bool ReachesListener(const QString &Host)
+    // Runs Command in the namespace with the environment of the test's user; true when the
+    // listener saw the request that names Nonce.
+    bool ReachesListener(const QString &Nonce, const QStringList &Environment, const QStringList &Command)
     {
-        const QString Nonce = QUuid::createUuid().toString(QUuid::Id128);
-        const TLab::TRunResult Run =
-            TLab::Run({"ip", "netns", "exec", FNamespace, "env", "XDG_CURRENT_DESKTOP=GNOME",
-                       "GSETTINGS_BACKEND=keyfile", "XDG_CONFIG_HOME=" + FRoot.Path() + "/config",
-                       "HOME=" + FRoot.Path() + "/home", "timeout", "20", "/usr/bin/python3", "-c", Client,
-                       "http://" + Host + "/", Nonce});
+        const QStringList User{"HOME=" + FRoot.Path() + "/home",
+                               "XDG_CONFIG_HOME=" + FRoot.Path() + "/config",
+                               "XDG_RUNTIME_DIR=" + FRoot.Path() + "/runtime"};
+        const TLab::TRunResult Run = TLab::Run(QStringList{"ip", "netns", "exec", FNamespace, "env"} + User +
+                                                   Environment + QStringList{"timeout", "30"} + Command,
+                                               40000);
         EXPECT_EQ(Run.ExitCode, 0) << Run.Output.toStdString();
-        return Logged().contains("GET /" + Nonce);
+        return Logged().contains(Nonce);
     }
+
+    // A GIO program on a GNOME desktop, whose GSettings are the keyfile the switch wrote.
+    bool GioReaches(const QString &Host)
+    {
+        const QString Nonce = NewNonce();
+        return ReachesListener(Nonce, {"XDG_CURRENT_DESKTOP=GNOME", "GSETTINGS_BACKEND=keyfile"},
+                               {"/usr/bin/python3", "-c", GioClient, "http://" + Host + "/", Nonce});
+    }
+
+    // kioclient5 on a session bus of its own; the kded5 it starts there is stopped by its pid.
+    bool KioReaches(const QString &Host)
+    {
+        const QString Nonce = NewNonce();
+        return ReachesListener(
+            Nonce, {"QT_QPA_PLATFORM=offscreen"},
+            {"dbus-run-session", "--", "sh", "-c", KioClient, "sh", "http://" + Host + "/" + Nonce});
+    }
+
+    static QString NewNonce() { return QUuid::createUuid().toString(QUuid::Id128); }
 
     TCtlRun Switch(const QString &Name) { return RunCtl({"--data", FRoot.DataFolder(), "switch", Name}); }
 
@@ -183,15 +216,30 @@ TEST_F(IEProxyLab, GioProgramsFollowTheSwitchedProxy)
 {
     const TCtlRun ToProxy = Switch("Proxied");
     ASSERT_EQ(ToProxy.Code, 0) << ToProxy.Err.toStdString();
-    EXPECT_TRUE(ReachesListener("probe.test")) << Logged().toStdString();
+    EXPECT_TRUE(GioReaches("probe.test")) << Logged().toStdString();
     EXPECT_TRUE(Logged().contains("CONNECT probe.test:80")) << Logged().toStdString();
-    EXPECT_FALSE(ReachesListener("bypass.test")) << Logged().toStdString();
+    EXPECT_FALSE(GioReaches("bypass.test")) << Logged().toStdString();
 
     const TCtlRun ToDirect = Switch("Direct");
     ASSERT_EQ(ToDirect.Code, 0) << ToDirect.Err.toStdString();
-    EXPECT_FALSE(ReachesListener("probe.test")) << Logged().toStdString();
+    EXPECT_FALSE(GioReaches("probe.test")) << Logged().toStdString();
 
     const TCtlRun Back = Switch("Proxied");
     ASSERT_EQ(Back.Code, 0) << Back.Err.toStdString();
-    EXPECT_TRUE(ReachesListener("probe.test")) << Logged().toStdString();
+    EXPECT_TRUE(GioReaches("probe.test")) << Logged().toStdString();
+}
+
+TEST_F(IEProxyLab, KdeProgramsFollowTheSwitchedProxy)
+{
+    WAYFAREL_REQUIRE_LAB(QFile::exists("/usr/bin/kioclient5") && QFile::exists("/usr/bin/dbus-run-session"),
+                         "kioclient5 (kde-cli-tools) and dbus-run-session are needed");
+    const TCtlRun ToProxy = Switch("Proxied");
+    ASSERT_EQ(ToProxy.Code, 0) << ToProxy.Err.toStdString();
+    EXPECT_TRUE(KioReaches("probe.test")) << Logged().toStdString();
+    EXPECT_TRUE(Logged().contains(QRegularExpression("GET http://probe.test/[0-9a-f]+ HTTP")))
+        << Logged().toStdString();
+
+    const TCtlRun ToDirect = Switch("Direct");
+    ASSERT_EQ(ToDirect.Code, 0) << ToDirect.Err.toStdString();
+    EXPECT_FALSE(KioReaches("probe.test")) << Logged().toStdString();
 }
