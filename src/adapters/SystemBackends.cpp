@@ -3,6 +3,7 @@
 #include "adapters/NetMgr.h"
 #include "adapters/WmiProviders.h"
 #include "platform/AdapterKeys.h"
+#include "platform/InternetSettings.h"
 #include "platform/NMSettings.h"
 
 #include <QDBusConnection>
@@ -17,6 +18,7 @@ void InstallSystemBackends(const QDBusConnection &SystemBus)
     TWmiProviders::Register(std::make_shared<TAdapterConfigurationProvider>(nm));
     TWmiProviders::Register(std::make_shared<TNetworkAdapterProvider>(nm));
     TWmiProviders::Register(std::make_shared<TPrinterProvider>());
+    InstallDesktopProxy(std::make_shared<TDesktopProxy>());
 }
 
 void RemoveSystemBackends()
@@ -25,4 +27,5 @@ void RemoveSystemBackends()
     TNetManager::SetBackendFactory(nullptr);
     UnmountAdapterKeys();
     TWmiProviders::Reset();
+    InstallDesktopProxy(nullptr);
 }

@@ -16,6 +16,8 @@ TDesktopProxy::TDesktopProxy()
 
 TDesktopProxy::~TDesktopProxy() = default;
 
+bool TDesktopProxy::IsAvailable() const { return FGnome->IsAvailable(); }
+
 bool TDesktopProxy::Read(TDesktopProxySettings &settings)
 {
     IDesktopProxy &store = FGnome->IsAvailable() ? *FGnome : *FKde;

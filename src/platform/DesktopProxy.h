@@ -40,6 +40,9 @@ public:
     TDesktopProxy();
     ~TDesktopProxy() override;
 
+    // The GSettings store is what most desktops and Firefox read: without it the setting
+    // would reach KDE alone.
+    bool IsAvailable() const override;
     bool Read(TDesktopProxySettings &settings) override;
     bool Write(const TDesktopProxySettings &settings) override;
     QString LastError() const override { return FLastError; }

@@ -3,6 +3,7 @@
 #include "adapters/WMI.h"
 #include "app/ExtRegistry.h"
 #include "platform/AdapterKeys.h"
+#include "platform/InternetSettings.h"
 #include "support/Errors.h"
 #include "support/TestRoot.h"
 
@@ -49,6 +50,7 @@ TEST_F(SystemBackendsTest, NothingIsThereUntilInstalled)
     for (const char *className : SystemClasses)
         EXPECT_EQ(TWmiProviders::Find(className), nullptr) << className;
     EXPECT_FALSE(KeysMounted());
+    EXPECT_EQ(InstalledDesktopProxy(), nullptr);
 }
 
 TEST_F(SystemBackendsTest, InstalledTheyServeUntilRemoved)
@@ -58,9 +60,11 @@ TEST_F(SystemBackendsTest, InstalledTheyServeUntilRemoved)
     for (const char *className : SystemClasses)
         EXPECT_NE(TWmiProviders::Find(className), nullptr) << className;
     EXPECT_TRUE(KeysMounted());
+    EXPECT_NE(InstalledDesktopProxy(), nullptr);
 
     RemoveSystemBackends();
     EXPECT_THROW(TNetManager::GetInstance(), EWayfarelError);
     EXPECT_EQ(TWmiProviders::Find("Win32_NetworkAdapter"), nullptr);
     EXPECT_FALSE(KeysMounted());
+    EXPECT_EQ(InstalledDesktopProxy(), nullptr);
 }

@@ -26,6 +26,8 @@ TTestRoot::TTestRoot()
     SetEnv("XDG_CONFIG_HOME", root.filePath("config"));
     SetEnv("XDG_DATA_HOME", DataHome());
     SetEnv("XDG_RUNTIME_DIR", root.filePath("runtime"));
+    // The desktop proxy a switch sets lands in $XDG_CONFIG_HOME, never in the user's dconf.
+    SetEnv("GSETTINGS_BACKEND", "keyfile");
 }
 
 TTestRoot::~TTestRoot()

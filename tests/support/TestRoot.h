@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 // A private world for one test: a temporary folder that holds the registry hives, HOME,
-// the XDG folders (config, data, runtime) and a fresh data file made from the built
-// template. The environment variables point there while the object lives and are put back
-// afterwards.
+// the XDG folders (config, data, runtime), the GSettings of the keyfile backend (in the
+// config folder) and a fresh data file made from the built template. The environment
+// variables point there while the object lives and are put back afterwards.
 class TTestRoot
 {
 public:
