@@ -2,6 +2,7 @@
 
 #include "app/ExtRegistry.h"
 #include "app/SplitString.h"
+#include "base/NetText.h"
 #include "platform/GSettingsProxy.h"
 #include "platform/InternetSettings.h"
 #include "platform/ProxyText.h"
@@ -125,6 +126,8 @@ bool TIEProxy::Apply()
         return Fail(QStringLiteral("no desktop proxy store is installed"));
     if (!Proxy->Write({FEnableProxy, GetProxies(), FNoProxies}))
         return Fail(Proxy->LastError());
+    FChanges << (FEnableProxy ? QStringLiteral("desktop proxy %1").arg(QuotedValue(GetProxies()))
+                              : QStringLiteral("desktop proxy off"));
     return true;
 }
 

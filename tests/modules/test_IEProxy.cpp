@@ -166,11 +166,16 @@ TEST_F(IEProxyTest, ChangeToHandsTheSettingToTheDesktopProxy)
         const char *Case;
         bool Enable;
         TDesktopProxySettings Expected;
+        const char *Reported;
     } Cases[] = {
-        {"through the proxy", true, {true, "http=10.0.0.1:80;socks=10.0.0.5:1080", "<local>;10.*"}},
+        {"through the proxy",
+         true,
+         {true, "http=10.0.0.1:80;socks=10.0.0.5:1080", "<local>;10.*"},
+         "desktop proxy \"http=10.0.0.1:80;socks=10.0.0.5:1080\""},
         {"direct keeps server and bypass",
          false,
-         {false, "http=10.0.0.1:80;socks=10.0.0.5:1080", "<local>;10.*"}},
+         {false, "http=10.0.0.1:80;socks=10.0.0.5:1080", "<local>;10.*"},
+         "desktop proxy off"},
     };
     for (const auto &Case : Cases) {
         TIEProxy Module(LocId);
@@ -179,6 +184,7 @@ TEST_F(IEProxyTest, ChangeToHandsTheSettingToTheDesktopProxy)
         Module.SetNoProxies("<local>;10.*");
         EXPECT_TRUE(Module.ChangeTo()) << Case.Case;
         EXPECT_EQ(FStore->Stored, Case.Expected) << Case.Case;
+        EXPECT_EQ(Module.Changes(), QStringList{Case.Reported}) << Case.Case;
     }
 }
 
