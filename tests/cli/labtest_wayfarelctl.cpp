@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSqlQuery>
 #include <functional>
 
 namespace {
@@ -291,6 +292,42 @@ TEST_F(CtlLab, AdaptersListsTheLabProfiles)
         << Run.Out.toStdString();
     EXPECT_TRUE(Run.Out.contains(AdapterId("DHCP_UUID") + "\t" + TLab::Value("DHCP_PROFILE")))
         << Run.Out.toStdString();
+}
+
+// What a switch gives the desktop proxy and Firefox's profile, an import takes back.
+TEST_F(CtlLab, ProxiesImportBackWhatTheSwitchSet)
+{
+    const QDir Firefox(QDir::home().filePath(".mozilla/firefox"));
+    ASSERT_TRUE(Firefox.mkpath("p1.default-esr"));
+    for (const auto &[Name, Text] :
+         {std::pair{"profiles.ini", "[Profile0]\nName=default-esr\nIsRelative=1\n"
+                                    "Path=p1.default-esr\n\n[Install3B6073811A6ABF12]\n"
+                                    "Default=p1.default-esr\n"},
+          std::pair{"p1.default-esr/prefs.js", "user_pref(\"browser.startup\", 1);\n"}}) {
+        QFile File(Firefox.filePath(Name));
+        ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+        File.write(Text);
+    }
+    SetLocationConnection(GetConnection());
+    for (const QString &Row :
+         {"INSERT INTO IE_PROXY (LOC_ID, ENABLE_PROXY, HTTP, SECURE, NO_PROXIES_ON) VALUES "
+          "('" +
+              OfficeId + "', 1, '10.200.0.1:3128', '10.200.0.1:3129', '<local>;*.lab')",
+          "INSERT INTO FIREFOX_PROXY (LOC_ID, PROXY_TYPE, HTTP, SECURE, NO_PROXIES_ON) VALUES "
+          "('" +
+              OfficeId + "', 3, '10.200.0.1:8080', '10.200.0.1:8443', 'localhost')"})
+        ASSERT_TRUE(QSqlQuery(GetConnection()).exec(Row)) << Row.toStdString();
+    CloseConnection();
+
+    ExpectOffice(Ctl({"switch", "Office"}));
+    const TCtlRun Import = Ctl({"import", "Back", TLab::Value("STATIC_PROFILE")});
+    ASSERT_EQ(Import.Code, 0) << Import.Err.toStdString();
+    const QStringList Lines = Ctl({"show", "Back"}).Lines();
+    for (const char *Expected :
+         {"IE proxy ENABLE_PROXY\tyes", "IE proxy HTTP\t10.200.0.1:3128", "IE proxy SECURE\t10.200.0.1:3129",
+          "IE proxy NO_PROXIES_ON\t<local>;*.lab", "Firefox proxy PROXY_TYPE\t3",
+          "Firefox proxy HTTP\t10.200.0.1:8080", "Firefox proxy SECURE\t10.200.0.1:8443"})
+        EXPECT_TRUE(Lines.contains(QString(Expected))) << Expected << "\n" << Lines.join('\n').toStdString();
 }
 
 TEST_F(CtlLab, ImportStoresTheRunningAdapterAndTheDefaultPrinter)
