@@ -55,7 +55,8 @@ TProxyAddress ParseKioAddress(const QString &value)
                    QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || url.path().size() > 1)
         return {};
-    return {url.host(), url.port(0)};
+    // The ASCII form of the host, the one every program resolves alike.
+    return {url.host(QUrl::FullyEncoded), url.port(0)};
 }
 
 } // namespace

@@ -24,6 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!store.Read(read))
         return 0;
     const TDesktopProxySettings once = WrittenAndRead(store, read);
+    if (once.Enabled != read.Enabled || once.Server != read.Server)
+        qWarning("read [%s]\nreread [%s]", qPrintable(read.Server), qPrintable(once.Server));
     FuzzCheck(once.Enabled == read.Enabled && once.Server == read.Server, "the proxy reads back as written");
     FuzzCheck(WrittenAndRead(store, once) == once, "a setting written twice reads the same");
     return 0;

@@ -394,7 +394,8 @@ TEST_F(KioStore, ReadsWhatKdeWrote)
     EXPECT_EQ(settings.Bypass, "localhost;.corp.test");
 }
 
-// A line that holds no address is no proxy, not a host made of the whole line.
+// A line that holds no address is no proxy, not a host made of the whole line; a host in
+// another script is kept in its ASCII form.
 TEST_F(KioStore, AMalformedAddressIsNoProxy)
 {
     WriteText(FileName(), "[Proxy Settings]\n"
@@ -402,11 +403,13 @@ TEST_F(KioStore, AMalformedAddressIsNoProxy)
                           "httpProxy=http://10.0.0.1 808://10.0.0.2 1080\n"
                           "httpsProxy=http://10.0.0.1 80tings]\n"
                           "ftpProxy=http://[::1] 21\n"
-                          "NoProxyFor=a.test b.test,\x01" "c.test\n");
+                          "socksProxy=socks://b\u00fccher.test 1080\n"
+                          "NoProxyFor=a.test b.test,\x01"
+                          "c.test\n");
     TKioProxy store(FileName(), FNoBus);
     TDesktopProxySettings settings;
     ASSERT_TRUE(store.Read(settings)) << store.LastError().toStdString();
-    EXPECT_EQ(settings.Server, "ftp=[::1]:21");
+    EXPECT_EQ(settings.Server, "ftp=[::1]:21;socks=xn--bcher-kva.test:1080");
     EXPECT_EQ(settings.Bypass, "a.test;b.test;c.test");
 }
 
