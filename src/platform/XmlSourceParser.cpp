@@ -1,6 +1,7 @@
 #include "platform/XmlSourceParser.h"
 
 #include <QDir>
+#include <xercesc/dom/DOMException.hpp>
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/internal/XMLScanner.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
@@ -66,6 +67,9 @@ bool TXmlSourceParser::ParseBytes(const QByteArray &Bytes, const QString &Name, 
     } catch (const TStopParsing &) {
     } catch (const XMLException &Exception) {
         FFirstError = FromXml(Exception.getMessage());
+    } catch (const DOMException &Exception) {
+        // The DOM refuses what the scanner lets through, such as an XML declaration of version "1.0.0".
+        FFirstError = QStringLiteral("the DOM refuses the document: %1").arg(FromXml(Exception.getMessage()));
     } catch (const OutOfMemoryException &) {
         FFirstError = QStringLiteral("out of memory");
     }

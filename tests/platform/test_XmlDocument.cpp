@@ -253,6 +253,8 @@ TEST_F(XmlDocument, BadFilesAreRefusedWithTheirReason)
         {"mismatched tags", "<a><b></a>", "line 1, column"},
         {"truncated", "<?xml version=\"1.0\"?>\n<a><b>te", "input ended before all started tags"},
         {"two roots", "<a/><b/>", "line 1"},
+        {"unknown XML version", "<?xml version=\"1.0.0\"?><a/>",
+         "settings.xml: the DOM refuses the document"},
         {"document type", "<!DOCTYPE a [<!ENTITY x \"xx\">]><a>&x;</a>", "settings.xml: line 1, column 10"},
         {"deep", QByteArray("<a>").repeated(300) + QByteArray("</a>").repeated(300),
          "nested deeper than 256"},
