@@ -42,16 +42,15 @@ bool TSkypeProxy::Apply()
     TXmlDocument Document;
     if (!Document.Load(SettingsFile()) || !SetProxyTexts(Document) || !Document.Save())
         return Fail(Document.LastError());
-    const QString Address = FServer + QLatin1Char(':') + QString::number(FPort);
     FChanges << (!UsesProxy()      ? QStringLiteral("Skype proxy off")
-                 : FProxyType == 1 ? QStringLiteral("Skype HTTPS proxy %1").arg(QuotedValue(Address))
-                                   : QStringLiteral("Skype SOCKS5 proxy %1").arg(QuotedValue(Address)));
+                 : FProxyType == 1 ? QStringLiteral("Skype HTTPS proxy %1").arg(QuotedValue(Address()))
+                                   : QStringLiteral("Skype SOCKS5 proxy %1").arg(QuotedValue(Address())));
     return true;
 }
 
 // Both Enable texts, and the address of the proxy in use. The file is written only after all of
 // them are set, so an element missing on the way changes nothing.
-bool TSkypeProxy::SetProxyTexts(TXmlDocument &Document)
+bool TSkypeProxy::SetProxyTexts(TXmlDocument &Document) const
 {
     using xercesc::DOMElement;
     DOMElement *Connection = Document.FindPath({QStringLiteral("Lib"), QStringLiteral("Connection")});
@@ -68,5 +67,5 @@ bool TSkypeProxy::SetProxyTexts(TXmlDocument &Document)
         return Proxy == InUse ? QStringLiteral("1") : QStringLiteral("0");
     };
     return SetChild(Https, "Enable", Flag(Https)) && SetChild(Socks, "Enable", Flag(Socks)) &&
-           (!InUse || SetChild(InUse, "Addr", FServer + QLatin1Char(':') + QString::number(FPort)));
+           (!InUse || SetChild(InUse, "Addr", Address()));
 }

@@ -45,7 +45,9 @@ protected:
 
 private:
     bool UsesProxy() const { return FEnableProxy && FProxyType != 0; }
-    bool SetProxyTexts(TXmlDocument &Document);
+    // "server:port", as Skype keeps a proxy.
+    QString Address() const { return FServer + QLatin1Char(':') + QString::number(FPort); }
+    bool SetProxyTexts(TXmlDocument &Document) const;
 
     int FProxyType = 0;
     QString FServer;

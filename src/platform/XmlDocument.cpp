@@ -33,42 +33,57 @@ QString TooLarge(const QString &FileName)
         .arg(TXmlDocument::MaxFileSize >> 20);
 }
 
+QString CannotRead(const QString &FileName)
+{
+    return QStringLiteral("%1 cannot be read: %2")
+        .arg(Native(FileName), QString::fromLocal8Bit(strerror(errno)));
+}
+
+// Why File, just opened from FileName, is no settings file to read, or nothing.
+QString OpenProblem(int File, const QString &FileName)
+{
+    struct stat Status = {};
+    if (File < 0 && errno == ELOOP)
+        return QStringLiteral("%1 is a symbolic link, which this program does not replace")
+            .arg(Native(FileName));
+    if (File < 0 || ::fstat(File, &Status) != 0)
+        return CannotRead(FileName);
+    if (!S_ISREG(Status.st_mode))
+        return QStringLiteral("%1 is not a regular file").arg(Native(FileName));
+    if (Status.st_size > TXmlDocument::MaxFileSize)
+        return TooLarge(FileName);
+    return {};
+}
+
+// Up to Limit bytes of File; false on a read error.
+bool ReadUpTo(int File, qint64 Limit, QByteArray *Bytes)
+{
+    Bytes->resize(Limit);
+    qint64 Size = 0;
+    while (Size < Limit) {
+        const ssize_t Got = ::read(File, Bytes->data() + Size, size_t(Limit - Size));
+        if (Got < 0 && errno == EINTR)
+            continue;
+        if (Got <= 0) {
+            Bytes->truncate(Size);
+            return Got == 0;
+        }
+        Size += Got;
+    }
+    return true;
+}
+
 // The whole file, refusing anything but a regular file of at most MaxFileSize bytes. The file
 // is opened before it is looked at, so what is checked is what is read; a pipe does not block.
+// A file that grows past the limit while it is read is refused as well.
 bool ReadSettingsFile(const QString &FileName, QByteArray *Bytes, QString *Error)
 {
     const TFd File(
         ::open(QFile::encodeName(FileName).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat Status = {};
-    if (File.Get() < 0 && errno == ELOOP)
-        *Error = QStringLiteral("%1 is a symbolic link, which this program does not replace")
-                     .arg(Native(FileName));
-    else if (File.Get() < 0 || ::fstat(File.Get(), &Status) != 0)
-        *Error = QStringLiteral("%1 cannot be read: %2")
-                     .arg(Native(FileName), QString::fromLocal8Bit(strerror(errno)));
-    else if (!S_ISREG(Status.st_mode))
-        *Error = QStringLiteral("%1 is not a regular file").arg(Native(FileName));
-    else if (Status.st_size > TXmlDocument::MaxFileSize)
-        *Error = TooLarge(FileName);
-    if (!Error->isEmpty())
-        return false;
-    Bytes->resize(TXmlDocument::MaxFileSize + 1);
-    qint64 Size = 0;
-    while (Size < Bytes->size()) {
-        const ssize_t Got = ::read(File.Get(), Bytes->data() + Size, size_t(Bytes->size() - Size));
-        if (Got < 0 && errno == EINTR)
-            continue;
-        if (Got < 0) {
-            *Error = QStringLiteral("%1 cannot be read: %2")
-                         .arg(Native(FileName), QString::fromLocal8Bit(strerror(errno)));
-            return false;
-        }
-        if (Got == 0)
-            break;
-        Size += Got;
-    }
-    Bytes->truncate(Size);
-    if (Size > TXmlDocument::MaxFileSize)
+    *Error = OpenProblem(File.Get(), FileName);
+    if (Error->isEmpty() && !ReadUpTo(File.Get(), TXmlDocument::MaxFileSize + 1, Bytes))
+        *Error = CannotRead(FileName);
+    else if (Error->isEmpty() && Bytes->size() > TXmlDocument::MaxFileSize)
         *Error = TooLarge(FileName);
     return Error->isEmpty();
 }
@@ -311,6 +326,8 @@ bool TXmlDocument::TextEdit(const DOMNode *Text, TEdit *Edit, QString *Error) co
 {
     Edit->Begin = FParser->SourceOf(Text)->TextBegin;
     Edit->End = FEncoding->Find(FBytes, Edit->Begin, '<');
+    if (Edit->End < 0)
+        *Error = QStringLiteral("%1: a changed text has no end").arg(Native(FFileName));
     return Edit->End >= 0 && FEncoding->EncodeText(FromXml(Text->getNodeValue()), &Edit->Bytes, Error);
 }
 
@@ -322,17 +339,23 @@ bool TXmlDocument::GrowthEdit(const DOMElement *Parent, TEdit *Edit, QString *Er
         if (FNewNodes.count(Child) && !EncodeNew(Child, &Added, Error))
             return false;
     const TXmlNodeSource *Source = FParser->SourceOf(Parent);
-    if (!Source->EmptyTag) {
-        Edit->Begin = Edit->End = FEncoding->FindLast(FBytes, Source->EndTagEnd, '<');
-        Edit->Bytes = Added;
-        return Edit->Begin >= 0;
+    if (Source->EmptyTag) {
+        QByteArray Close;
+        Edit->Begin = Source->StartTagEnd - 2 * FEncoding->UnitWidth();
+        Edit->End = Source->StartTagEnd;
+        if (!FEncoding->EncodeMarkup(QStringLiteral(">"), &Edit->Bytes, Error) ||
+            !FEncoding->EncodeMarkup(QStringLiteral("</%1>").arg(FromXml(Parent->getNodeName())), &Close,
+                                     Error))
+            return false;
+        Edit->Bytes += Added + Close;
+        return true;
     }
-    Edit->Begin = Source->StartTagEnd - 2 * FEncoding->UnitWidth();
-    Edit->End = Source->StartTagEnd;
-    return FEncoding->EncodeMarkup(QStringLiteral(">"), &Edit->Bytes, Error) &&
-           (Edit->Bytes += Added, true) &&
-           FEncoding->EncodeMarkup(QStringLiteral("</%1>").arg(FromXml(Parent->getNodeName())), &Edit->Bytes,
-                                   Error);
+    Edit->Begin = Edit->End = FEncoding->FindLast(FBytes, Source->EndTagEnd, '<');
+    Edit->Bytes = Added;
+    if (Edit->Begin < 0)
+        *Error =
+            QStringLiteral("%1: the end tag of %2 was not found").arg(Native(FFileName), ElementText(Parent));
+    return Edit->Begin >= 0;
 }
 
 bool TXmlDocument::EncodeNew(const DOMNode *Node, QByteArray *Out, QString *Error) const

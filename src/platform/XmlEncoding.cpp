@@ -74,8 +74,6 @@ QString CharacterName(char32_t C)
 
 TXmlEncoding::TXmlEncoding() = default;
 TXmlEncoding::~TXmlEncoding() = default;
-TXmlEncoding::TXmlEncoding(TXmlEncoding &&) noexcept = default;
-TXmlEncoding &TXmlEncoding::operator=(TXmlEncoding &&) noexcept = default;
 
 bool TXmlEncoding::Detect(const QByteArray &Bytes, const QString &EncodingName, qint64 StartTagEnd,
                           QString *Error)

@@ -15,8 +15,6 @@ class TXmlEncoding
 public:
     TXmlEncoding();
     ~TXmlEncoding();
-    TXmlEncoding(TXmlEncoding &&) noexcept;
-    TXmlEncoding &operator=(TXmlEncoding &&) noexcept;
 
     // Learns the layout from Bytes, the name of the encoding the parser read them in, and the
     // offset just after the document element's start tag (whose last character is '>').

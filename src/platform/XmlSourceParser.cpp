@@ -65,6 +65,7 @@ bool TXmlSourceParser::ParseBytes(const QByteArray &Bytes, const QString &Name, 
     try {
         parse(Source);
     } catch (const TStopParsing &) {
+        // The reason is noted already.
     } catch (const XMLException &Exception) {
         FFirstError = FromXml(Exception.getMessage());
     } catch (const DOMException &Exception) {
