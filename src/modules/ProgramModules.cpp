@@ -1,11 +1,24 @@
 #include "modules/ProgramModules.h"
 
+#include "modules/BitCometProxy.h"
 #include "modules/FireFoxProxy.h"
+#include "modules/FoxMailProxy.h"
 #include "modules/IEProxy.h"
+#include "modules/MSNProxy.h"
+#include "modules/SkypeProxy.h"
 
 const TModuleTable &ProgramModules()
 {
-    static const TModuleTable Modules{DescribeModule<TIEProxy>("IE proxy"),
-                                      DescribeModule<TFireFoxProxy>("Firefox proxy")};
+    // One line per module, in the order of switching, so that a module comes and goes with its line.
+    // clang-format off
+    static const TModuleTable Modules{
+        DescribeModule<TIEProxy>("IE proxy"),
+        DescribeModule<TFireFoxProxy>("Firefox proxy"),
+        DescribeModule<TFoxMailProxy>("Foxmail proxy"),
+        DescribeModule<TMSNProxy>("MSN proxy"),
+        DescribeModule<TSkypeProxy>("Skype proxy"),
+        DescribeModule<TBitCometProxy>("BitComet proxy"),
+    };
+    // clang-format on
     return Modules;
 }

@@ -7,7 +7,9 @@ namespace {
 TMsgResult WriteToStandardError(const TMessage &message)
 {
     QTextStream err(stderr);
-    err << message.Caption << ": " << message.Text << Qt::endl;
+    if (!message.Caption.isEmpty())
+        err << message.Caption << ": ";
+    err << message.Text << Qt::endl;
     return message.Buttons == TMsgButtons::YesNo ? TMsgResult::No : TMsgResult::Ok;
 }
 

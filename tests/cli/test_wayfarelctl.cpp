@@ -143,6 +143,29 @@ TEST_F(CtlTest, ShowListsTheSettingsModules)
     EXPECT_FALSE(Off.join('\n').contains("Firefox proxy HTTP"));
 }
 
+// The client modules' stored fields by column, passwords included, as the data file holds them.
+TEST_F(CtlTest, ShowListsTheClientModulesFields)
+{
+    Store({{IdA, "Office", "{NET-A}"}});
+    SetLocationConnection(GetConnection());
+    QSqlQuery Query(GetConnection());
+    for (const char *Insert :
+         {"MSN_PROXY (LOC_ID, ENABLE_PROXY, SOCKET4_SERVER, SOCKET4_PORT) VALUES ('%1', 1, '10.0.0.4', 1080)",
+          "FOXMAIL_PROXY (LOC_ID, PROXY_TYPE, PROXY_SERVER, PROXY_PORT) VALUES ('%1', 2, '10.0.0.6', 1081)",
+          "SKYPE_PROXY (LOC_ID, ENABLE_PROXY, PROXY_TYPE, PROXY_SERVER) VALUES ('%1', 1, 1, '10.0.0.5')",
+          "BITCOMET_PROXY (LOC_ID, ENABLE_PWD, PROXY_USER, PROXY_PWD) VALUES ('%1', 1, 'bob', 'pw')"})
+        ASSERT_TRUE(Query.exec("INSERT INTO " + QString(Insert).arg(IdA))) << Insert;
+    CloseConnection();
+    const QStringList Lines = CtlOnData({"show", "Office"}).Lines();
+    for (const char *Line :
+         {"MSN proxy\tnot installed", "MSN proxy ENABLE_PROXY\tyes", "MSN proxy SOCKET4_SERVER\t10.0.0.4",
+          "MSN proxy SOCKET4_PORT\t1080", "Foxmail proxy\tnot installed", "Foxmail proxy PROXY_TYPE\t2",
+          "Foxmail proxy PROXY_PORT\t1081", "Skype proxy\tnot installed", "Skype proxy PROXY_TYPE\t1",
+          "Skype proxy PROXY_SERVER\t10.0.0.5", "BitComet proxy\tnot installed",
+          "BitComet proxy ENABLE_PWD\tyes", "BitComet proxy PROXY_USER\tbob", "BitComet proxy PROXY_PWD\tpw"})
+        EXPECT_TRUE(Lines.contains(Line)) << Line << " in\n" << Lines.join('\n').toStdString();
+}
+
 TEST_F(CtlTest, UnknownOrAmbiguousLocationFails)
 {
     Store({{IdA, "Twin", ""}, {IdB, "Twin", ""}, {IdC, "twin", ""}});

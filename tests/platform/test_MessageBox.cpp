@@ -26,3 +26,14 @@ TEST(MessageBox, WithoutHandlerAYesNoQuestionIsAnsweredNo)
     EXPECT_EQ(TMessageBox::Show("Delete?", "Info", TMsgIcon::Question, TMsgButtons::YesNo), TMsgResult::No);
     TMessageBox::SetHandler(previous);
 }
+
+TEST(MessageBox, WithoutHandlerTheTextIsPrintedAfterACaption)
+{
+    TMessageHandler previous = TMessageBox::SetHandler(nullptr);
+    testing::internal::CaptureStderr();
+    TMessageBox::Show("Saved", "Info");
+    TMessageBox::Show("BitComet.xml: line 1", "", TMsgIcon::Error);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    TMessageBox::SetHandler(previous);
+    EXPECT_EQ(printed, "Info: Saved\nBitComet.xml: line 1\n");
+}
