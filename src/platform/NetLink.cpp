@@ -18,6 +18,13 @@
 
 namespace {
 
+// NLMSG_OK without its comparison of a signed length with an unsigned one.
+bool MessageFits(const nlmsghdr *msg, int remaining)
+{
+    return remaining >= static_cast<int>(sizeof(nlmsghdr)) && msg->nlmsg_len >= sizeof(nlmsghdr) &&
+           msg->nlmsg_len <= static_cast<unsigned>(remaining);
+}
+
 std::map<int, QByteArray> HardwareAddresses(const ifaddrs *List)
 {
     std::map<int, QByteArray> result;
@@ -54,7 +61,7 @@ bool NetlinkRequest(nlmsghdr *Request, const TMessageHandler &Handler)
         if (length <= 0)
             return false;
         int remaining = static_cast<int>(length);
-        for (auto *msg = reinterpret_cast<nlmsghdr *>(buffer); NLMSG_OK(msg, remaining);
+        for (auto *msg = reinterpret_cast<nlmsghdr *>(buffer); MessageFits(msg, remaining);
              msg = NLMSG_NEXT(msg, remaining)) {
             if (msg->nlmsg_type == NLMSG_DONE)
                 return true;
