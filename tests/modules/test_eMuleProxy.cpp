@@ -123,6 +123,13 @@ TEST_F(eMuleProxy, TheInstallFolderComesFromTheUserBeforeTheMachine)
 
     TExtRegistry(HKEY_CURRENT_USER).OpenKey(InstallKey, true);
     EXPECT_EQ(TeMuleProxy::GetInstallPath(), "") << "a user key without the value hides the machine's";
+
+    RegisterInstall(HKEY_LOCAL_MACHINE, "/opt/machine");
+    Put(FRoot.RegistryDir() + "/HKEY_CURRENT_USER.reg", "not a hive\n");
+    EXPECT_EQ(TeMuleProxy::GetInstallPath(), "/opt/machine") << "a user hive that cannot be read";
+    Put(FRoot.RegistryDir() + "/HKEY_LOCAL_MACHINE.reg", "\xFF\xFE\0\0garbage");
+    EXPECT_EQ(TeMuleProxy::GetInstallPath(), "") << "no hive can be read";
+    EXPECT_FALSE(TeMuleProxy::IsInstalled());
 }
 
 TEST_F(eMuleProxy, EitherClientCountsAsInstalled)
