@@ -69,14 +69,14 @@ bool TIniFile::Load()
     QFile file(FFileName);
     if (!file.open(QIODevice::ReadOnly))
         return Fail(QStringLiteral("Cannot read %1: %2").arg(FFileName, file.errorString()));
-    return Parse(file.read(MaxSize + 1));
+    return Parse(file.read(MaxFileSize + 1));
 }
 
 bool TIniFile::Parse(const QByteArray &bytes)
 {
     FLines.clear();
-    if (bytes.size() > MaxSize)
-        return Fail(QStringLiteral("Cannot read %1: larger than %2 bytes").arg(FFileName).arg(MaxSize));
+    if (bytes.size() > MaxFileSize)
+        return Fail(QStringLiteral("Cannot read %1: larger than %2 bytes").arg(FFileName).arg(MaxFileSize));
     QString text;
     if (!Decode(bytes, &text))
         return false;
@@ -162,7 +162,8 @@ QString TIniFile::ReadString(const QString &section, const QString &key, const Q
 
 void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
 {
-    const QString entry = key + '=' + value;
+    // A line break in a value would start lines of its own.
+    const QString entry = key + '=' + QString(value).replace('\r', ' ').replace('\n', ' ');
     const int header = FindSection(section);
     if (header < 0) {
         if (!FLines.isEmpty() && !FLines.constLast().Text.trimmed().isEmpty())

@@ -14,7 +14,7 @@ class TIniFile
 {
 public:
     // Larger files are refused: no INI file a client keeps comes near it.
-    static constexpr qint64 MaxSize = 16 * 1024 * 1024;
+    static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
 
     // names: how section and key names compare (Windows: insensitive; KDE: sensitive).
     // lineEnd: what ends the lines added to a file that has no line end yet (Windows: CR LF).
@@ -23,7 +23,7 @@ public:
 
     QString FileName() const { return FFileName; }
     // Reads the file; a missing file is an empty one. False, with the reason, for a file that
-    // is no regular file, cannot be read, is larger than MaxSize or is no text (see Parse).
+    // is no regular file, cannot be read, is larger than MaxFileSize or is no text (see Parse).
     bool Load();
     // Takes the bytes of a file: UTF-8 with or without a byte order mark, UTF-16 with one, or
     // any other 8-bit text, whose bytes are kept as they are. False for malformed UTF-16 and for
@@ -34,6 +34,7 @@ public:
     bool Save();
 
     QString ReadString(const QString &section, const QString &key, const QString &fallback = {}) const;
+    // Line breaks in value are written as blanks.
     void WriteString(const QString &section, const QString &key, const QString &value);
     // The names of the sections in the order of the file.
     QStringList Sections() const;

@@ -289,7 +289,7 @@ TEST_F(eMuleProxy, AFileThatCannotBeReadOrReplacedFailsWithTheReasonAndStays)
         const char *Reason;
     } Cases[] = {
         {"NUL bytes", [](const QString &F) { Put(F, QByteArray("[Proxy]\n\0\0", 10)); }, "NUL"},
-        {"huge", [](const QString &F) { Put(F, QByteArray(TIniFile::MaxSize + 1, ';')); }, "larger than"},
+        {"huge", [](const QString &F) { Put(F, QByteArray(TIniFile::MaxFileSize + 1, ';')); }, "larger than"},
         {"UTF-16 cut short", [](const QString &F) { Put(F, "\xFF\xFE[\0P"); }, "UTF-16"},
         {"a symbolic link",
          [](const QString &F) {

@@ -106,8 +106,8 @@ TEST_F(IniFile, ListsTheSectionsInFileOrder)
     EXPECT_EQ(ini.Sections(), QStringList({"Install4F96D1932A9F858E", "Profile0"}));
 }
 
-// What one write of Proxy/ProxyName=new does to a file, byte for byte: only that line changes,
-// every other byte stays, whatever the encoding and line ends.
+// What one write of Proxy/ProxyName does to a file, byte for byte: only that line changes, every
+// other byte stays, whatever the encoding and line ends.
 TEST_F(IniFile, KeepsEveryByteItDoesNotWrite)
 {
     const struct
@@ -115,6 +115,7 @@ TEST_F(IniFile, KeepsEveryByteItDoesNotWrite)
         const char *Case;
         QByteArray Before;
         QByteArray After;
+        const char *Value = "new";
     } Cases[] = {
         {"mixed line ends", "[Proxy]\r\nProxyName=old\nProxyPort=1\r\n",
          "[Proxy]\r\nProxyName=new\nProxyPort=1\r\n"},
@@ -133,12 +134,14 @@ TEST_F(IniFile, KeepsEveryByteItDoesNotWrite)
                     50)},
         {"a lone CR stays inside its line", "[Proxy]\nA=1\rB=2\nProxyName=old\n",
          "[Proxy]\nA=1\rB=2\nProxyName=new\n"},
+        {"a line break in the value", "[Proxy]\nProxyName=old\n", "[Proxy]\nProxyName=1 [Evil] x=y\n",
+         "1\n[Evil]\nx=y"},
     };
     for (const auto &Case : Cases) {
         WriteText(Case.Before);
         TIniFile ini(FileName());
         ASSERT_TRUE(ini.Load()) << Case.Case << ": " << ini.LastError().toStdString();
-        ini.WriteString("Proxy", "ProxyName", "new");
+        ini.WriteString("Proxy", "ProxyName", Case.Value);
         ASSERT_TRUE(ini.Save()) << Case.Case << ": " << ini.LastError().toStdString();
         EXPECT_EQ(Text().toHex(' '), Case.After.toHex(' ')) << Case.Case;
     }
@@ -165,7 +168,7 @@ TEST_F(IniFile, RefusesWhatIsNoTextWithTheReason)
 
 TEST_F(IniFile, RefusesAHugeFileAPipeAndATextItsEncodingCannotHold)
 {
-    WriteText(QByteArray(TIniFile::MaxSize + 1, 'x'));
+    WriteText(QByteArray(TIniFile::MaxFileSize + 1, 'x'));
     TIniFile huge(FileName());
     EXPECT_FALSE(huge.Load());
     EXPECT_TRUE(huge.LastError().contains("larger")) << huge.LastError().toStdString();
