@@ -3,9 +3,11 @@
 #include "modules/BitCometProxy.h"
 #include "modules/FireFoxProxy.h"
 #include "modules/FoxMailProxy.h"
+#include "modules/ICQProxy.h"
 #include "modules/IEProxy.h"
 #include "modules/MSNProxy.h"
 #include "modules/SkypeProxy.h"
+#include "modules/eMuleProxy.h"
 
 const TModuleTable &ProgramModules()
 {
@@ -16,7 +18,9 @@ const TModuleTable &ProgramModules()
         DescribeModule<TFireFoxProxy>("Firefox proxy"),
         DescribeModule<TFoxMailProxy>("Foxmail proxy"),
         DescribeModule<TMSNProxy>("MSN proxy"),
+        DescribeModule<TICQProxy>("ICQ proxy"),
         DescribeModule<TSkypeProxy>("Skype proxy"),
+        DescribeModule<TeMuleProxy>("eMule proxy"),
         DescribeModule<TBitCometProxy>("BitComet proxy"),
     };
     // clang-format on

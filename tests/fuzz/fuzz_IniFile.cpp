@@ -1,11 +1,19 @@
-// An INI file another program wrote (preferences.ini, amule.conf, kioslaverc). A value written
-// and saved reads back after loading the file again.
+// An INI file another program wrote (preferences.ini, amule.conf, kioslaverc). Bytes that are
+// taken come back unchanged when nothing is written, and a value written and saved reads back
+// after loading the file again.
 #include "FuzzSupport.h"
 
 #include "platform/IniFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    TIniFile parsed(QStringLiteral("fuzz.ini"));
+    if (parsed.Parse(bytes)) {
+        QByteArray text;
+        FuzzCheck(parsed.Text(&text) && text == bytes, "an unchanged file gives back its bytes");
+    }
+
     const QString path = WriteFuzzFile(QStringLiteral("fuzz.ini"), data, size);
     for (Qt::CaseSensitivity names : {Qt::CaseInsensitive, Qt::CaseSensitive}) {
         TIniFile file(path, names);
