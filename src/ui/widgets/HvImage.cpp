@@ -1,6 +1,8 @@
 #include "ui/widgets/HvImage.h"
 
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
 
 THvImage::THvImage(QWidget *parent) : QLabel(parent) {}
 
@@ -31,4 +33,15 @@ void THvImage::mouseReleaseEvent(QMouseEvent *Event)
 {
     if (Event->button() == Qt::LeftButton && rect().contains(Event->position().toPoint()))
         emit OnClick();
+}
+
+// A label would grey a disabled picture out; a lamp without a location shows its own picture.
+void THvImage::paintEvent(QPaintEvent *)
+{
+    const QPixmap shown = pixmap();
+    if (shown.isNull())
+        return;
+    QPainter painter(this);
+    const QSize size = shown.deviceIndependentSize().toSize();
+    painter.drawPixmap(QStyle::alignedRect(layoutDirection(), alignment(), size, contentsRect()), shown);
 }

@@ -5,7 +5,7 @@
 
 // A picture that swaps its picture while the pointer is over it: the enter picture on entering,
 // the leave picture on leaving (an empty picture when none was given). Key is free text its
-// owner attaches to it.
+// owner attaches to it. The picture is drawn as it is, also while the control is disabled.
 class THvImage : public QLabel
 {
     Q_OBJECT
@@ -33,6 +33,7 @@ protected:
     void leaveEvent(QEvent *Event) override;
     void mousePressEvent(QMouseEvent *Event) override;
     void mouseReleaseEvent(QMouseEvent *Event) override;
+    void paintEvent(QPaintEvent *Event) override;
 
 private:
     QPixmap FMouseEnterPicture;

@@ -240,9 +240,11 @@ void TIPEdit::paintEvent(QPaintEvent *)
     painter.setPen(palette().color(QPalette::Text));
     const int width = FieldWidth(font());
     const int top = FFields.front()->y() + width / 3 - DotPoints;
+    // Centred in each gap: a dot wider than its gap would otherwise hide under the next field.
     for (int i = 0; i + 1 < int(FFields.size()); ++i) {
-        const QRect cell(FFields[i]->geometry().right() + 1, top, width, height() - top);
-        painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop, QStringLiteral("."));
+        const int gapLeft = FFields[i]->geometry().right() + 1;
+        const QRect gap(gapLeft, top, FFields[i + 1]->x() - gapLeft, height() - top);
+        painter.drawText(gap, Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, QStringLiteral("."));
     }
 }
 
