@@ -80,6 +80,24 @@ std::optional<TCommand> StaticArpBinding(const QString &IpAddress, const QString
                           Interface);
 }
 
+std::optional<TCommand> HostArpBinding(const QString &IpAddress, const QString &MacAddress, QString *Error)
+{
+    const auto refuse = [Error](const QString &Reason) -> std::optional<TCommand> {
+        if (Error)
+            *Error = Reason;
+        return std::nullopt;
+    };
+    const auto address = ParseIpv4(IpAddress);
+    if (!address)
+        return refuse(QStringLiteral("%1 is no IPv4 address").arg(QuotedValue(IpAddress)));
+    if (!IsMacText(MacAddress))
+        return refuse(QStringLiteral("%1 is no MAC address").arg(QuotedValue(MacAddress)));
+    const QString link = InterfaceName(RouteInterfaceIndex(*address));
+    if (link.isEmpty())
+        return refuse(QStringLiteral("no route leads to it"));
+    return StaticArpBinding(IpAddress, MacAddress, link);
+}
+
 bool BindStaticArp(const QString &IpAddress, const QString &MacAddress, const QString &Interface)
 {
     const auto command = StaticArpBinding(IpAddress, MacAddress, Interface);

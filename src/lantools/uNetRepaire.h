@@ -34,6 +34,12 @@ TCommand ArpUnbindCommand(const QString &IpAddress, const QString &Interface);
 std::optional<TCommand> StaticArpBinding(const QString &IpAddress, const QString &MacAddress,
                                          const QString &Interface);
 
+// The static binding of a host on the interface that routes to it, for binding hosts a scan
+// found; nothing, with the reason in Error, when the address or the MAC text is malformed or
+// the address routes nowhere.
+std::optional<TCommand> HostArpBinding(const QString &IpAddress, const QString &MacAddress,
+                                       QString *Error = nullptr);
+
 // Starts the static binding with RunHidden; false when there is nothing to start.
 bool BindStaticArp(const QString &IpAddress, const QString &MacAddress, const QString &Interface);
 

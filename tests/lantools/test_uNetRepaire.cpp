@@ -66,6 +66,33 @@ TEST(StaticArpBinding, MalformedInputGivesNoCommand)
             << c.Ip << " " << c.Mac << " " << c.Interface;
 }
 
+TEST(HostArpBinding, BindsOnTheInterfaceTheAddressRoutesThrough)
+{
+    QString error = "untouched";
+    const auto command = HostArpBinding("127.0.0.5", "02-00-00-00-00-05", &error);
+    ASSERT_TRUE(command.has_value());
+    EXPECT_EQ(*command, ArpBindCommand("127.0.0.5", "02:00:00:00:00:05", "lo"));
+    EXPECT_EQ(error, "untouched");
+}
+
+TEST(HostArpBinding, SaysWhyItGivesNoCommand)
+{
+    const struct
+    {
+        const char *Ip, *Mac, *Reason;
+    } cases[] = {
+        {"127.0.0.5", "", "\"\" is no MAC address"},
+        {"127.0.0.5", "02-00-00-00-00", "\"02-00-00-00-00\" is no MAC address"},
+        {"127.0.0.256", "02-00-00-00-00-05", "\"127.0.0.256\" is no IPv4 address"},
+        {"", "02-00-00-00-00-05", "\"\" is no IPv4 address"},
+    };
+    for (const auto &c : cases) {
+        QString error;
+        EXPECT_FALSE(HostArpBinding(c.Ip, c.Mac, &error).has_value()) << c.Ip << " " << c.Mac;
+        EXPECT_EQ(error, c.Reason);
+    }
+}
+
 TEST(RunHidden, PassesArgumentsWithoutAShell)
 {
     QTemporaryDir dir;
