@@ -2,9 +2,28 @@
 
 #include "platform/GioSupport.h"
 
+#include <QMutex>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace {
+
+QMutex GInstalledLock;
+std::shared_ptr<INetworkMounts> GInstalled;
+
+const QString SmbScheme = QStringLiteral("smb");
+
+// The parts of an smb URL's path: share, then folders; empty parts dropped.
+QStringList SmbPathParts(const QUrl &url)
+{
+    return url.path(QUrl::FullyDecoded).split('/', Qt::SkipEmptyParts);
+}
+
+bool IsSmbUrl(const QUrl &url)
+{
+    return url.isValid() && url.scheme() == SmbScheme && !url.host().isEmpty() &&
+           !SmbPathParts(url).isEmpty();
+}
 
 // A private GLib main context, the thread's default while the object lives: GIO reports the
 // calls started meanwhile there, and Wait runs it, not whatever loop the thread has.
@@ -214,4 +233,54 @@ bool TGioNetworkMounts::Fail(const QString &reason)
 {
     FLastError = reason;
     return false;
+}
+
+void InstallNetworkMounts(std::shared_ptr<INetworkMounts> mounts)
+{
+    QMutexLocker locker(&GInstalledLock);
+    GInstalled = std::move(mounts);
+}
+
+std::shared_ptr<INetworkMounts> InstalledNetworkMounts()
+{
+    QMutexLocker locker(&GInstalledLock);
+    return GInstalled;
+}
+
+QString SmbUrlFromUnc(const QString &unc)
+{
+    static const QRegularExpression NotInServer(QStringLiteral("[\\s/:@?#\\[\\]%]"));
+    if (!unc.startsWith(QLatin1String("\\\\")))
+        return {};
+    QStringList parts = unc.mid(2).split('\\');
+    if (parts.size() > 2 && parts.constLast().isEmpty())
+        parts.removeLast();
+    if (parts.size() < 2 || parts.contains(QString()) || parts.constFirst().contains(NotInServer))
+        return {};
+    for (const QString &part : std::as_const(parts)) {
+        if (part.contains('/'))
+            return {};
+    }
+    QUrl url;
+    url.setScheme(SmbScheme);
+    url.setHost(parts.takeFirst());
+    url.setPath('/' + parts.join('/'), QUrl::DecodedMode);
+    return url.isValid() && !url.host().isEmpty() ? url.toString(QUrl::FullyEncoded) : QString();
+}
+
+QString SmbShareUrl(const QString &url)
+{
+    QUrl parsed(url);
+    if (!IsSmbUrl(parsed))
+        return {};
+    parsed.setPath('/' + SmbPathParts(parsed).constFirst(), QUrl::DecodedMode);
+    return parsed.toString(QUrl::FullyEncoded);
+}
+
+QString UncFromSmbUrl(const QString &url)
+{
+    const QUrl parsed(url);
+    if (!IsSmbUrl(parsed))
+        return {};
+    return QStringLiteral("\\\\") + parsed.host() + '\\' + SmbPathParts(parsed).join('\\');
 }
