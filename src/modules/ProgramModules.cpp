@@ -2,10 +2,16 @@
 
 #include "modules/FireFoxProxy.h"
 #include "modules/IEProxy.h"
+#include "sharing/FolderShare.h"
+#include "sharing/NetMapping.h"
 
 const TModuleTable &ProgramModules()
 {
-    static const TModuleTable Modules{DescribeModule<TIEProxy>("IE proxy"),
-                                      DescribeModule<TFireFoxProxy>("Firefox proxy")};
+    static const TModuleTable Modules{
+        DescribeModule<TIEProxy>("IE proxy"),
+        DescribeModule<TFireFoxProxy>("Firefox proxy"),
+        DescribeModule<TFolderShareProxy>("folder shares"),
+        DescribeModule<TNetMappingProxy>("network drives"),
+    };
     return Modules;
 }
