@@ -83,7 +83,8 @@ public:
         if (!Slot)
             Slot = TCustomProxy::Create<TModule>(FLocId);
         // A table line made by hand for this kind, with another class, would land here.
-        if (typeid(*Slot) != typeid(TModule))
+        const TCustomProxy &Made = *Slot;
+        if (typeid(Made) != typeid(TModule))
             throw EAssertionFailed(QStringLiteral("module table and module class disagree on a kind"));
         return static_cast<TModule *>(Slot.get());
     }

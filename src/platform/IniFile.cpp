@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace {
 
@@ -35,15 +36,27 @@ TIniFile::TIniFile(const QString &fileName, Qt::CaseSensitivity names) : FFileNa
 bool TIniFile::Load()
 {
     FLines.clear();
+    FCarriageReturn = FLatin1 = FLastLineOpen = false;
     QFile file(FFileName);
     if (!file.exists())
         return true;
     if (!file.open(QIODevice::ReadOnly))
         return Fail(QStringLiteral("Cannot read %1: %2").arg(FFileName, file.errorString()));
-    const QString text = QString::fromUtf8(file.readAll());
-    FLineEnd = text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    FLines = text.split(FLineEnd);
-    if (!FLines.isEmpty() && FLines.last().isEmpty())
+    if (file.size() > MaxFileSize)
+        return Fail(QStringLiteral("%1 is too large to be a settings file").arg(FFileName));
+    const QByteArray bytes = file.readAll();
+    // A file that is not UTF-8 is taken byte for byte as Latin-1, so that saving it gives every
+    // line back unchanged.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    FLatin1 = utf8.hasError();
+    if (FLatin1)
+        text = QString::fromLatin1(bytes);
+    // Lines split at LF and keep a CR of their own, so files with mixed line ends keep them.
+    FCarriageReturn = text.contains(QLatin1String("\r\n"));
+    FLines = text.split('\n');
+    FLastLineOpen = !FLines.last().isEmpty();
+    if (!FLastLineOpen)
         FLines.removeLast();
     return true;
 }
@@ -53,10 +66,10 @@ bool TIniFile::Save()
     QSaveFile file(FFileName);
     if (!file.open(QIODevice::WriteOnly))
         return Fail(QStringLiteral("Cannot write %1: %2").arg(FFileName, file.errorString()));
-    QString text = FLines.join(FLineEnd);
-    if (!FLines.isEmpty())
-        text += FLineEnd;
-    file.write(text.toUtf8());
+    QString text = FLines.join('\n');
+    if (!FLines.isEmpty() && !FLastLineOpen)
+        text += '\n';
+    file.write(FLatin1 ? text.toLatin1() : text.toUtf8());
     if (!file.commit())
         return Fail(QStringLiteral("Cannot write %1: %2").arg(FFileName, file.errorString()));
     return true;
@@ -69,25 +82,30 @@ QString TIniFile::ReadString(const QString &section, const QString &key, const Q
     return line < 0 ? fallback : ValueOf(FLines.at(line));
 }
 
-void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
+void TIniFile::WriteString(const QString &section, const QString &key, const QString &rawValue)
 {
-    const QString entry = key + '=' + value;
+    // A line break in a value would start lines of its own.
+    const QString value = QString(rawValue).replace('\r', ' ').replace('\n', ' ');
+    const QString entry = NewLine(key + '=' + value);
     const int header = FindSection(section);
     if (header < 0) {
+        EndLastLine();
         if (!FLines.isEmpty() && !FLines.last().trimmed().isEmpty())
-            FLines.append(QString());
-        FLines.append('[' + section + ']');
+            FLines.append(NewLine(QString()));
+        FLines.append(NewLine('[' + section + ']'));
         FLines.append(entry);
         return;
     }
     const int line = FindKey(header, key);
     if (line >= 0) {
-        FLines[line] = entry;
+        FLines[line] = FLines.at(line).endsWith('\r') ? key + '=' + value + '\r' : key + '=' + value;
         return;
     }
     int after = SectionEnd(header);
     while (after - 1 > header && FLines.at(after - 1).trimmed().isEmpty())
         --after;
+    if (after == FLines.size())
+        EndLastLine();
     FLines.insert(after, entry);
 }
 
@@ -127,6 +145,15 @@ int TIniFile::FindKey(int header, const QString &key) const
             return i;
     }
     return -1;
+}
+
+QString TIniFile::NewLine(const QString &text) const { return FCarriageReturn ? text + '\r' : text; }
+
+void TIniFile::EndLastLine()
+{
+    if (FLastLineOpen && FCarriageReturn)
+        FLines.last() += '\r';
+    FLastLineOpen = false;
 }
 
 bool TIniFile::Fail(const QString &reason)

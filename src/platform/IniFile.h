@@ -19,22 +19,32 @@ public:
     bool Save();
 
     QString ReadString(const QString &section, const QString &key, const QString &fallback = {}) const;
+    // Line breaks in value are written as blanks.
     void WriteString(const QString &section, const QString &key, const QString &value);
     // The names of the sections in the order of the file.
     QStringList Sections() const;
 
     QString LastError() const { return FLastError; }
 
+    // Larger files are refused rather than read: no settings file comes near it.
+    static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+
 private:
     int FindSection(const QString &section) const;
     // The line index after the section's header where the next section (or the file) begins.
     int SectionEnd(int header) const;
     int FindKey(int header, const QString &key) const;
+    // A line as this file ends it: with a CR before the LF when the file uses CR LF.
+    QString NewLine(const QString &text) const;
+    // The file's last line may have no line end; one is added before a line goes after it.
+    void EndLastLine();
     bool Fail(const QString &reason);
 
     QString FFileName;
     Qt::CaseSensitivity FNames;
     QStringList FLines;
-    QString FLineEnd = QStringLiteral("\n");
+    bool FCarriageReturn = false;
+    bool FLatin1 = false;
+    bool FLastLineOpen = false; // the file's last line has no line end, and keeps none
     QString FLastError;
 };

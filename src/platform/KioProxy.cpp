@@ -6,7 +6,9 @@
 #include <QDBusMessage>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QUrl>
 
 namespace {
 
@@ -39,10 +41,21 @@ QString KioAddress(const QString &scheme, const TProxyAddress &address)
     return scheme + QStringLiteral("://") + ProxyAddressText({address.Host, 0}) + port;
 }
 
-// KIO reads "http://HOST PORT" and "http://HOST:PORT" alike.
+// KIO reads "http://HOST PORT" and "http://HOST:PORT" alike. A value that is no such address (a
+// host with blanks or slashes, a port that is not a number) is no proxy, rather than a host
+// made of whatever the line held.
 TProxyAddress ParseKioAddress(const QString &value)
 {
-    return ParseProxyAddress(value.trimmed().replace(' ', ':'));
+    QString text = value.trimmed();
+    if (text.isEmpty())
+        return {};
+    if (const qsizetype blank = text.lastIndexOf(' '); blank >= 0)
+        text[blank] = ':';
+    const QUrl url(text.contains(QLatin1String("://")) ? text : QStringLiteral("http://") + text,
+                   QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || url.path().size() > 1)
+        return {};
+    return {url.host(), url.port(0)};
 }
 
 } // namespace
@@ -67,9 +80,10 @@ bool TKioProxy::Read(TDesktopProxySettings &settings)
                          servers.Ftp == servers.Http && servers.Socks.IsEmpty();
     settings.Enabled = file.ReadString(Group, QStringLiteral("ProxyType")) == QLatin1String("1");
     settings.Server = ProxyServerText(servers);
-    QStringList hosts = file.ReadString(Group, QStringLiteral("NoProxyFor")).split(',', Qt::SkipEmptyParts);
-    for (QString &host : hosts)
-        host = host.trimmed();
+    // Entries are separated by commas; a blank or a control character cannot be part of a host.
+    static const QRegularExpression separators(QStringLiteral("[,\\s\\x00-\\x1f\\x7f]+"));
+    const QStringList hosts =
+        file.ReadString(Group, QStringLiteral("NoProxyFor")).split(separators, Qt::SkipEmptyParts);
     settings.Bypass = BypassText(hosts);
     return true;
 }

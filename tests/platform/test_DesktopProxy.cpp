@@ -394,6 +394,22 @@ TEST_F(KioStore, ReadsWhatKdeWrote)
     EXPECT_EQ(settings.Bypass, "localhost;.corp.test");
 }
 
+// A line that holds no address is no proxy, not a host made of the whole line.
+TEST_F(KioStore, AMalformedAddressIsNoProxy)
+{
+    WriteText(FileName(), "[Proxy Settings]\n"
+                          "ProxyType=1\n"
+                          "httpProxy=http://10.0.0.1 808://10.0.0.2 1080\n"
+                          "httpsProxy=http://10.0.0.1 80tings]\n"
+                          "ftpProxy=http://[::1] 21\n"
+                          "NoProxyFor=a.test b.test,\x01" "c.test\n");
+    TKioProxy store(FileName(), FNoBus);
+    TDesktopProxySettings settings;
+    ASSERT_TRUE(store.Read(settings)) << store.LastError().toStdString();
+    EXPECT_EQ(settings.Server, "ftp=[::1]:21");
+    EXPECT_EQ(settings.Bypass, "a.test;b.test;c.test");
+}
+
 TEST_F(KioStore, TellsRunningKdeProgramsOverTheSessionBus)
 {
     WAYFAREL_REQUIRE_LAB(HasProgram("dbus-daemon") && HasProgram("dbus-monitor"),

@@ -104,3 +104,33 @@ TEST_F(IniFile, ListsTheSectionsInFileOrder)
     ASSERT_TRUE(ini.Load());
     EXPECT_EQ(ini.Sections(), QStringList({"Install4F96D1932A9F858E", "Profile0"}));
 }
+
+// Files edited on both systems, in a legacy code page, or with hostile values.
+TEST_F(IniFile, KeepsEveryByteItDoesNotWrite)
+{
+    struct TCase
+    {
+        const char *What;
+        QByteArray Before;
+        QString Value;
+        QByteArray After;
+    };
+    const QList<TCase> cases = {
+        {"mixed line ends", "[A]\r\nx=1\n[Proxy]\r\nProxyPort=80\nname=n\r\n", "8080",
+         "[A]\r\nx=1\n[Proxy]\r\nProxyPort=8080\nname=n\r\n"},
+        {"a new key in a CR LF file", "[Proxy]\r\nname=n", "8080", "[Proxy]\r\nname=n\r\nProxyPort=8080\r\n"},
+        {"no line end at the end", "[Proxy]\nProxyPort=80", "8080", "[Proxy]\nProxyPort=8080"},
+        {"Latin-1 text", "[Proxy]\nName=Caf\xe9\nProxyPort=80\n", "8080",
+         "[Proxy]\nName=Caf\xe9\nProxyPort=8080\n"},
+        {"a line break in the value", "[Proxy]\nProxyPort=80\n", "1\n[Evil]\nx=y",
+         "[Proxy]\nProxyPort=1 [Evil] x=y\n"},
+    };
+    for (const TCase &c : cases) {
+        WriteText(c.Before);
+        TIniFile file(FileName());
+        ASSERT_TRUE(file.Load()) << c.What;
+        file.WriteString("Proxy", "ProxyPort", c.Value);
+        ASSERT_TRUE(file.Save()) << c.What;
+        EXPECT_EQ(Text(), c.After) << c.What;
+    }
+}

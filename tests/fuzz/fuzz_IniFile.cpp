@@ -1,0 +1,24 @@
+// An INI file another program wrote (preferences.ini, amule.conf, kioslaverc). A value written
+// and saved reads back after loading the file again.
+#include "FuzzSupport.h"
+
+#include "platform/IniFile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString path = WriteFuzzFile(QStringLiteral("fuzz.ini"), data, size);
+    for (Qt::CaseSensitivity names : {Qt::CaseInsensitive, Qt::CaseSensitive}) {
+        TIniFile file(path, names);
+        if (!file.Load())
+            return 0;
+        (void)file.Sections();
+        file.WriteString(QStringLiteral("Proxy"), QStringLiteral("ProxyPort"), QStringLiteral("8080"));
+        FuzzCheck(file.Save(), "a loaded file saves");
+        TIniFile again(path, names);
+        FuzzCheck(again.Load(), "a saved file loads");
+        FuzzCheck(again.ReadString(QStringLiteral("Proxy"), QStringLiteral("ProxyPort")) ==
+                      QLatin1String("8080"),
+                  "a written value reads back");
+    }
+    return 0;
+}
