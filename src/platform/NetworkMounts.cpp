@@ -2,9 +2,16 @@
 
 #include "platform/GioSupport.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QThread>
 #include <QUrl>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
 
 namespace {
 
@@ -137,6 +144,41 @@ private:
     int FAsked = 0;
 };
 
+// Whether the folder can be listed; Reason says why not.
+bool FolderAnswers(const QString &folder, QString *reason)
+{
+    DIR *listing = ::opendir(QFile::encodeName(folder).constData());
+    if (!listing) {
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    errno = 0;
+    const bool answers = ::readdir(listing) || errno == 0;
+    if (!answers)
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+    ::closedir(listing);
+    return answers;
+}
+
+// GVFS's smb backend passes the system's words on in a general failure, so both count.
+bool Unreachable(const GError *error)
+{
+    static const int Codes[] = {G_IO_ERROR_CONNECTION_REFUSED, G_IO_ERROR_HOST_UNREACHABLE,
+                                G_IO_ERROR_NETWORK_UNREACHABLE, G_IO_ERROR_TIMED_OUT,
+                                G_IO_ERROR_HOST_NOT_FOUND};
+    static const char *const Words[] = {"Connection refused", "No route to host", "Network is unreachable",
+                                        "Connection timed out", "Host is down"};
+    if (!error)
+        return false;
+    for (const int code : Codes) {
+        if (g_error_matches(error, G_IO_ERROR, code))
+            return true;
+    }
+    const QString message = QString::fromUtf8(error->message);
+    return std::any_of(std::begin(Words), std::end(Words),
+                       [&](const char *words) { return message.contains(QLatin1String(words)); });
+}
+
 bool SchemeServed(const QString &uri)
 {
     const QByteArray scheme = QUrl(uri).scheme().toUtf8();
@@ -183,15 +225,34 @@ bool TGioNetworkMounts::Mount(const QString &uri, const TMountCredentials &crede
             QStringLiteral("Mounting %1 did not finish within %2 s").arg(uri).arg(FTimeoutMs / 1000.0));
     GError *error = nullptr;
     if (g_file_mount_enclosing_volume_finish(location.get(), result, &error))
-        return true;
+        return WaitForFolder(uri, TakeGString(g_file_get_path(location.get())));
     if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_ALREADY_MOUNTED)) {
         g_error_free(error);
-        return true;
+        return WaitForFolder(uri, TakeGString(g_file_get_path(location.get())));
     }
+    const bool unreachable = Unreachable(error);
     const QString message = TakeGError(error);
     if (answer.Refused())
         return Fail(QStringLiteral("Cannot mount %1: the server refused the user name or password").arg(uri));
+    if (unreachable)
+        return Fail(QStringLiteral("Cannot mount %1: the server cannot be reached (%2)").arg(uri, message));
     return Fail(QStringLiteral("Cannot mount %1: %2").arg(uri, message));
+}
+
+// GVFS's FUSE folder of a share mounted again answers with I/O errors for about a second, until
+// it has dropped what it knew of the mount before; every read that fails hurries that along.
+bool TGioNetworkMounts::WaitForFolder(const QString &uri, const QString &folder)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QString reason;
+    while (!folder.isEmpty() && !FolderAnswers(folder, &reason)) {
+        if (timer.hasExpired(FTimeoutMs))
+            return Fail(
+                QStringLiteral("Mounted %1, but its folder %2 does not answer: %3").arg(uri, folder, reason));
+        QThread::msleep(50);
+    }
+    return true;
 }
 
 bool TGioNetworkMounts::List(QList<TNetworkMount> &mounts)

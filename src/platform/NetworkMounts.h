@@ -26,7 +26,7 @@ class INetworkMounts
 public:
     virtual ~INetworkMounts() = default;
 
-    // A location that is mounted already counts as done.
+    // A location that is mounted already counts as done. Done means its files can be read.
     virtual bool Mount(const QString &uri, const TMountCredentials &credentials) = 0;
     virtual bool List(QList<TNetworkMount> &mounts) = 0;
     // force: unmount even while files are open.
@@ -49,6 +49,8 @@ public:
     QString LastError() const override { return FLastError; }
 
 private:
+    // Waits until the local folder of a mount answers; true at once without a folder.
+    bool WaitForFolder(const QString &uri, const QString &folder);
     bool Fail(const QString &reason);
 
     int FTimeoutMs;
