@@ -18,12 +18,24 @@ bool Inside(const QString &Root, const QString &Path, QString *Sub)
     return true;
 }
 
-bool IsPersistent(const QList<TPersistentDrive> &Persistent, const QString &Drive, const QString &RemotePath)
+// The restore entry of Drive for RemotePath, letter case ignored; null when there is none.
+const TPersistentDrive *EntryOf(const QList<TPersistentDrive> &Persistent, const QString &Drive,
+                                const QString &RemotePath)
 {
-    return std::any_of(Persistent.cbegin(), Persistent.cend(), [&](const TPersistentDrive &Entry) {
-        return Entry.Drive.compare(Drive, Qt::CaseInsensitive) == 0 &&
-               Entry.RemotePath.compare(RemotePath, Qt::CaseInsensitive) == 0;
-    });
+    for (const TPersistentDrive &Entry : Persistent)
+        if (Entry.Drive.compare(Drive, Qt::CaseInsensitive) == 0 &&
+            Entry.RemotePath.compare(RemotePath, Qt::CaseInsensitive) == 0)
+            return &Entry;
+    return nullptr;
+}
+
+// A connection as the restore list spells its remote folder, where it has it: GVFS gives
+// share names in lower case.
+TDriveConnection ConnectionOf(const QList<TPersistentDrive> &Persistent, const QString &Drive,
+                              const QString &RemotePath, const QString &LocalPath, bool Linked)
+{
+    const TPersistentDrive *Entry = EntryOf(Persistent, Drive, RemotePath);
+    return {Drive, Entry ? Entry->RemotePath : RemotePath, LocalPath, Linked, Entry != nullptr};
 }
 
 // The first letter from Z: downwards that is not taken; empty when all are.
@@ -64,8 +76,7 @@ bool ListDriveConnections(INetworkMounts &Mounts, const TDriveLinks &Links,
             QString Sub;
             if (!Inside(QDir::cleanPath(Mount.LocalPath), Link.value(), &Sub))
                 continue;
-            Connections.append(
-                {Link.key(), Unc + Sub, Link.value(), true, IsPersistent(Persistent, Link.key(), Unc + Sub)});
+            Connections.append(ConnectionOf(Persistent, Link.key(), Unc + Sub, Link.value(), true));
             Linked = true;
         }
         if (!Linked)
@@ -75,7 +86,7 @@ bool ListDriveConnections(INetworkMounts &Mounts, const TDriveLinks &Links,
         const QString Drive = FreeDrive(Taken);
         const QString Unc = UncFromSmbUrl(Mount.Uri);
         Taken.append(Drive);
-        Connections.append({Drive, Unc, Mount.LocalPath, false, IsPersistent(Persistent, Drive, Unc)});
+        Connections.append(ConnectionOf(Persistent, Drive, Unc, Mount.LocalPath, false));
     }
     std::sort(Connections.begin(), Connections.end(),
               [](const TDriveConnection &A, const TDriveConnection &B) { return A.Drive < B.Drive; });
