@@ -175,12 +175,12 @@ bool SetShareAccess(const QString &ShareName, const QString &Trustee, quint32 Ac
     const QString Account =
         Trustee.compare(QLatin1String("Everyone"), Qt::CaseInsensitive) == 0 ? EveryoneSid : Trustee;
     std::optional<TUserShare> Share;
-    if (!Facility->Info(ShareName, Share))
+    if (!Facility->Info(ShareName.left(ShareTextLength), Share))
         return Fail(Error, Facility->LastError());
     if (!Share)
         return Fail(Error, QStringLiteral("there is no share %1").arg(QuotedValue(ShareName)));
-    return Facility->SetAcl(Share->Name, AclWith(Share->Acl, Account, Letter)) ||
-           Fail(Error, Facility->LastError());
+    const QString Acl = AclWith(Share->Acl, Account, Letter);
+    return Acl == Share->Acl || Facility->SetAcl(Share->Name, Acl) || Fail(Error, Facility->LastError());
 }
 
 bool ListShares(QList<TUserShare> &Shares, QString *Error)

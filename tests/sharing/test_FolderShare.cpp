@@ -1,4 +1,5 @@
 #include "sharing/FolderShare.h"
+#include "sharing/NetShare.h"
 
 #include "adapters/WmiProviders.h"
 #include "app/IdGen.h"
@@ -308,4 +309,19 @@ TEST_F(FolderShareTest, ImportTakesTheSystemsSharesAndSwitchesTheModuleOn)
     Rows.sort();
     EXPECT_EQ(Rows, (QStringList{"Docs|" + Folder("docs") + "|team files|1",
                                  "Photos|" + Folder("photos") + "||1"}));
+}
+
+TEST_F(FolderShareTest, ShareAccessSetsTheTrusteesEntryAndKeepsTheRest)
+{
+    ASSERT_TRUE(FShares->Add("Mixed", Folder("docs"), "kept"));
+    ASSERT_TRUE(FShares->SetAcl("Mixed", "S-1-5-32-544:F,S-1-1-0:F")) << FShares->LastError().toStdString();
+
+    QString Error;
+    ASSERT_TRUE(SetShareAccess("mixed", "Everyone", GENERIC_READ, &Error)) << Error.toStdString();
+    EXPECT_EQ(SystemShares(), QStringList{"Mixed|" + Folder("docs") + "|kept|S-1-5-32-544:F,S-1-1-0:R"});
+
+    EXPECT_FALSE(SetShareAccess("Mixed", "Everyone", 0x1, &Error));
+    EXPECT_EQ(Error, "the access mask 0x1 is not one a share takes");
+    EXPECT_FALSE(SetShareAccess("Nothing", "Everyone", GENERIC_READ, &Error));
+    EXPECT_EQ(Error, "there is no share \"Nothing\"");
 }
