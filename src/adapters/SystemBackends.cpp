@@ -5,6 +5,8 @@
 #include "platform/AdapterKeys.h"
 #include "platform/InternetSettings.h"
 #include "platform/NMSettings.h"
+#include "platform/NetworkMounts.h"
+#include "platform/UserShares.h"
 
 #include <QDBusConnection>
 
@@ -18,7 +20,11 @@ void InstallSystemBackends(const QDBusConnection &SystemBus)
     TWmiProviders::Register(std::make_shared<TAdapterConfigurationProvider>(nm));
     TWmiProviders::Register(std::make_shared<TNetworkAdapterProvider>(nm));
     TWmiProviders::Register(std::make_shared<TPrinterProvider>());
+    TWmiProviders::Register(std::make_shared<TShareProvider>());
+    TWmiProviders::Register(std::make_shared<TNetworkConnectionProvider>());
     InstallDesktopProxy(std::make_shared<TDesktopProxy>());
+    InstallUserShares(std::make_shared<TNetUserShares>());
+    InstallNetworkMounts(std::make_shared<TGioNetworkMounts>());
 }
 
 void RemoveSystemBackends()
@@ -28,4 +34,6 @@ void RemoveSystemBackends()
     UnmountAdapterKeys();
     TWmiProviders::Reset();
     InstallDesktopProxy(nullptr);
+    InstallUserShares(nullptr);
+    InstallNetworkMounts(nullptr);
 }

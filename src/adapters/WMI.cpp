@@ -279,6 +279,16 @@ void WmiObjectToStrings(const TWmiObject *Object, QStringList *List)
             List->append(name + QLatin1Char(':') + ValueText(Object->Property(name)));
 }
 
+QString WmiStringsValue(const QStringList &Strings, const QString &PropName)
+{
+    for (const QString &Line : Strings) {
+        const qsizetype Colon = Line.indexOf(QLatin1Char(':'));
+        if (Colon >= 0 && Line.left(Colon).compare(PropName, Qt::CaseInsensitive) == 0)
+            return Line.mid(Colon + 1);
+    }
+    return {};
+}
+
 TWmiObject WmiExecMethod(const TWmiObject &Object, const QString &Method, const TWmiObject &InParams)
 {
     const auto provider = TWmiProviders::Find(Object.ClassName());

@@ -103,6 +103,9 @@ QString WmiPropertyText(const TWmiObject *Object, const QString &PropName);
 void WmiPropertyList(const TWmiObject *Object, const QString &PropName, QStringList *List);
 // Appends "Name:Value" for every property that is not an array, in the object's order.
 void WmiObjectToStrings(const TWmiObject *Object, QStringList *List);
+// The value of PropName in a list WmiObjectToStrings made (names compare ignoring letter
+// case); empty when the list has no such line.
+QString WmiStringsValue(const QStringList &Strings, const QString &PropName);
 // Runs Method on Object through its class's provider.
 TWmiObject WmiExecMethod(const TWmiObject &Object, const QString &Method, const TWmiObject &InParams);
 

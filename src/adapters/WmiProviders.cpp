@@ -1,7 +1,10 @@
 #include "adapters/WmiProviders.h"
 
+#include "app/uConfig.h"
+#include "platform/DriveConnections.h"
 #include "platform/NetAdapters.h"
 #include "platform/Printers.h"
+#include "platform/UserShares.h"
 
 #include <QUuid>
 #include <algorithm>
@@ -274,5 +277,45 @@ QList<TWmiObject> TPrinterProvider::Instances()
                           .Add(QStringLiteral("Default"), printer.Default)
                           .Add(QStringLiteral("DeviceID"), printer.Name)
                           .Add(QStringLiteral("Name"), printer.Name));
+    return result;
+}
+
+QList<TWmiObject> TShareProvider::Instances()
+{
+    const std::shared_ptr<IUserShares> facility = InstalledUserShares();
+    if (!facility)
+        throw EWmiError(QStringLiteral("no user share facility is installed"));
+    QList<TUserShare> shares;
+    if (!facility->List(shares))
+        throw EWmiError(facility->LastError());
+    QList<TWmiObject> result;
+    for (const TUserShare &share : std::as_const(shares))
+        result.append(TWmiObject(ClassName())
+                          .Add(QStringLiteral("Description"), share.Comment)
+                          .Add(QStringLiteral("Name"), share.Name)
+                          .Add(QStringLiteral("Path"), share.Path)
+                          .Add(QStringLiteral("Type"), 0));
+    return result;
+}
+
+QList<TWmiObject> TNetworkConnectionProvider::Instances()
+{
+    const std::shared_ptr<INetworkMounts> mounts = InstalledNetworkMounts();
+    if (!mounts)
+        throw EWmiError(QStringLiteral("no network mount facility is installed"));
+    QList<TDriveConnection> connections;
+    QString reason;
+    if (!ListDriveConnections(*mounts, TDriveLinks(TConfig::GetConfig()->DrivesFolder()), connections,
+                              &reason))
+        throw EWmiError(reason);
+    QList<TWmiObject> result;
+    for (const TDriveConnection &connection : std::as_const(connections))
+        result.append(TWmiObject(ClassName())
+                          .Add(QStringLiteral("ConnectionState"), QStringLiteral("Connected"))
+                          .Add(QStringLiteral("LocalName"), connection.Drive)
+                          .Add(QStringLiteral("Persistent"), connection.Persistent)
+                          .Add(QStringLiteral("RemoteName"), connection.RemotePath)
+                          .Add(QStringLiteral("RemotePath"), connection.RemotePath)
+                          .Add(QStringLiteral("ResourceType"), QStringLiteral("Disk")));
     return result;
 }

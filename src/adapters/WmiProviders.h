@@ -54,3 +54,23 @@ public:
     QString ClassName() const override { return QStringLiteral("Win32_Printer"); }
     QList<TWmiObject> Instances() override;
 };
+
+// Win32_Share: the user shares of the installed share facility, all of them disk shares
+// (Type 0), with their Name, Path and Description.
+class TShareProvider : public IWmiProvider
+{
+public:
+    QString ClassName() const override { return QStringLiteral("Win32_Share"); }
+    QList<TWmiObject> Instances() override;
+};
+
+// Win32_NetworkConnection: the smb mounts of the installed mount facility as disk
+// connections, one per drive link of the configured drives folder that points into one
+// (a mount without a link under the first free letter from Z: downwards), with LocalName,
+// RemoteName and RemotePath (UNC), Persistent (restored at logon) and ResourceType "Disk".
+class TNetworkConnectionProvider : public IWmiProvider
+{
+public:
+    QString ClassName() const override { return QStringLiteral("Win32_NetworkConnection"); }
+    QList<TWmiObject> Instances() override;
+};

@@ -1,10 +1,13 @@
 #include "app/uConfig.h"
 
+#include "platform/DriveLinks.h"
+
 namespace {
 
 const QString ConfigKey = QStringLiteral("\\SOFTWARE\\Brackwell\\Wayfarel");
 const QString SkinnameValue = QStringLiteral("Skinname");
 const QString DefaultSkin = QStringLiteral("Acryl");
+const QString DrivesFolderValue = QStringLiteral("DrivesFolder");
 
 } // namespace
 
@@ -27,3 +30,12 @@ QString TConfig::Skinname()
 }
 
 void TConfig::SetSkinname(const QString &Value) { FReg.WriteString(SkinnameValue, Value); }
+
+QString TConfig::DrivesFolder()
+{
+    const QString Folder =
+        FReg.ValueExists(DrivesFolderValue) ? FReg.ReadString(DrivesFolderValue) : QString();
+    return Folder.isEmpty() ? DefaultDrivesFolder() : Folder;
+}
+
+void TConfig::SetDrivesFolder(const QString &Value) { FReg.WriteString(DrivesFolderValue, Value); }

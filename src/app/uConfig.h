@@ -4,7 +4,7 @@
 
 #include <QString>
 
-// The per-user interface settings: the skin the windows are drawn with.
+// The per-user settings: the skin the windows are drawn with, the folder of the drive links.
 class TConfig
 {
 public:
@@ -12,6 +12,9 @@ public:
 
     QString Skinname();
     void SetSkinname(const QString &Value);
+    // Where mapped network drives appear as links named "X:"; ~/Drives unless set.
+    QString DrivesFolder();
+    void SetDrivesFolder(const QString &Value);
 
 private:
     TConfig();

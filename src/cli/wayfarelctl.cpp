@@ -11,6 +11,7 @@
 #include "locations/Location.h"
 #include "modules/ProgramModules.h"
 #include "platform/Printers.h"
+#include "sharing/NetShare.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -38,6 +39,11 @@ const char *const Usage =
     "                       and the default printer; prints its id and name\n"
     "  adapters             the network connections: id, name, description, state\n"
     "  printers             the installed printers: default mark (*), name\n"
+    "  shares               the folders this computer shares: name, folder, comment\n"
+    "  drives               the network drives: drive, remote folder, local folder,\n"
+    "                       restored at logon (yes/no)\n"
+    "  drives --restore     connect the drives restored at logon again; prints each drive\n"
+    "                       connected (the desktop's autostart runs this at login)\n"
     "  --help               show this text\n"
     "  --version            show the program's version\n"
     "\n"
@@ -226,6 +232,8 @@ struct TCtlCommand
     int Arguments;
     bool NeedsData;
     std::function<void(const QStringList &, const TCtlOptions &)> Run;
+    // The one option the command may take after its arguments; null for none.
+    const char *Option = nullptr;
 };
 
 // Each step of a switch on standard error as it ends, with the time it took.
@@ -320,6 +328,8 @@ void SwitchLocation(const QStringList &Args, const TCtlOptions &Options)
         List.SwitchToLocation(Location, Adapters, &Error, Options.Verbose ? &Printer : nullptr);
     if (!Location.PrinterError().isEmpty())
         Warn(Location.PrinterError());
+    for (const QString &Warning : Location.SwitchWarnings())
+        Warn(Warning);
     if (!Switched)
         Fail(QStringLiteral("switching to %1 failed: %2").arg(QuotedValue(Location.LocName()), Error));
     PrintRecord({Location.LocId(), Location.LocName()});
@@ -362,13 +372,53 @@ void ListPrinters(const QStringList &, const TCtlOptions &)
         PrintRecord({Printer.Default ? "*" : "", Printer.Name});
 }
 
+void PrintShares(const QStringList &, const TCtlOptions &)
+{
+    QList<TUserShare> Shares;
+    QString Reason;
+    if (!ListShares(Shares, &Reason))
+        Fail(QStringLiteral("cannot list the shares: %1").arg(Reason));
+    for (const TUserShare &Share : std::as_const(Shares))
+        PrintRecord({Share.Name, Share.Path, Share.Comment});
+}
+
+void RestoreLogonDrives()
+{
+    QStringList Restored;
+    QStringList Failures;
+    RestoreDrives(&Restored, &Failures);
+    for (const QString &Drive : std::as_const(Restored))
+        PrintRecord({Drive});
+    if (!Failures.isEmpty())
+        Fail(QStringLiteral("not restored: %1").arg(Failures.join(QStringLiteral("; "))));
+}
+
+void PrintDrives(const QStringList &Args, const TCtlOptions &)
+{
+    if (!Args.isEmpty()) {
+        RestoreLogonDrives();
+        return;
+    }
+    QList<TDriveConnection> Drives;
+    QString Reason;
+    if (!ListDrives(Drives, &Reason))
+        Fail(QStringLiteral("cannot list the drives: %1").arg(Reason));
+    for (const TDriveConnection &Drive : std::as_const(Drives))
+        PrintRecord({Drive.Drive, Drive.RemotePath, Drive.LocalPath, Drive.Persistent ? "yes" : "no"});
+}
+
 const QList<TCtlCommand> &Commands()
 {
     static const QList<TCtlCommand> List{
-        {"list", 0, true, ListLocations},     {"show", 1, true, ShowLocation},
-        {"current", 0, true, ShowCurrent},    {"switch", 1, true, SwitchLocation},
-        {"import", 2, true, ImportLocation},  {"adapters", 0, false, ListAdapters},
+        {"list", 0, true, ListLocations},
+        {"show", 1, true, ShowLocation},
+        {"current", 0, true, ShowCurrent},
+        {"switch", 1, true, SwitchLocation},
+        {"import", 2, true, ImportLocation},
+        {"adapters", 0, false, ListAdapters},
         {"printers", 0, false, ListPrinters},
+        {"shares", 0, false, PrintShares},
+        {"drives", 0, false, PrintDrives, "--restore"},
     };
     return List;
 }
@@ -390,7 +440,8 @@ int Run(QStringList Args)
     for (const TCtlCommand &Command : Commands()) {
         if (Name != QLatin1String(Command.Name))
             continue;
-        if (Args.size() - 1 != Command.Arguments)
+        const bool WithOption = Command.Option && Args.constLast() == QLatin1String(Command.Option);
+        if (Args.size() - 1 - WithOption != Command.Arguments)
             Fail(QStringLiteral("%1 takes %2 argument(s); see wayfarelctl --help")
                      .arg(Name)
                      .arg(Command.Arguments),

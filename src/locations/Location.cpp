@@ -193,9 +193,10 @@ TSwitchStep TLocation::ModuleStep(const TModuleDescriptor &Descriptor)
     if (Module.SkipsChange())
         return StepSkipped(Descriptor.IsInstalled() ? QStringLiteral("switched off")
                                                     : QStringLiteral("not installed"));
-    if (Module.ChangeTo())
-        return StepDone(Module.Changes());
-    return StepFailed(Module.LastError(), Module.Changes());
+    TSwitchStep Outcome =
+        Module.ChangeTo() ? StepDone(Module.Changes()) : StepFailed(Module.LastError(), Module.Changes());
+    Outcome.Warnings = Module.Warnings();
+    return Outcome;
 }
 
 // The printer's outcome is reported but never fails a switch.
@@ -208,6 +209,15 @@ QStringList TLocation::SwitchErrors() const
         if (Step.Outcome == TSwitchStep::Failed && Counts(Step))
             Errors.append(Step.Name + QStringLiteral(": ") + Step.Reason);
     return Errors;
+}
+
+QStringList TLocation::SwitchWarnings() const
+{
+    QStringList Warnings;
+    for (const TSwitchStep &Step : FReport)
+        for (const QString &Warning : Step.Warnings)
+            Warnings.append(Step.Name + QStringLiteral(": ") + Warning);
+    return Warnings;
 }
 
 QString TLocation::PrinterError() const

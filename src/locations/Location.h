@@ -40,6 +40,9 @@ public:
     const TSwitchReport &SwitchReport() const { return FReport; }
     // The steps of the last SwitchTo that failed it, one "step: reason" text each.
     QStringList SwitchErrors() const;
+    // What the steps of the last SwitchTo could not do without failing it, one "step: warning"
+    // text each.
+    QStringList SwitchWarnings() const;
     // Why the last SwitchTo could not make the printer the default; empty when it could.
     QString PrinterError() const;
 

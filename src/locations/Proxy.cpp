@@ -8,6 +8,7 @@ bool TCustomProxy::ChangeTo()
 {
     FLastError.clear();
     FChanges.clear();
+    FWarnings.clear();
     return SkipsChange() || Apply();
 }
 

@@ -72,6 +72,8 @@ public:
     const QString &LastError() const { return FLastError; }
     // What the last ChangeTo changed, and what it leaves the user to do, for the switch step.
     const QStringList &Changes() const { return FChanges; }
+    // What the last ChangeTo could not do without failing, each with its reason.
+    const QStringList &Warnings() const { return FWarnings; }
 
 protected:
     explicit TCustomProxy(const QString &LocId) : FLocId(LocId) {}
@@ -91,11 +93,14 @@ protected:
     virtual bool ClientInstalled() const;
 
     bool Fail(const QString &Reason);
+    // Notes what ChangeTo could not do while it still succeeds.
+    void Warn(const QString &Reason) { FWarnings.append(Reason); }
 
     QString FLocId;
     bool FEnableProxy = false;
     QString FLastError;
     QStringList FChanges;
+    QStringList FWarnings;
 };
 
 // The base of a module class TSelf, which declares its kind, its catalogue code and its client

@@ -8,5 +8,7 @@ QString StepText(const TSwitchStep &Step)
         Text += QStringLiteral(": ") + Step.Reason;
     if (!Step.Changes.isEmpty())
         Text += QStringLiteral(" (") + Step.Changes.join(QStringLiteral("; ")) + QLatin1Char(')');
+    if (!Step.Warnings.isEmpty())
+        Text += QStringLiteral(", but: ") + Step.Warnings.join(QStringLiteral("; "));
     return Text;
 }

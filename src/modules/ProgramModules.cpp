@@ -8,6 +8,8 @@
 #include "modules/MSNProxy.h"
 #include "modules/SkypeProxy.h"
 #include "modules/eMuleProxy.h"
+#include "sharing/FolderShare.h"
+#include "sharing/NetMapping.h"
 
 const TModuleTable &ProgramModules()
 {
@@ -16,6 +18,8 @@ const TModuleTable &ProgramModules()
     static const TModuleTable Modules{
         DescribeModule<TIEProxy>("IE proxy"),
         DescribeModule<TFireFoxProxy>("Firefox proxy"),
+        DescribeModule<TFolderShareProxy>("folder shares"),
+        DescribeModule<TNetMappingProxy>("network drives"),
         DescribeModule<TFoxMailProxy>("Foxmail proxy"),
         DescribeModule<TMSNProxy>("MSN proxy"),
         DescribeModule<TICQProxy>("ICQ proxy"),

@@ -2,9 +2,35 @@
 
 #include "platform/GioSupport.h"
 
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMutex>
+#include <QRegularExpression>
+#include <QThread>
 #include <QUrl>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
 
 namespace {
+
+QMutex GInstalledLock;
+std::shared_ptr<INetworkMounts> GInstalled;
+
+const QString SmbScheme = QStringLiteral("smb");
+
+// The parts of an smb URL's path: share, then folders; empty parts dropped.
+QStringList SmbPathParts(const QUrl &url)
+{
+    return url.path(QUrl::FullyDecoded).split('/', Qt::SkipEmptyParts);
+}
+
+bool IsSmbUrl(const QUrl &url)
+{
+    return url.isValid() && url.scheme() == SmbScheme && !url.host().isEmpty() &&
+           !SmbPathParts(url).isEmpty();
+}
 
 // A private GLib main context, the thread's default while the object lives: GIO reports the
 // calls started meanwhile there, and Wait runs it, not whatever loop the thread has.
@@ -118,6 +144,41 @@ private:
     int FAsked = 0;
 };
 
+// Whether the folder can be listed; Reason says why not.
+bool FolderAnswers(const QString &folder, QString *reason)
+{
+    DIR *listing = ::opendir(QFile::encodeName(folder).constData());
+    if (!listing) {
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    errno = 0;
+    const bool answers = ::readdir(listing) || errno == 0;
+    if (!answers)
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+    ::closedir(listing);
+    return answers;
+}
+
+// GVFS's smb backend passes the system's words on in a general failure, so both count.
+bool Unreachable(const GError *error)
+{
+    static const int Codes[] = {G_IO_ERROR_CONNECTION_REFUSED, G_IO_ERROR_HOST_UNREACHABLE,
+                                G_IO_ERROR_NETWORK_UNREACHABLE, G_IO_ERROR_TIMED_OUT,
+                                G_IO_ERROR_HOST_NOT_FOUND};
+    static const char *const Words[] = {"Connection refused", "No route to host", "Network is unreachable",
+                                        "Connection timed out", "Host is down"};
+    if (!error)
+        return false;
+    for (const int code : Codes) {
+        if (g_error_matches(error, G_IO_ERROR, code))
+            return true;
+    }
+    const QString message = QString::fromUtf8(error->message);
+    return std::any_of(std::begin(Words), std::end(Words),
+                       [&](const char *words) { return message.contains(QLatin1String(words)); });
+}
+
 bool SchemeServed(const QString &uri)
 {
     const QByteArray scheme = QUrl(uri).scheme().toUtf8();
@@ -164,15 +225,34 @@ bool TGioNetworkMounts::Mount(const QString &uri, const TMountCredentials &crede
             QStringLiteral("Mounting %1 did not finish within %2 s").arg(uri).arg(FTimeoutMs / 1000.0));
     GError *error = nullptr;
     if (g_file_mount_enclosing_volume_finish(location.get(), result, &error))
-        return true;
+        return WaitForFolder(uri, TakeGString(g_file_get_path(location.get())));
     if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_ALREADY_MOUNTED)) {
         g_error_free(error);
-        return true;
+        return WaitForFolder(uri, TakeGString(g_file_get_path(location.get())));
     }
+    const bool unreachable = Unreachable(error);
     const QString message = TakeGError(error);
     if (answer.Refused())
         return Fail(QStringLiteral("Cannot mount %1: the server refused the user name or password").arg(uri));
+    if (unreachable)
+        return Fail(QStringLiteral("Cannot mount %1: the server cannot be reached (%2)").arg(uri, message));
     return Fail(QStringLiteral("Cannot mount %1: %2").arg(uri, message));
+}
+
+// GVFS's FUSE folder of a share mounted again answers with I/O errors for about a second, until
+// it has dropped what it knew of the mount before; every read that fails hurries that along.
+bool TGioNetworkMounts::WaitForFolder(const QString &uri, const QString &folder)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QString reason;
+    while (!folder.isEmpty() && !FolderAnswers(folder, &reason)) {
+        if (timer.hasExpired(FTimeoutMs))
+            return Fail(
+                QStringLiteral("Mounted %1, but its folder %2 does not answer: %3").arg(uri, folder, reason));
+        QThread::msleep(50);
+    }
+    return true;
 }
 
 bool TGioNetworkMounts::List(QList<TNetworkMount> &mounts)
@@ -214,4 +294,54 @@ bool TGioNetworkMounts::Fail(const QString &reason)
 {
     FLastError = reason;
     return false;
+}
+
+void InstallNetworkMounts(std::shared_ptr<INetworkMounts> mounts)
+{
+    QMutexLocker locker(&GInstalledLock);
+    GInstalled = std::move(mounts);
+}
+
+std::shared_ptr<INetworkMounts> InstalledNetworkMounts()
+{
+    QMutexLocker locker(&GInstalledLock);
+    return GInstalled;
+}
+
+QString SmbUrlFromUnc(const QString &unc)
+{
+    static const QRegularExpression NotInServer(QStringLiteral("[\\s/:@?#\\[\\]%]"));
+    if (!unc.startsWith(QLatin1String("\\\\")))
+        return {};
+    QStringList parts = unc.mid(2).split('\\');
+    if (parts.size() > 2 && parts.constLast().isEmpty())
+        parts.removeLast();
+    if (parts.size() < 2 || parts.contains(QString()) || parts.constFirst().contains(NotInServer))
+        return {};
+    for (const QString &part : std::as_const(parts)) {
+        if (part.contains('/'))
+            return {};
+    }
+    QUrl url;
+    url.setScheme(SmbScheme);
+    url.setHost(parts.takeFirst());
+    url.setPath('/' + parts.join('/'), QUrl::DecodedMode);
+    return url.isValid() && !url.host().isEmpty() ? url.toString(QUrl::FullyEncoded) : QString();
+}
+
+QString SmbShareUrl(const QString &url)
+{
+    QUrl parsed(url);
+    if (!IsSmbUrl(parsed))
+        return {};
+    parsed.setPath('/' + SmbPathParts(parsed).constFirst(), QUrl::DecodedMode);
+    return parsed.toString(QUrl::FullyEncoded);
+}
+
+QString UncFromSmbUrl(const QString &url)
+{
+    const QUrl parsed(url);
+    if (!IsSmbUrl(parsed))
+        return {};
+    return QStringLiteral("\\\\") + parsed.host() + '\\' + SmbPathParts(parsed).join('\\');
 }

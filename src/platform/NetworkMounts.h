@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <memory>
 
 // A remote folder mounted for this user.
 struct TNetworkMount
@@ -25,7 +26,7 @@ class INetworkMounts
 public:
     virtual ~INetworkMounts() = default;
 
-    // A location that is mounted already counts as done.
+    // A location that is mounted already counts as done. Done means its files can be read.
     virtual bool Mount(const QString &uri, const TMountCredentials &credentials) = 0;
     virtual bool List(QList<TNetworkMount> &mounts) = 0;
     // force: unmount even while files are open.
@@ -48,8 +49,25 @@ public:
     QString LastError() const override { return FLastError; }
 
 private:
+    // Waits until the local folder of a mount answers; true at once without a folder.
+    bool WaitForFolder(const QString &uri, const QString &folder);
     bool Fail(const QString &reason);
 
     int FTimeoutMs;
     QString FLastError;
 };
+
+// The network mounts the program's drives go to; null takes them away. Process-wide.
+void InstallNetworkMounts(std::shared_ptr<INetworkMounts> mounts);
+// Null when none is installed.
+std::shared_ptr<INetworkMounts> InstalledNetworkMounts();
+
+// A remote folder in UNC form, \\server\share\path, as the smb URL GVFS mounts:
+// smb://server/share/path, each part percent-encoded. A trailing backslash is dropped. Empty
+// when unc is not a server and a share after two backslashes, or a part is empty or holds a
+// character a URL cannot carry there.
+QString SmbUrlFromUnc(const QString &unc);
+// The share an smb URL lies in, smb://server/share; empty when url is no smb URL with a share.
+QString SmbShareUrl(const QString &url);
+// The other way: smb://server/share/path/ as \\server\share\path; empty for no smb URL.
+QString UncFromSmbUrl(const QString &url);

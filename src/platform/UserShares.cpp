@@ -1,11 +1,62 @@
 #include "platform/UserShares.h"
 
 #include <QFileInfo>
+#include <QMutex>
+#include <QStandardPaths>
 
 namespace {
 
-// The stanzas "net usershare info" prints: "[name]" then "key=value" lines.
-QList<TUserShare> ParseInfo(const QString &output)
+QMutex GInstalledLock;
+std::shared_ptr<IUserShares> GInstalled;
+
+// What a refusal of net means, by the words net uses for it.
+struct TNetMeaning
+{
+    const char *Says;
+    const char *Means;
+};
+
+const TNetMeaning NetMeanings[] = {
+    {"cannot stat path", "the folder is missing"},
+    {"is not a directory", "the folder is missing"},
+    {"is not an absolute path", "the folder is missing"},
+    {"maximum number of allowed usershares", "the share limit is reached"},
+    {"usershares are currently disabled", "usershares are not allowed here"},
+    {"cannot open usershare directory", "usershares are not allowed here"},
+    {"contains invalid characters", "Samba refuses the name"},
+    {"File name too long", "Samba refuses the name"},
+};
+
+// net's own words on one line, led by what they mean where that is known.
+QString Explained(const QString &said)
+{
+    const QString oneLine = said.simplified();
+    for (const TNetMeaning &meaning : NetMeanings) {
+        if (oneLine.contains(QLatin1String(meaning.Says)))
+            return QStringLiteral("%1 (%2)").arg(QLatin1String(meaning.Means), oneLine);
+    }
+    return oneLine;
+}
+
+// What net said about a failure: its error text, else its exit status.
+QString NetFailure(const TProcessResult &net)
+{
+    if (!net.Finished && QStandardPaths::findExecutable(QStringLiteral("net")).isEmpty())
+        return QStringLiteral("Samba is not installed (there is no net command): %1").arg(net.Error);
+    if (!net.Finished)
+        return QStringLiteral("net did not finish: %1").arg(net.Error);
+    const QString error = QString::fromLocal8Bit(net.StdErr).trimmed();
+    if (!error.isEmpty())
+        return Explained(error);
+    const QString output = QString::fromLocal8Bit(net.StdOut).trimmed();
+    if (!output.isEmpty())
+        return Explained(output);
+    return QStringLiteral("net ended with status %1").arg(net.ExitCode);
+}
+
+} // namespace
+
+QList<TUserShare> ParseUserShareInfo(const QString &output)
 {
     QList<TUserShare> shares;
     for (const QString &line : output.split('\n')) {
@@ -31,21 +82,17 @@ QList<TUserShare> ParseInfo(const QString &output)
     return shares;
 }
 
-// What net said about a failure: its error text, else its exit status.
-QString NetFailure(const TProcessResult &net)
+void InstallUserShares(std::shared_ptr<IUserShares> shares)
 {
-    if (!net.Finished)
-        return QStringLiteral("net did not finish: %1").arg(net.Error);
-    const QString error = QString::fromLocal8Bit(net.StdErr).trimmed();
-    if (!error.isEmpty())
-        return error;
-    const QString output = QString::fromLocal8Bit(net.StdOut).trimmed();
-    if (!output.isEmpty())
-        return output;
-    return QStringLiteral("net ended with status %1").arg(net.ExitCode);
+    QMutexLocker locker(&GInstalledLock);
+    GInstalled = std::move(shares);
 }
 
-} // namespace
+std::shared_ptr<IUserShares> InstalledUserShares()
+{
+    QMutexLocker locker(&GInstalledLock);
+    return GInstalled;
+}
 
 TNetUserShares::TNetUserShares(const QString &smbConf, std::shared_ptr<IProcessRunner> runner)
     : FSmbConf(smbConf), FRunner(std::move(runner))
@@ -56,7 +103,7 @@ bool TNetUserShares::List(QList<TUserShare> &shares)
     QString output;
     if (!RunUserShare(QStringLiteral("info"), {}, &output))
         return false;
-    shares = ParseInfo(output);
+    shares = ParseUserShareInfo(output);
     return true;
 }
 
@@ -68,12 +115,25 @@ bool TNetUserShares::Add(const QString &name, const QString &path, const QString
 
 bool TNetUserShares::Delete(const QString &name) { return RunUserShare(QStringLiteral("delete"), {name}); }
 
+// net has no command for the access list alone: the share is added again over itself.
+bool TNetUserShares::SetAcl(const QString &name, const QString &acl)
+{
+    std::optional<TUserShare> share;
+    if (!Info(name, share))
+        return false;
+    if (!share)
+        return Fail(QStringLiteral("There is no share %1").arg(name));
+    return RunUserShare(QStringLiteral("add"),
+                        {share->Name, share->Path, share->Comment, acl,
+                         share->GuestOk ? QStringLiteral("guest_ok=y") : QStringLiteral("guest_ok=n")});
+}
+
 bool TNetUserShares::Info(const QString &name, std::optional<TUserShare> &share)
 {
     QString output;
     if (!RunUserShare(QStringLiteral("info"), {name}, &output))
         return false;
-    const QList<TUserShare> shares = ParseInfo(output);
+    const QList<TUserShare> shares = ParseUserShareInfo(output);
     share = shares.isEmpty() ? std::nullopt : std::optional<TUserShare>(shares.first());
     return true;
 }

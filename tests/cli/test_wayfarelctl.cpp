@@ -54,7 +54,8 @@ TEST_F(CtlTest, HelpAndVersion)
 {
     const TCtlRun Help = RunCtl({"--help"});
     EXPECT_EQ(Help.Code, 0);
-    for (const char *Command : {"list", "show", "current", "adapters", "--data"})
+    for (const char *Command :
+         {"list", "show", "current", "adapters", "shares", "drives --restore", "--data"})
         EXPECT_TRUE(Help.Out.contains(Command)) << Command;
     const TCtlRun Version = RunCtl({"--version"});
     EXPECT_EQ(Version.Code, 0);
@@ -73,6 +74,8 @@ TEST_F(CtlTest, WrongUsageExitsWithTwoAndSaysWhy)
         {{"show"}, "show takes 1 argument"},
         {{"list", "extra"}, "list takes 0 argument"},
         {{"list", "--data"}, "--data needs a folder"},
+        {{"drives", "--all"}, "drives takes 0 argument"},
+        {{"list", "--restore"}, "list takes 0 argument"},
     };
     for (const auto &Case : Cases) {
         SCOPED_TRACE(Case.Args.join(' ').toStdString());

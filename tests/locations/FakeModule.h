@@ -30,12 +30,15 @@ public:
     inline static bool Installed = true;
     inline static bool ApplyFails = false;
     inline static QString CheckReason;
+    // What an apply notes without failing.
+    inline static QString Warning;
 
     static void Reset()
     {
         Installed = true;
         ApplyFails = false;
         CheckReason.clear();
+        Warning.clear();
     }
 
     bool Check(QStringList *Reasons) override
@@ -60,6 +63,8 @@ protected:
     bool Apply() override
     {
         FakeJournal().append(QStringLiteral("apply %1").arg(Code));
+        if (!Warning.isEmpty())
+            this->Warn(Warning);
         return ApplyFails ? this->Fail(QStringLiteral("%1 refused").arg(Code)) : true;
     }
     bool ReadCurrent(const QString &NetId) override

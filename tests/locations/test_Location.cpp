@@ -533,6 +533,27 @@ TEST_F(LocationModulesTest, EveryStepRunsInSwitchingOrderAndIsReported)
     EXPECT_FALSE(Location.PrinterError().isEmpty());
 }
 
+TEST_F(LocationModulesTest, WhatAStepCouldNotDoIsReportedWithoutFailingIt)
+{
+    TLocation Location(IdA, FakeModules());
+    Location.SetNetId("{0BADF00D-0000-0000-0000-000000000000}");
+    WithDhcp(Location);
+    TFakeShare::Warning = "share \"Docs\" not made: the folder is missing";
+    TStepJournal Journal;
+
+    Location.SwitchTo(FAdapters, &Journal);
+
+    EXPECT_TRUE(
+        Journal.Lines.contains("folder shares: done, but: share \"Docs\" not made: the folder is missing"))
+        << Journal.Lines.join('\n').toStdString();
+    EXPECT_EQ(Location.SwitchWarnings(),
+              QStringList{"folder shares: share \"Docs\" not made: the folder is missing"});
+    EXPECT_EQ(Location.SwitchErrors().size(), 1) << "only the adapter failed";
+    TFakeShare::Warning.clear();
+    Location.SwitchTo(FAdapters);
+    EXPECT_TRUE(Location.SwitchWarnings().isEmpty()) << "each switch starts without warnings";
+}
+
 TEST_F(LocationModulesTest, AMalformedLocationIsRefusedBeforeAnythingChanges)
 {
     TLocation Location(IdA, FakeModules());

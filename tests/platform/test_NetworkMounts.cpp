@@ -39,3 +39,54 @@ TEST_F(NetworkMountsWithoutGvfs, NothingRemoteIsListedAndNothingCanBeUnmounted)
     EXPECT_THAT(mounts.LastError().toStdString(),
                 testing::StartsWith("Cannot unmount smb://127.0.0.1/Docs: "));
 }
+
+namespace {
+
+struct TUncCase
+{
+    const char *Name;
+    QString Unc;
+    QString Url; // empty: refused
+};
+void PrintTo(const TUncCase &c, std::ostream *out) { *out << c.Name; }
+
+class UncToSmbUrl : public testing::TestWithParam<TUncCase>
+{};
+
+} // namespace
+
+TEST_P(UncToSmbUrl, GivesTheUrlGvfsMountsOrNothing)
+{
+    EXPECT_EQ(SmbUrlFromUnc(GetParam().Unc), GetParam().Url);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UncToSmbUrl,
+    testing::Values(TUncCase{"Share", R"(\\server\share)", "smb://server/share"},
+                    TUncCase{"FolderInShare", R"(\\server\share\path\sub)", "smb://server/share/path/sub"},
+                    TUncCase{"TrailingBackslash", R"(\\10.0.0.1\Docs\)", "smb://10.0.0.1/Docs"},
+                    TUncCase{"BlanksAndLetters", R"(\\nas\Public Docs\Ärger #1)",
+                             "smb://nas/Public%20Docs/%C3%84rger%20%231"},
+                    TUncCase{"PercentSign", R"(\\nas\100%)", "smb://nas/100%25"},
+                    TUncCase{"ServerAlone", R"(\\server)", ""}, TUncCase{"EmptyShare", R"(\\server\)", ""},
+                    TUncCase{"OneBackslash", R"(\server\share)", ""},
+                    TUncCase{"NoBackslash", R"(server\share)", ""}, TUncCase{"NoServer", R"(\\\share)", ""},
+                    TUncCase{"EmptyFolder", R"(\\server\share\\x)", ""},
+                    TUncCase{"ForwardSlashes", "//server/share", ""},
+                    TUncCase{"SlashInShare", R"(\\server\a/b)", ""},
+                    TUncCase{"PortInServer", R"(\\server:445\share)", ""},
+                    TUncCase{"UserInServer", R"(\\me@server\share)", ""},
+                    TUncCase{"BlankInServer", R"(\\my server\share)", ""}, TUncCase{"Empty", "", ""}),
+    [](const testing::TestParamInfo<TUncCase> &info) { return info.param.Name; });
+
+TEST(SmbUrls, GoBackToUncAndToTheirShare)
+{
+    EXPECT_EQ(UncFromSmbUrl("smb://nas/Public%20Docs/%C3%84rger/"), R"(\\nas\Public Docs\Ärger)");
+    EXPECT_EQ(UncFromSmbUrl("smb://127.0.0.1/Public/"), R"(\\127.0.0.1\Public)");
+    EXPECT_EQ(SmbShareUrl("smb://nas/Public%20Docs/sub/dir"), "smb://nas/Public%20Docs");
+    EXPECT_EQ(SmbShareUrl(SmbUrlFromUnc(R"(\\nas\Docs\a\b)")), "smb://nas/Docs");
+    for (const char *NoShare : {"smb://nas/", "sftp://nas/Docs", "file:///home", "not a url"}) {
+        EXPECT_EQ(UncFromSmbUrl(NoShare), "") << NoShare;
+        EXPECT_EQ(SmbShareUrl(NoShare), "") << NoShare;
+    }
+}
