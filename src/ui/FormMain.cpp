@@ -29,6 +29,8 @@
 #include <QCloseEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
 #include <QToolButton>
 #include <algorithm>
 #include <malloc.h>
@@ -73,6 +75,7 @@ const TFixedNode FixedNodes[] = {
 };
 
 const char LocationPicture[] = "node-location";
+const QSize ClientSize(709, 452);
 
 QString NodeKey(const QTreeWidgetItem *Node) { return Node ? Node->data(0, nrKey).toString() : QString(); }
 
@@ -143,6 +146,7 @@ TFrmMain::TFrmMain(QWidget *parent)
     hide();
     setWindowTitle(GetLangStr(Lang, "1", "Wayfarel"));
     statusBar()->addWidget(FStatusPanel, 1);
+    PlaceWindow();
     ui->tvNavigate->setSelectionModel(new TNodeSelectionModel(
         ui->tvNavigate->model(),
         [this](const QModelIndex &From) { return CanLeaveNode(ui->tvNavigate->itemFromIndex(From)); },
@@ -168,6 +172,17 @@ TFrmMain::~TFrmMain()
     }
     FLocationList.reset();
     FNetWorkList.reset();
+}
+
+// A client area of 709 x 452 below the menu bar, not resizable, with a minimise button and no
+// maximise button, centred on the desktop.
+void TFrmMain::PlaceWindow()
+{
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(ClientSize.width(), ClientSize.height() + menuBar()->sizeHint().height());
+    const QRect Desktop = QGuiApplication::primaryScreen()->availableGeometry();
+    move(Desktop.center() - rect().center());
 }
 
 // The menu entries and buttons run the window's actions; each entry keeps its own caption.

@@ -81,6 +81,7 @@ protected:
     void closeEvent(QCloseEvent *Event) override;
 
 private:
+    void PlaceWindow();
     void LinkMenuItems();
     void InitMainWindow();
     void ProcessCommandLine(const QStringList &Arguments, int DefaultUI);

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QPainter>
 #include <QScreen>
 

@@ -39,6 +39,7 @@ void TestFrmProgress::ShowsEveryStepAsItStartsAndEnds()
     Progress.StepStarted("check");
     QVERIFY(Steps->isVisible());
     QVERIFY(Progress.height() > Height);
+    QVERIFY(Steps->geometry().bottom() < Steps->parentWidget()->height());
     QCOMPARE(Steps->item(0)->text(), QString("check"));
     Progress.StepFinished({"check", TSwitchStep::Done, {}, {}});
     Progress.StepStarted("adapter");
