@@ -109,6 +109,7 @@ public:
 private:
     QVariantList Call(const QString &path, const QString &interface, const QString &method,
                       const QVariantList &args = {});
+
     QVariantMap GetAll(const QString &path, const QString &interface);
 
     QDBusConnection FBus;
