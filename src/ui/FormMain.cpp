@@ -361,8 +361,9 @@ QTreeWidgetItem *TFrmMain::AddLocationNode(const TLocation &Location, int Index)
 }
 
 // The location nodes follow the list: names brought up to date, nodes of locations that are gone
-// removed, new ones added in list order, and a frame made for every location that has none. The
-// nodes that stay are kept, and with them the selection.
+// removed, new ones added in list order. The nodes that stay are kept, and with them the
+// selection. A location's editor is made when it is first shown: a few hundred editors made up
+// front would cost the start and the memory of the program for locations nobody opens.
 void TFrmMain::RefreshLocationNodes()
 {
     if (!FLocationList)
@@ -378,8 +379,6 @@ void TFrmMain::RefreshLocationNodes()
             Node->setText(0, Location.LocName());
         else
             AddLocationNode(Location, Index);
-        if (!FLocationFrames.contains(Location.LocId()))
-            CreateFrame(Location.LocId())->SetIsChanged(false);
     }
     ui->tvNavigate->topLevelItem(0)->setExpanded(true);
     Parent->setExpanded(true);
@@ -496,9 +495,11 @@ void TFrmMain::AddLocationView(std::unique_ptr<TLocation> Location, bool IsNew)
 
 void TFrmMain::ShowLocationFrame(const QString &LocId)
 {
-    TFrameLocation *Frame = FLocationFrames.value(LocId);
-    if (!Frame || !FLocationList->GetItemByLocId(LocId))
+    if (!FLocationList->GetItemByLocId(LocId))
         return;
+    TFrameLocation *Frame = FLocationFrames.value(LocId);
+    if (!Frame)
+        Frame = CreateFrame(LocId);
     ui->pnlClient->setCurrentWidget(Frame);
     Frame->DoShow();
 }

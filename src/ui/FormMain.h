@@ -128,7 +128,7 @@ private:
     QActionGroup *FTrayGroup;
     std::unique_ptr<TNetWorkList> FNetWorkList;
     std::unique_ptr<TLocationList> FLocationList;
-    // One editor per location id; the window owns the editors.
+    // The editor of every location shown so far, by location id; the window owns the editors.
     QMap<QString, TFrameLocation *> FLocationFrames;
     QPointer<TFrmSwitchReport> FSwitchReport;
     TCustomizeDialog FCustomizeDialog;
