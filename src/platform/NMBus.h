@@ -79,7 +79,8 @@ public:
     virtual QString LastError() const = 0;
 };
 
-// NetworkManager on a D-Bus connection.
+// NetworkManager on a D-Bus connection. With a Qt application the event loop runs while a call
+// waits for its answer.
 class TNMDBus : public INMBus
 {
 public:
@@ -109,7 +110,6 @@ public:
 private:
     QVariantList Call(const QString &path, const QString &interface, const QString &method,
                       const QVariantList &args = {});
-
     QVariantMap GetAll(const QString &path, const QString &interface);
 
     QDBusConnection FBus;
