@@ -145,6 +145,7 @@ TFrmMain::TFrmMain(QWidget *parent)
     ui->setupUi(this);
     hide();
     setWindowTitle(GetLangStr(Lang, "1", "Wayfarel"));
+    statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(FStatusPanel, 1);
     PlaceWindow();
     ui->tvNavigate->setSelectionModel(new TNodeSelectionModel(

@@ -3,7 +3,8 @@
 #include <QAction>
 #include <QString>
 
-// A menu entry that carries the id of the location it stands for.
+// A menu entry that carries the id of the location it stands for; its caption is the location's
+// name as it is written.
 class TMenuItemEx : public QAction
 {
     Q_OBJECT

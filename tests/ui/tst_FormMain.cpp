@@ -155,6 +155,7 @@ private slots:
     void DeleteAsksThenRemovesEverywhere();
     void SwitchFromTheTraySaysSoAndUpdatesTheStatusBar();
     void SwitchShowsEveryStepWhileTheWindowKeepsRunning();
+    void QuitDuringASwitchEndsTheProgramAfterIt();
     void FailedSwitchListsEveryStep_data();
     void FailedSwitchListsEveryStep();
     void FirstRunOffersToImportEveryAdapter_data();
@@ -416,6 +417,7 @@ void TestFormMain::LocationMenusAreRebuiltWithChecksAndShortcuts()
     QStringList Ids;
     for (int Index = 0; Index < 11; ++Index)
         Ids.append(Store(QStringLiteral("Place %1").arg(Index), TFakeNetwork::HomeId));
+    const QString Named = Store("R&D", TFakeNetwork::HomeId);
     TLocationList::WriteCurrentLocId(Ids.at(2));
     Form();
     struct
@@ -425,7 +427,8 @@ void TestFormMain::LocationMenusAreRebuiltWithChecksAndShortcuts()
     } Menus[] = {{"pmLocations", true}, {"mnuLocation", true}, {"nTSwitchTo", false}};
     for (const auto &Each : Menus) {
         auto *Menu = Child<QMenu>(Each.Name);
-        QCOMPARE(Keys(Menu), Ids);
+        QCOMPARE(Keys(Menu), Ids + QStringList{Named});
+        QCOMPARE(Menu->actions().last()->iconText(), QString("R&D"));
         for (int Index = 0; Index < Ids.size(); ++Index) {
             QAction *Entry = Menu->actions().at(Index);
             QCOMPARE(Entry->text(), QStringLiteral("Place %1").arg(Index));
@@ -611,6 +614,34 @@ void TestFormMain::SwitchShowsEveryStepWhileTheWindowKeepsRunning()
     QCOMPARE(FBoxes->Texts(), QStringList{"Location switched to [Home]!"});
     QVERIFY(FForm->isEnabled());
     QVERIFY(!ShownWindow<TFrmSwitchReport>());
+}
+
+// The switch runs its waits on this thread: the program ends when it is over, not under it.
+void TestFormMain::QuitDuringASwitchEndsTheProgramAfterIt()
+{
+    const QString Office = Store("Office", TFakeNetwork::OfficeId);
+    const QString Home = Store("Home", TFakeNetwork::HomeId);
+    TLocationList::WriteCurrentLocId(Office);
+    Form();
+    FNetwork->Bus->HoldActivations = true;
+    bool EndedMeanwhile = true;
+    QTimer Probe;
+    connect(&Probe, &QTimer::timeout, [&] {
+        if (!FNetwork->Activating())
+            return;
+        Probe.stop();
+        Child<QAction>("nTrayQuit")->trigger();
+        EndedMeanwhile = FForm->Ended();
+        FNetwork->FinishActivations();
+    });
+    Probe.start(20);
+
+    QVERIFY(FForm->SwitchTo(Home));
+
+    QVERIFY(!EndedMeanwhile);
+    QVERIFY(FForm->Ended());
+    QCOMPARE(TLocationList::ReadCurrentLocId(), Home);
+    QVERIFY(FBoxes->Seen.isEmpty());
 }
 
 void TestFormMain::FailedSwitchListsEveryStep_data()
