@@ -153,9 +153,12 @@ TFrmMain::TFrmMain(QWidget *parent)
         [this](const QModelIndex &From) { return CanLeaveNode(ui->tvNavigate->itemFromIndex(From)); },
         ui->tvNavigate));
     LinkMenuItems();
+    PrepareMenus();
+    ConnectActions();
 
     auto Splash = std::make_unique<TfrmAbout>();
     Splash->show();
+    QCoreApplication::processEvents();
     SetLocationConnection(GetConnection());
     InitMainWindow();
     Splash.reset();
@@ -223,7 +226,10 @@ void TFrmMain::LinkMenuItems()
     ui->tbLocations->setPopupMode(QToolButton::InstantPopup);
     ui->tbUIType->setMenu(ui->pmAddLocation);
     ui->tbUIType->setPopupMode(QToolButton::InstantPopup);
+}
 
+void TFrmMain::PrepareMenus()
+{
     // Submenus take their captions through their menu entries.
     const std::pair<QMenu *, int> Submenus[] = {
         {ui->mnuLocationMain, 1100}, {ui->mnuLocation, 1102}, {ui->mnuView, 1200}, {ui->mnuDefaultUI, 1204},
@@ -237,7 +243,10 @@ void TFrmMain::LinkMenuItems()
     ui->pmLocation->setDefaultAction(ui->nPopSwitchTo);
     ui->ActSetupSheet->setEnabled(false);
     ui->nAutostart->setChecked(Autostart::IsEnabled());
+}
 
+void TFrmMain::ConnectActions()
+{
     connect(ui->ActExit, &QAction::triggered, this, &TFrmMain::ActExitExecute);
     connect(ui->ActCompact, &QAction::triggered, this, &TFrmMain::ActCompactExecute);
     connect(ui->ActMainUI, &QAction::triggered, this, &TFrmMain::ActMainUIExecute);

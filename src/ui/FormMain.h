@@ -83,6 +83,8 @@ protected:
 private:
     void PlaceWindow();
     void LinkMenuItems();
+    void PrepareMenus();
+    void ConnectActions();
     void InitMainWindow();
     void ProcessCommandLine(const QStringList &Arguments, int DefaultUI);
     void OfferInitialImport();
