@@ -101,3 +101,18 @@ QString GetLangStr(const QString &Lang, const QString &Id, const QString &Defaul
     TLanguages::GetInstance().GetRes(Lang, Id, result, Default);
     return result;
 }
+
+QString FormatLangStr(const QString &Text, const QStringList &Values)
+{
+    static const QString Mark = QStringLiteral("%s");
+    QString Result;
+    qsizetype From = 0;
+    for (const QString &Value : Values) {
+        const qsizetype At = Text.indexOf(Mark, From);
+        if (At < 0)
+            break;
+        Result += Text.mid(From, At - From) + Value;
+        From = At + Mark.size();
+    }
+    return Result + Text.mid(From);
+}

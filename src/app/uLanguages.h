@@ -33,3 +33,8 @@ private:
 // The text with the given id in language Lang, or Default. An unknown language code is
 // reported to the user with a message box.
 QString GetLangStr(const QString &Lang, const QString &Id, const QString &Default);
+
+// Text with each "%s" mark filled with the next of Values, in order, as the table's texts
+// expect; a value is taken as it is, never searched for marks itself. Marks beyond Values
+// stay as they are.
+QString FormatLangStr(const QString &Text, const QStringList &Values);

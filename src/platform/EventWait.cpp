@@ -30,10 +30,23 @@ bool TEventWait::Until(const std::function<bool()> &done, int timeoutMs, int rec
         return SleepUntil(done, deadline, recheckMs);
     QEventLoop loop;
     bool finished = false;
+    // done() may run the event loop itself (a bus call waiting for its answer): a wake that comes
+    // meanwhile asks again once it has answered, instead of asking in the middle of it.
+    bool checking = false;
+    bool again = false;
     FCheck = [&] {
         if (finished)
             return;
-        finished = done();
+        if (checking) {
+            again = true;
+            return;
+        }
+        checking = true;
+        do {
+            again = false;
+            finished = done();
+        } while (!finished && again);
+        checking = false;
         if (finished || deadline.hasExpired())
             loop.quit();
     };

@@ -10,7 +10,8 @@ class TEventWait : public QObject
     Q_OBJECT
 public:
     // Asks done() at once, after every Wake and every recheckMs, until it holds (true) or
-    // timeoutMs has passed (false). Without a Qt application there is no event loop to run:
+    // timeoutMs has passed (false). done() may itself run the event loop; it is never asked
+    // again before it has answered. Without a Qt application there is no event loop to run:
     // the thread then sleeps recheckMs between the checks.
     bool Until(const std::function<bool()> &done, int timeoutMs, int recheckMs);
 

@@ -10,7 +10,17 @@ TMsgResult WriteToStandardError(const TMessage &message)
     if (!message.Caption.isEmpty())
         err << message.Caption << ": ";
     err << message.Text << Qt::endl;
-    return message.Buttons == TMsgButtons::YesNo ? TMsgResult::No : TMsgResult::Ok;
+    // Nobody can answer: a question is answered with what changes nothing.
+    switch (message.Buttons) {
+    case TMsgButtons::YesNo:
+        return TMsgResult::No;
+    case TMsgButtons::YesNoCancel:
+    case TMsgButtons::OkCancel:
+        return TMsgResult::Cancel;
+    case TMsgButtons::Ok:
+        break;
+    }
+    return TMsgResult::Ok;
 }
 
 TMessageHandler &CurrentHandler()

@@ -7,7 +7,7 @@
 // installs a handler at start-up; without one the text goes to standard error. Tests
 // install their own handler to see and answer every box.
 enum class TMsgIcon { Information, Warning, Error, Question };
-enum class TMsgButtons { Ok, YesNo, OkCancel };
+enum class TMsgButtons { Ok, YesNo, YesNoCancel, OkCancel };
 enum class TMsgResult { Ok, Cancel, Yes, No };
 
 struct TMessage

@@ -1,11 +1,15 @@
 #include "platform/NMBus.h"
 
+#include "platform/EventWait.h"
+
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 
 namespace {
@@ -22,6 +26,8 @@ const QString ActiveInterface = QStringLiteral("org.freedesktop.NetworkManager.C
 const QString Ip4ConfigInterface = QStringLiteral("org.freedesktop.NetworkManager.IP4Config");
 const QString PropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 constexpr int CallTimeoutMs = 15000;
+// The answer wakes the wait; this only bounds a wake that went missing.
+constexpr int ReplyRecheckMs = 100;
 
 void RegisterTypes()
 {
@@ -53,6 +59,18 @@ QString PathOrEmpty(const QVariant &value)
     return path == QLatin1String("/") ? QString() : path;
 }
 
+// Waits for the answer to a call, with the event loop running where there is one.
+void AwaitReply(QDBusPendingCall &pending)
+{
+    if (QCoreApplication::instance() && !pending.isFinished()) {
+        QDBusPendingCallWatcher watcher(pending);
+        TEventWait wait;
+        QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &wait, &TEventWait::Wake);
+        wait.Until([&pending] { return pending.isFinished(); }, CallTimeoutMs, ReplyRecheckMs);
+    }
+    pending.waitForFinished();
+}
+
 QVariant ObjectPath(const QString &path)
 {
     return QVariant::fromValue(QDBusObjectPath(path.isEmpty() ? QStringLiteral("/") : path));
@@ -82,11 +100,14 @@ bool TNMDBus::IsRunning()
     return FBus.isConnected() && FBus.interface() && FBus.interface()->isServiceRegistered(Service());
 }
 
+// NetworkManager answers late while it is busy bringing a connection up, so the event loop runs
+// while a call waits for its answer: windows keep repainting and answering meanwhile.
 QVariantList TNMDBus::Call(const QString &path, const QString &interface, const QString &method,
                            const QVariantList &args)
 {
-    const QDBusMessage reply =
-        FBus.call(MethodCall(path, interface, method, args), QDBus::Block, CallTimeoutMs);
+    QDBusPendingCall pending = FBus.asyncCall(MethodCall(path, interface, method, args), CallTimeoutMs);
+    AwaitReply(pending);
+    const QDBusMessage reply = pending.reply();
     if (reply.type() != QDBusMessage::ReplyMessage) {
         FLastError = ErrorText(reply);
         return {};
@@ -117,7 +138,7 @@ bool TNMDBus::GetSettings(const QStringList &paths, QList<TNMSettingsMap> &setti
     settings.clear();
     FLastError.clear();
     for (QDBusPendingCall &call : calls) {
-        call.waitForFinished();
+        AwaitReply(call);
         const QDBusMessage reply = call.reply();
         if (reply.type() != QDBusMessage::ReplyMessage) {
             FLastError = ErrorText(reply);

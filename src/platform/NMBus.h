@@ -79,7 +79,8 @@ public:
     virtual QString LastError() const = 0;
 };
 
-// NetworkManager on a D-Bus connection.
+// NetworkManager on a D-Bus connection. With a Qt application the event loop runs while a call
+// waits for its answer.
 class TNMDBus : public INMBus
 {
 public:

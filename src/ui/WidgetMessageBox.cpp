@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTextStream>
 
 namespace {
 
@@ -29,6 +30,8 @@ QMessageBox::StandardButtons ToQtButtons(TMsgButtons buttons)
         return QMessageBox::Ok;
     case TMsgButtons::YesNo:
         return QMessageBox::Yes | QMessageBox::No;
+    case TMsgButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case TMsgButtons::OkCancel:
         return QMessageBox::Ok | QMessageBox::Cancel;
     }
@@ -49,8 +52,11 @@ TMsgResult FromQtButton(int button)
     }
 }
 
+// Every box is also told on standard error, so a text closed too soon can be read back from a
+// terminal or the session's journal.
 TMsgResult ShowWidgetMessageBox(const TMessage &message)
 {
+    QTextStream(stderr) << message.Caption << ": " << message.Text << Qt::endl;
     QMessageBox box(ToQtIcon(message.Icon), message.Caption, message.Text, ToQtButtons(message.Buttons),
                     QApplication::activeWindow());
     return FromQtButton(box.exec());

@@ -1,6 +1,8 @@
 #include "adapters/SystemBackends.h"
 #include "app/DBManager.h"
 #include "app/Startup.h"
+#include "platform/InstanceBus.h"
+#include "platform/TermSignals.h"
 #include "ui/AppLifetime.h"
 #include "ui/FormMain.h"
 #include "ui/WayfarelApplication.h"
@@ -10,22 +12,50 @@
 #include <QDir>
 #include <memory>
 
+namespace {
+
+// The data file beside the program, or in the folder WAYFAREL_DATA_DIR names.
+void InitDataFile()
+{
+    const QString ProgramFolder = QDir(QCoreApplication::applicationDirPath()).path() + QDir::separator();
+    const QString Folder = qEnvironmentVariable("WAYFAREL_DATA_DIR");
+    if (Folder.isEmpty())
+        InitProgramConnectionString(ProgramFolder);
+    else
+        InitConnectionString(QDir(Folder).absolutePath() + QDir::separator(),
+                             {DataFileTemplatePath(ProgramFolder), true});
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
-    // A second copy ends before it touches anything.
-    if (IsAlreadyRunning())
+    // A second copy brings the first one's window to the front and ends before it touches
+    // anything else.
+    if (IsAlreadyRunning()) {
+        QCoreApplication Asking(argc, argv);
+        ActivateRunningInstance();
         return 0;
+    }
 
     TWayfarelApplication app(argc, argv);
+    // The window hides to the tray and the compact panel comes and goes: only Exit ends the program.
+    app.setQuitOnLastWindowClosed(false);
     InstallSystemBackends(QDBusConnection::systemBus());
     InstallWidgetMessageBoxes();
-    InitProgramConnectionString(QDir(QCoreApplication::applicationDirPath()).path() + QDir::separator());
+    InitDataFile();
     QGuiApplication::setApplicationDisplayName(ApplicationTitle);
+    QGuiApplication::setDesktopFileName(QStringLiteral("wayfarel"));
 
     // Nothing is shown before the start-up interface is chosen; the loop shows nothing itself.
     auto frmMain = std::make_unique<TFrmMain>();
-    frmMain->ShowStartInterface(ReadDefaultUI());
-    const int exitCode = app.exec();
+    TInstanceBus Bus([&frmMain] { frmMain->ShowMainWindow(); }, [&frmMain] { return frmMain->StatusText(); });
+    Bus.Register();
+    // Ended by the session or a terminal: the same way out as Exit, registry mirror included.
+    TTermSignals TermSignals;
+    QObject::connect(&TermSignals, &TTermSignals::Received, frmMain.get(), &TFrmMain::CloseMainWindow);
+    frmMain->ShowStartInterface(QCoreApplication::arguments().mid(1), ReadDefaultUI());
+    const int exitCode = frmMain->Ended() ? 0 : app.exec();
     CloseConnection();
     ReleaseProcessObjects();
     frmMain.reset();

@@ -67,6 +67,7 @@ const TEntry EnglishTable[] = {
     {"1100", "Location(&L)"},
     {"1101", "Add new location"},
     {"1104", "Import current settings..."},
+    {"1105", "Import from current settings..."},
     {"1102", "Switch to"},
     {"1103", "Exit"},
     {"1200", "View(&V)"},
@@ -80,11 +81,13 @@ const TEntry EnglishTable[] = {
     {"1301", "Scan LAN computers"},
     {"1301-Hint", "Scan LAN computers"},
     {"1302", "Customize proxy plugins"},
+    {"1303", "Start with the desktop session"},
     {"1400", "Help(&H)"},
     {"1401", "Help topic"},
     {"1402", "Recent update"},
     {"1403", "Homepage"},
     {"1406", "About Wayfarel"},
+    {"1500", "Skins(&S)"},
     {"2101", "Switch to..."},
     {"2102", "Open Wayfarel"},
     {"2103", "Panel UI"},
@@ -212,6 +215,9 @@ const TEntry EnglishTable[] = {
     {"7002", "Version:"},
     {"7004", "Tech.Support:"},
     {"7005", "Home page:"},
+    {"7006", "Wayfarel changes this computer's network settings: keep one location you know works."},
+    {"7007", "The support page of the bundled help"},
+    {"7008", "The home page of the bundled help"},
     {"7201", "IP+MAC Address Scan"},
     {"7202", "From IP:"},
     {"7203", "To IP:"},
@@ -233,6 +239,32 @@ const TEntry EnglishTable[] = {
     {"7305", "Authentication required:"},
     {"7306", "UserName:"},
     {"7307", "Password:"},
+    {"7401", "Switching location, please wait a moment..."},
+    {"7402", "Importing location, please wait a moment..."},
+    {"7403", "Importing locations, please wait a moment..."},
+    {"7501", "Import current settings as new location"},
+    {"7502", "Location name: "},
+    {"7503", "Select adapter: "},
+    {"7504", "Import"},
+    {"7505", "Close"},
+    {"7506", "Please give a name to location!"},
+    {"7507", "Please select an adapter!"},
+    {"7601", "Welcome to Wayfarel"},
+    {"7602", "No locations were currently defined."},
+    {"7603", "Do you want to import locations from your current settings? "},
+    {"7604", "(RECOMMENDED)"},
+    {"7701", "Switch failed"},
+    {"7702", "Switching to [%s] failed. Every step of the switch:"},
+    {"7703", "Step"},
+    {"7704", "Outcome"},
+    {"7705", "Reason"},
+    {"7706", "Close"},
+    {"7707", "done"},
+    {"7708", "failed"},
+    {"7709", "skipped"},
+    {"7710", "Could not switch to [%s]: %s"},
+    {"7801", "The page %s cannot be opened."},
+    {"7802", "The autostart entry cannot be changed: %s"},
 };
 
 const QStringList IdsMissingInChinese = {"150",  "1104", "1301-Hint", "4103-Hint", "4106",
@@ -429,4 +461,22 @@ TEST(Languages, FreedSingletonIsRebuiltOnNextUse)
 {
     TLanguages::FreeInstance();
     EXPECT_EQ(GetLangStr("EN", "6", "x"), "Location switched to [%s]!");
+}
+
+TEST(Languages, FormatLangStrFillsTheMarksInOrder)
+{
+    const struct
+    {
+        const char *Text;
+        QStringList Values;
+        const char *Expected;
+    } cases[] = {
+        {"Current Location: %s(%s%s)", {"Office", "eth0", "-Intel"}, "Current Location: Office(eth0-Intel)"},
+        {"Current Location: %s(%s%s)", {"Office", "", ""}, "Current Location: Office()"},
+        {"Location switched to [%s]!", {"50%s off"}, "Location switched to [50%s off]!"},
+        {"Could not switch to [%s]: %s", {"Home"}, "Could not switch to [Home]: %s"},
+        {"no marks", {"x"}, "no marks"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(FormatLangStr(c.Text, c.Values), c.Expected) << c.Text;
 }

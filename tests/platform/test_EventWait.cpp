@@ -53,3 +53,26 @@ TEST_F(EventWaitTest, GivesUpWhenTheTimeIsOver)
     EXPECT_GE(FClock.elapsed(), 150);
     EXPECT_LT(FClock.elapsed(), 1500);
 }
+
+// A check that runs the event loop itself (a bus call awaiting its answer) meets the wait's own
+// wakes and rechecks meanwhile: the answer it gives counts, and it is not asked inside itself.
+TEST_F(EventWaitTest, ACheckThatRunsTheEventLoopIsNotAskedInsideItself)
+{
+    int asked = 0;
+    int depth = 0;
+    int deepest = 0;
+    const auto done = [&] {
+        ++asked;
+        deepest = std::max(deepest, ++depth);
+        QTimer::singleShot(0, &FWait, &TEventWait::Wake);
+        TEventWait inner;
+        inner.Until([] { return false; }, 30, 5);
+        --depth;
+        return asked >= 3;
+    };
+    FClock.start();
+    EXPECT_TRUE(FWait.Until(done, 5000, 10));
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(deepest, 1);
+    EXPECT_LT(FClock.elapsed(), 1000);
+}

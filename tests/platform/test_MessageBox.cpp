@@ -20,10 +20,14 @@ TEST(MessageBox, HandlerSeesEveryBoxAndAnswersIt)
     EXPECT_EQ(result, TMsgResult::Yes);
 }
 
-TEST(MessageBox, WithoutHandlerAYesNoQuestionIsAnsweredNo)
+TEST(MessageBox, WithoutHandlerAQuestionIsAnsweredWithWhatChangesNothing)
 {
     TMessageHandler previous = TMessageBox::SetHandler(nullptr);
     EXPECT_EQ(TMessageBox::Show("Delete?", "Info", TMsgIcon::Question, TMsgButtons::YesNo), TMsgResult::No);
+    EXPECT_EQ(TMessageBox::Show("Save?", "Info", TMsgIcon::Question, TMsgButtons::YesNoCancel),
+              TMsgResult::Cancel);
+    EXPECT_EQ(TMessageBox::Show("Go?", "Info", TMsgIcon::Question, TMsgButtons::OkCancel),
+              TMsgResult::Cancel);
     TMessageBox::SetHandler(previous);
 }
 

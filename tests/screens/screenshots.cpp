@@ -1,0 +1,145 @@
+// Screenshots of the main window, of the progress window during a switch and of the failure
+// report, in every skin, for a person to look at. Runs on a display (scripts/screenshots starts
+// a virtual one), against NetworkManager in memory: three locations, Office and Home on
+// adapters that exist and Cafe on one that does not. Usage: screenshots FOLDER
+#include "adapters/IpAddress.h"
+#include "app/DBManager.h"
+#include "app/IdGen.h"
+#include "app/Startup.h"
+#include "app/uConfig.h"
+#include "locations/Location.h"
+#include "modules/ProgramModules.h"
+#include "platform/MessageBox.h"
+#include "support/FakeNetwork.h"
+#include "support/TestRoot.h"
+#include "ui/FormMain.h"
+#include "ui/FrmSwitchReport.h"
+#include "ui/Skins.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QTextStream>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+const int SettleMs = 300;
+
+QString Store(const QString &Name, const QString &NetId, bool Dhcp)
+{
+    TLocation Location(GenerateId(32), ProgramModules());
+    Location.SetLocName(Name);
+    Location.SetNetId(NetId);
+    Location.SetLocDesc(Name);
+    Location.Save();
+    TIPAddress *Ip = Location.IpAddress();
+    Ip->SetEnableDHCP(Dhcp);
+    Ip->SetAutoGetDNS(Dhcp);
+    if (!Dhcp) {
+        Ip->SetIPAddr(QStringLiteral("10.0.0.7"));
+        Ip->SetSubnetMask(QStringLiteral("255.255.255.0"));
+        Ip->SetGateWay(QStringLiteral("10.0.0.1"));
+        Ip->SetMainDNS(QStringLiteral("10.0.0.53"));
+    }
+    Ip->Save();
+    return Location.LocId();
+}
+
+void Settle()
+{
+    QEventLoop Loop;
+    QTimer::singleShot(SettleMs, &Loop, &QEventLoop::quit);
+    Loop.exec();
+}
+
+// What the screen shows around Window, as a person would see it: windows on top included.
+bool Shoot(const QWidget &Window, const QString &File)
+{
+    const QRect Area = Window.frameGeometry().adjusted(-8, -8, 8, 8);
+    const QPixmap Shot =
+        QGuiApplication::primaryScreen()->grabWindow(0, Area.x(), Area.y(), Area.width(), Area.height());
+    const bool Saved = Shot.save(File);
+    QTextStream(stdout) << (Saved ? "wrote " : "could not write ") << File << Qt::endl;
+    return Saved;
+}
+
+QTreeWidgetItem *LocationNode(const TFrmMain &Form, const QString &LocId)
+{
+    const auto *Tree = Form.findChild<QTreeWidget *>(QStringLiteral("tvNavigate"));
+    QTreeWidgetItem *Locations = Tree->topLevelItem(0)->child(0);
+    for (int Index = 0; Index < Locations->childCount(); ++Index)
+        if (Locations->child(Index)->data(0, Qt::UserRole).toString() == LocId)
+            return Locations->child(Index);
+    return nullptr;
+}
+
+// Switches to LocId with its activation held back, and shoots while the switch waits for it.
+bool ShootSwitch(TFrmMain &Form, TFakeNetwork &Network, const QString &LocId, const QString &File)
+{
+    bool Shot = false;
+    QTimer Probe;
+    QObject::connect(&Probe, &QTimer::timeout, [&] {
+        if (!Network.Activating())
+            return;
+        Probe.stop();
+        Settle();
+        Shot = Shoot(Form, File);
+        Network.FinishActivations();
+    });
+    Network.Bus->HoldActivations = true;
+    Probe.start(50);
+    Form.SwitchTo(LocId);
+    Network.Bus->HoldActivations = false;
+    return Shot;
+}
+
+bool ShootSkin(const QString &Skin, const QString &Folder, TFakeNetwork &Network, const QStringList &Ids)
+{
+    TConfig::GetConfig()->SetSkinname(Skin);
+    TFrmMain Form;
+    Form.ShowStartInterface({}, duMainUI);
+    const QString Suffix = QString(Skin).remove(QLatin1Char(' ')) + QStringLiteral(".png");
+    auto *Tree = Form.findChild<QTreeWidget *>(QStringLiteral("tvNavigate"));
+    QTreeWidgetItem *Current = LocationNode(Form, Form.Locations()->CurrentLocation()->LocId());
+    Tree->setCurrentItem(Current);
+    emit Tree->itemClicked(Current, 0);
+    Settle();
+    bool Done = Shoot(Form, QDir(Folder).filePath(QStringLiteral("main-") + Suffix));
+
+    const QString Other = Form.Locations()->CurrentLocation()->LocId() == Ids.at(0) ? Ids.at(1) : Ids.at(0);
+    Done = ShootSwitch(Form, Network, Other, QDir(Folder).filePath(QStringLiteral("progress-") + Suffix)) &&
+           Done;
+
+    Form.SwitchTo(Ids.at(2));
+    Settle();
+    TFrmSwitchReport *Report = Form.findChild<TFrmSwitchReport *>();
+    Done = Report && Shoot(*Report, QDir(Folder).filePath(QStringLiteral("failure-") + Suffix)) && Done;
+    if (Report)
+        Report->close();
+    return Done;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication App(argc, argv);
+    const QString Folder = App.arguments().value(1, QStringLiteral("screenshots"));
+    QDir().mkpath(Folder);
+    TTestRoot Root;
+    InitConnectionString(Root.DataFolder());
+    TFakeNetwork Network;
+    SetLocationConnection(GetConnection());
+    TMessageBox::SetHandler([](const TMessage &) { return TMsgResult::Ok; });
+    const QStringList Ids{Store(QStringLiteral("Office"), TFakeNetwork::OfficeId, false),
+                          Store(QStringLiteral("Home"), TFakeNetwork::HomeId, true),
+                          Store(QStringLiteral("Cafe"), TFakeNetwork::MissingId, true)};
+    TLocationList::WriteCurrentLocId(Ids.at(0));
+    bool Done = true;
+    for (const QString &Skin : SkinNames())
+        Done = ShootSkin(Skin, Folder, Network, Ids) && Done;
+    CloseConnection();
+    return Done ? 0 : 1;
+}
