@@ -23,6 +23,8 @@
 #include "ui/MyMenus.h"
 #include "ui/Pictures.h"
 #include "ui/Skins.h"
+#include "ui/dialogs/FrmCompact.h"
+#include "ui/lantools/FrameMacScan.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -250,7 +252,7 @@ void TFrmMain::ConnectActions()
     connect(ui->ActExit, &QAction::triggered, this, &TFrmMain::ActExitExecute);
     connect(ui->ActCompact, &QAction::triggered, this, &TFrmMain::ActCompactExecute);
     connect(ui->ActMainUI, &QAction::triggered, this, &TFrmMain::ActMainUIExecute);
-    connect(ui->ActMacScan, &QAction::triggered, this, &TFrmMain::MacScanRequested);
+    connect(ui->ActMacScan, &QAction::triggered, this, &TFrmMain::ActMacScanExecute);
     connect(ui->ActAbout, &QAction::triggered, this, &TFrmMain::ActAboutExecute);
     connect(ui->ActHelp, &QAction::triggered, this, [] { OpenPage(HelpTopicsUrl()); });
     connect(ui->actUpdate, &QAction::triggered, this, [] { OpenPage(UpdateUrl()); });
@@ -698,10 +700,31 @@ void TFrmMain::ActExitExecute()
     close();
 }
 
+// A panel shown before is closed; deleteLater, since the panel may be calling this window.
 void TFrmMain::ActCompactExecute()
 {
     hide();
+    CloseCompactPanel();
+    FCompact = new TfrmCompact(*this, this);
+    FCompact->show();
     emit CompactPanelRequested();
+}
+
+void TFrmMain::CloseCompactPanel()
+{
+    if (!FCompact)
+        return;
+    FCompact->close();
+    FCompact->deleteLater();
+    FCompact = nullptr;
+}
+
+// The scan panel is made on first use and kept, with what it found, until the program ends.
+void TFrmMain::ActMacScanExecute()
+{
+    if (!FMacScan)
+        FMacScan = new TFrameMacScan(ui->pnlClient);
+    ShowClientFrame(FMacScan);
 }
 
 void TFrmMain::ActMainUIExecute()
@@ -711,6 +734,7 @@ void TFrmMain::ActMainUIExecute()
         showNormal();
     raise();
     activateWindow();
+    CloseCompactPanel();
     emit MainWindowRestored();
 }
 

@@ -14,6 +14,8 @@ class QLabel;
 class QMenu;
 class QTreeWidgetItem;
 class TFrameLocation;
+class TFrameMacScan;
+class TfrmCompact;
 class TFrmSwitchReport;
 class TLocation;
 class TNetWorkList;
@@ -40,7 +42,7 @@ public:
     // icon into the tray and, while there is no location yet, offers to import some. Arguments
     // are the program's parameters: none; "--tray" (start in the tray, as the autostart entry
     // does); or a launching host window's id and a Boolean, HideOnCreate. The compact panel
-    // comes through CompactPanelRequested, so connect that first.
+    // is opened by this window and announced by CompactPanelRequested.
     void ShowStartInterface(const QStringList &Arguments, int DefaultUI);
 
     const TLocationList *Locations() const override { return FLocationList.get(); }
@@ -70,12 +72,10 @@ public:
     QString StatusText() const;
 
 signals:
-    // The compact panel is to be opened in place of this window.
+    // The compact panel was opened in place of this window.
     void CompactPanelRequested();
     // The full window is back; a compact panel is to close.
     void MainWindowRestored();
-    // The LAN scan panel is to be shown (ShowClientFrame).
-    void MacScanRequested();
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -112,6 +112,8 @@ private:
 
     void ActExitExecute();
     void ActCompactExecute();
+    void CloseCompactPanel();
+    void ActMacScanExecute();
     void ActMainUIExecute();
     void ActAboutExecute();
     void ActAddLocationExecute();
@@ -130,6 +132,8 @@ private:
     QActionGroup *FTrayGroup;
     std::unique_ptr<TNetWorkList> FNetWorkList;
     std::unique_ptr<TLocationList> FLocationList;
+    TfrmCompact *FCompact = nullptr;
+    TFrameMacScan *FMacScan = nullptr;
     // The editor of every location shown so far, by location id; the window owns the editors.
     QMap<QString, TFrameLocation *> FLocationFrames;
     QPointer<TFrmSwitchReport> FSwitchReport;

@@ -19,6 +19,8 @@
 #include "ui/MyMenus.h"
 #include "ui/Pictures.h"
 #include "ui/Skins.h"
+#include "ui/dialogs/FrmCompact.h"
+#include "ui/lantools/FrameMacScan.h"
 
 #include <QAction>
 #include <QApplication>
@@ -142,6 +144,7 @@ private slots:
     void CommandLineChoosesTheInterface_data();
     void CommandLineChoosesTheInterface();
     void ActCompactHidesTheShownWindow();
+    void ScanPanelIsMadeOnceAndShownInTheClientPanel();
     void TreeHoldsTheFixedNodesWithTheirPictures();
     void LocationNodesFollowTheListUnderLocations();
     void PopupShowsTheEntriesOfTheNode_data();
@@ -303,9 +306,28 @@ void TestFormMain::ActCompactHidesTheShownWindow()
     Child<QAction>("nTrayPanel")->trigger();
     QVERIFY(!form.isVisible());
     QCOMPARE(panel.count(), 1);
+    // One panel at a time, and none once the full window is back.
+    Child<QAction>("nTrayPanel")->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QList<TfrmCompact *> Panels = form.findChildren<TfrmCompact *>();
+    QCOMPARE(Panels.size(), 1);
+    QVERIFY(Panels.first()->isVisible());
     Child<QAction>("nTrayOpen")->trigger();
     QVERIFY(form.isVisible());
     QCOMPARE(restored.count(), 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(form.findChildren<TfrmCompact *>().isEmpty());
+}
+
+void TestFormMain::ScanPanelIsMadeOnceAndShownInTheClientPanel()
+{
+    TFrmMain &form = Form();
+    Child<QAction>("ActMacScan")->trigger();
+    const QList<TFrameMacScan *> Panels = form.findChildren<TFrameMacScan *>();
+    QCOMPARE(Panels.size(), 1);
+    QVERIFY(Panels.first()->isVisible());
+    Child<QAction>("ActMacScan")->trigger();
+    QCOMPARE(form.findChildren<TFrameMacScan *>().size(), 1);
 }
 
 void TestFormMain::TreeHoldsTheFixedNodesWithTheirPictures()
