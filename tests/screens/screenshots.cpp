@@ -1,7 +1,7 @@
-// Screenshots of the main window, of the progress window during a switch and of the failure
-// report, in every skin, for a person to look at. Runs on a display (scripts/screenshots starts
-// a virtual one), against NetworkManager in memory: three locations, Office and Home on
-// adapters that exist and Cafe on one that does not. Usage: screenshots FOLDER
+// Screenshots of the main window, of the progress window during a switch, of the failure
+// report and of the compact panel, in every skin, for a person to look at. Runs on a display
+// (scripts/screenshots starts a virtual one), against NetworkManager in memory: three locations, Office and
+// Home on adapters that exist and Cafe on one that does not. Usage: screenshots FOLDER
 #include "adapters/IpAddress.h"
 #include "app/DBManager.h"
 #include "app/IdGen.h"
@@ -15,6 +15,9 @@
 #include "ui/FormMain.h"
 #include "ui/FrmSwitchReport.h"
 #include "ui/Skins.h"
+#include "ui/dialogs/FrmCompact.h"
+
+#include <QAction>
 
 #include <QApplication>
 #include <QDir>
@@ -118,6 +121,11 @@ bool ShootSkin(const QString &Skin, const QString &Folder, TFakeNetwork &Network
     Done = Report && Shoot(*Report, QDir(Folder).filePath(QStringLiteral("failure-") + Suffix)) && Done;
     if (Report)
         Report->close();
+
+    Form.findChild<QAction *>(QStringLiteral("ActCompact"))->trigger();
+    Settle();
+    const TfrmCompact *Panel = Form.findChild<TfrmCompact *>();
+    Done = Panel && Shoot(*Panel, QDir(Folder).filePath(QStringLiteral("compact-") + Suffix)) && Done;
     return Done;
 }
 
