@@ -430,3 +430,35 @@ TEST_F(DesktopLab, TheHostWindowHearsTheStartAndTheEnd)
     EXPECT_EQ(FProgram->Wait(WindowTimeoutMs), 0);
     EXPECT_EQ(Mirror("LocIds"), (QStringList{OfficeId, HomeId}));
 }
+
+// Started as the compact panel (no host, HideOnCreate true): a click on the second lamp switches
+// to Home, as the tray menu does.
+TEST_F(DesktopLab, TheCompactPanelSwitchesWithALamp)
+{
+    FProgram = StartProgram({"0", "True"});
+    QStringList Panel;
+    ASSERT_TRUE(TLab::WaitFor(
+        [&Panel] { return !(Panel = VisibleWindows("^Brackwell Wayfarel$")).isEmpty(); }, WindowTimeoutMs))
+        << FProgram->Output().toStdString();
+    EXPECT_TRUE(VisibleWindows("^Wayfarel 2010").isEmpty()) << "the panel stands in for the main window";
+
+    // The second lamp's middle, where the panel's form puts it.
+    Xdo({"mousemove", "--window", Panel.at(0), "--sync", "166", "62"});
+    Xdo({"click", "1"});
+    ASSERT_TRUE(
+        TLab::WaitFor([this] { return FProgram->Output().contains("Info: Location switched to [Home]!"); },
+                      SwitchTimeoutMs))
+        << FProgram->Output().toStdString();
+    EXPECT_EQ(NMLab::ActiveProfile(), TLab::Value("DHCP_PROFILE"));
+    const QStringList Box = VisibleWindows("^Info");
+    ASSERT_EQ(Box.size(), 1) << "message 6 is shown in a box";
+    Xdo({"windowfocus", "--sync", Box.at(0)});
+    Xdo({"key", "Return"});
+    EXPECT_TRUE(TLab::WaitFor([] { return VisibleWindows("^Info").isEmpty(); }, WindowTimeoutMs));
+    EXPECT_TRUE(Status().contains("\"Current Location: Home(" + TLab::Value("DHCP_PROFILE")))
+        << Status().toStdString();
+
+    ::kill(static_cast<pid_t>(FProgram->Pid()), SIGTERM);
+    EXPECT_EQ(FProgram->Wait(WindowTimeoutMs), 0);
+    EXPECT_EQ(TLocationList::ReadCurrentLocId(), HomeId);
+}
