@@ -488,6 +488,7 @@ TFrameLocation *TFrmMain::CreateFrame(const QString &LocId)
     Frame->setObjectName(QStringLiteral("FrameLocation") + LocId);
     Frame->SetLocId(LocId);
     Frame->SetOnApply([this](const QString &Id) { LocationApplied(Id); });
+    Frame->SetOnCustomize([this] { CustomizeModules(); });
     ui->pnlClient->addWidget(Frame);
     FLocationFrames.insert(LocId, Frame);
     return Frame;
