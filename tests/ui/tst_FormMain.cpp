@@ -1,5 +1,6 @@
 #include "adapters/IpAddress.h"
 #include "adapters/NetMgr.h"
+#include "adapters/WMI.h"
 #include "app/DBManager.h"
 #include "app/ExtRegistry.h"
 #include "app/IdGen.h"
@@ -24,6 +25,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
@@ -41,6 +43,17 @@
 namespace {
 
 const int NothingStored = -1;
+
+// One installed printer, as the printer class lists it.
+class TOnePrinter : public IWmiProvider
+{
+public:
+    QString ClassName() const override { return QStringLiteral("Win32_Printer"); }
+    QList<TWmiObject> Instances() override
+    {
+        return {TWmiObject(ClassName()).Add("Name", "Lab_Office_Laser")};
+    }
+};
 
 // Counts the show events a widget gets, so a window shown only for a moment is caught.
 class TShowCounter : public QObject
@@ -512,7 +525,12 @@ void TestFormMain::LeavingAnUnsavedLocationAsks()
     QCOMPARE(Added->text(0), QString("New location"));
     auto *Frame = Child<TFrameLocation>(qPrintable("FrameLocation" + NewId));
     QVERIFY(Frame && Frame->IsChanged() && Frame->isVisible());
+    TWmiProviders::Register(std::make_shared<TOnePrinter>());
+    Frame->DoShow();
     Frame->findChild<QLineEdit *>("txtLocName")->setText("Cafe");
+    Frame->findChild<QComboBox *>("cobNetId")->setCurrentIndex(0);
+    Frame->findChild<QComboBox *>("cobPrinters")->setCurrentIndex(0);
+    Frame->findChild<QCheckBox *>("cbEnableDHCP")->click();
     FBoxes->Answers = {TMsgResult(answer)};
 
     Click(Node(Office));
@@ -767,7 +785,7 @@ void TestFormMain::ImportAddsTheLocationWithOneFrame()
 void TestFormMain::CustomizeModulesNeedsADialogAndTouchesLiveFrames()
 {
     const QString Office = Store("Office", TFakeNetwork::OfficeId);
-    Store("Home", TFakeNetwork::HomeId);
+    const QString Home = Store("Home", TFakeNetwork::HomeId);
     Form();
     QVERIFY(!Child<QAction>("nCustomize")->isEnabled());
     QCOMPARE(FForm->CustomizeModules(), int(QDialog::Rejected));
@@ -784,6 +802,11 @@ void TestFormMain::CustomizeModulesNeedsADialogAndTouchesLiveFrames()
     Child<QAction>("nCustomize")->trigger();
     QCOMPARE(Shown, 1);
     QVERIFY(FForm->findChildren<TFrameLocation *>("FrameLocation" + Office).isEmpty());
+
+    // The editor's tab menu opens the same dialog.
+    Click(Node(Home));
+    Child<TFrameLocation>(qPrintable("FrameLocation" + Home))->findChild<QAction *>("nCustom")->trigger();
+    QCOMPARE(Shown, 2);
 }
 
 void TestFormMain::SkinMenuAppliesAndStoresTheSkin_data()
