@@ -265,6 +265,9 @@ const TEntry EnglishTable[] = {
     {"7710", "Could not switch to [%s]: %s"},
     {"7801", "The page %s cannot be opened."},
     {"7802", "The autostart entry cannot be changed: %s"},
+    {"7810", "The location was not saved: storing %s failed."},
+    {"7811", "the location"},
+    {"7812", "the TCP/IP settings"},
 };
 
 const QStringList IdsMissingInChinese = {"150",  "1104", "1301-Hint", "4103-Hint", "4106",
