@@ -1,8 +1,10 @@
 // Screenshots of the main window, of the progress window during a switch, of the failure
-// report and of the compact panel, in every skin, for a person to look at. Runs on a display
+// report and of the compact panel, in every skin, and of every tab of the location editor,
+// for a person to look at. Runs on a display
 // (scripts/screenshots starts a virtual one), against NetworkManager in memory: three locations, Office and
 // Home on adapters that exist and Cafe on one that does not. Usage: screenshots FOLDER
 #include "adapters/IpAddress.h"
+#include "adapters/WMI.h"
 #include "app/DBManager.h"
 #include "app/IdGen.h"
 #include "app/Startup.h"
@@ -13,6 +15,7 @@
 #include "support/FakeNetwork.h"
 #include "support/TestRoot.h"
 #include "ui/FormMain.h"
+#include "ui/FrameLocation.h"
 #include "ui/FrmSwitchReport.h"
 #include "ui/Skins.h"
 #include "ui/dialogs/FrmCompact.h"
@@ -22,6 +25,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTextStream>
 #include <QTimer>
 #include <QTreeWidget>
@@ -30,12 +34,25 @@ namespace {
 
 const int SettleMs = 300;
 
+// Two installed printers, as the printer class lists them.
+class TPrinters : public IWmiProvider
+{
+public:
+    QString ClassName() const override { return QStringLiteral("Win32_Printer"); }
+    QList<TWmiObject> Instances() override
+    {
+        return {TWmiObject(ClassName()).Add(QStringLiteral("Name"), QStringLiteral("Office_Laser")),
+                TWmiObject(ClassName()).Add(QStringLiteral("Name"), QStringLiteral("Home_Inkjet"))};
+    }
+};
+
 QString Store(const QString &Name, const QString &NetId, bool Dhcp)
 {
     TLocation Location(GenerateId(32), ProgramModules());
     Location.SetLocName(Name);
     Location.SetNetId(NetId);
     Location.SetLocDesc(Name);
+    Location.SetPrinter(QStringLiteral("Office_Laser"));
     Location.Save();
     TIPAddress *Ip = Location.IpAddress();
     Ip->SetEnableDHCP(Dhcp);
@@ -98,6 +115,28 @@ bool ShootSwitch(TFrmMain &Form, TFakeNetwork &Network, const QString &LocId, co
     return Shot;
 }
 
+// Every visible tab of the editor the main window shows, one after the other.
+bool ShootEditorTabs(const TFrmMain &Form, const QString &Folder)
+{
+    const auto Editors = Form.findChildren<TFrameLocation *>();
+    const auto Shown =
+        std::find_if(Editors.begin(), Editors.end(), [](auto *Editor) { return Editor->isVisible(); });
+    if (Shown == Editors.end())
+        return false;
+    auto *Tabs = (*Shown)->findChild<QTabWidget *>(QStringLiteral("pcLocation"));
+    bool Done = true;
+    for (int Index = 0; Index < Tabs->count(); ++Index) {
+        if (!Tabs->isTabVisible(Index))
+            continue;
+        Tabs->setCurrentIndex(Index);
+        Settle();
+        const QString Name = Tabs->tabText(Index).remove(QLatin1Char('&')).remove(QLatin1Char(' '));
+        Done = Shoot(Form, QDir(Folder).filePath(QStringLiteral("editor-%1.png").arg(Name))) && Done;
+    }
+    Tabs->setCurrentIndex(0);
+    return Done;
+}
+
 bool ShootSkin(const QString &Skin, const QString &Folder, TFakeNetwork &Network, const QStringList &Ids)
 {
     TConfig::GetConfig()->SetSkinname(Skin);
@@ -110,6 +149,8 @@ bool ShootSkin(const QString &Skin, const QString &Folder, TFakeNetwork &Network
     emit Tree->itemClicked(Current, 0);
     Settle();
     bool Done = Shoot(Form, QDir(Folder).filePath(QStringLiteral("main-") + Suffix));
+    if (Skin == SkinNames().value(0))
+        Done = ShootEditorTabs(Form, Folder) && Done;
 
     const QString Other = Form.Locations()->CurrentLocation()->LocId() == Ids.at(0) ? Ids.at(1) : Ids.at(0);
     Done = ShootSwitch(Form, Network, Other, QDir(Folder).filePath(QStringLiteral("progress-") + Suffix)) &&
@@ -141,6 +182,7 @@ int main(int argc, char *argv[])
     TFakeNetwork Network;
     SetLocationConnection(GetConnection());
     TMessageBox::SetHandler([](const TMessage &) { return TMsgResult::Ok; });
+    TWmiProviders::Register(std::make_shared<TPrinters>());
     const QStringList Ids{Store(QStringLiteral("Office"), TFakeNetwork::OfficeId, false),
                           Store(QStringLiteral("Home"), TFakeNetwork::HomeId, true),
                           Store(QStringLiteral("Cafe"), TFakeNetwork::MissingId, true)};
