@@ -56,6 +56,35 @@ QString AdapterEntry(const TNetWork &Adapter)
     return Adapter.Name() + QLatin1Char('(') + Adapter.Description() + QLatin1Char(')');
 }
 
+// One transaction of the connection, rolled back unless committed, also when an error passes.
+class TTransaction
+{
+public:
+    explicit TTransaction(QSqlDatabase Db) : FDb(std::move(Db)), FOpen(FDb.transaction()) {}
+    ~TTransaction() { Rollback(); }
+    TTransaction(const TTransaction &) = delete;
+    TTransaction &operator=(const TTransaction &) = delete;
+
+    bool IsOpen() const { return FOpen; }
+    bool Commit()
+    {
+        if (!FOpen || !FDb.commit())
+            return false;
+        FOpen = false;
+        return true;
+    }
+    void Rollback()
+    {
+        if (FOpen)
+            FDb.rollback();
+        FOpen = false;
+    }
+
+private:
+    QSqlDatabase FDb;
+    bool FOpen;
+};
+
 } // namespace
 
 TFrameLocation::TFrameLocation(TLocationList &Locations, QWidget *parent,
@@ -105,6 +134,7 @@ TLocation *TFrameLocation::Location()
         if (!FLocation) {
             FNewLocation = FLocations.NewLocation(GenerateId(32));
             FLocation = FNewLocation.get();
+            FLocId = FLocation->LocId();
         }
     }
     return FLocation;
@@ -321,34 +351,42 @@ bool TFrameLocation::StoreAll(QString *Failed)
             if (!Page->Store(Stored))
                 return false;
         }
-    } catch (const EWayfarelError &) {
+    } catch (const EDatabaseError &) {
         return false;
     }
     return true;
+}
+
+// StoreAll in one transaction; on failure the data file and the location record stay as they
+// were.
+bool TFrameLocation::StoreInTransaction(QString *Failed)
+{
+    TLocation &Stored = *Location();
+    const QString Name = Stored.LocName(), Desc = Stored.LocDesc(), NetId = Stored.NetId(),
+                  Printer = Stored.Printer();
+    TTransaction Transaction(GetConnection());
+    if (Transaction.IsOpen() && StoreAll(Failed) && Transaction.Commit())
+        return true;
+    Transaction.Rollback();
+    Stored.SetLocName(Name);
+    Stored.SetLocDesc(Desc);
+    Stored.SetNetId(NetId);
+    Stored.SetPrinter(Printer);
+    return false;
 }
 
 bool TFrameLocation::Save()
 {
     if (!CheckAll())
         return false;
-    TLocation &Stored = *Location();
-    const QString OldName = Stored.LocName(), OldDesc = Stored.LocDesc(), OldNetId = Stored.NetId(),
-                  OldPrinter = Stored.Printer();
-    QSqlDatabase Db = GetConnection();
     QString Failed = GetLangStr(Lang, QStringLiteral("7811"), QStringLiteral("the location"));
-    const bool Committed = Db.transaction() && StoreAll(&Failed) && Db.commit();
-    if (!Committed) {
-        Db.rollback();
-        // The record stays as the data file has it.
-        Stored.SetLocName(OldName);
-        Stored.SetLocDesc(OldDesc);
-        Stored.SetNetId(OldNetId);
-        Stored.SetPrinter(OldPrinter);
+    if (!StoreInTransaction(&Failed)) {
         ShowError(FormatLangStr(GetLangStr(Lang, QStringLiteral("7810"),
                                            QStringLiteral("The location was not saved: storing %s failed.")),
                                 {Failed}));
         return false;
     }
+    TLocation &Stored = *Location();
     if (FNewLocation)
         FLocations.Add(std::move(FNewLocation));
     ui->slblLocName->setText(Stored.LocName());

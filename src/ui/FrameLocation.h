@@ -82,6 +82,7 @@ private:
     bool CheckLocationTab(TPageProblem *Problem) const;
     bool CheckAll();
     bool StoreAll(QString *Failed);
+    bool StoreInTransaction(QString *Failed);
     void StoreLocationRecord(TLocation &Stored);
     bool StoreTcpIp(TLocation &Stored);
     QString SelectedNetId() const;

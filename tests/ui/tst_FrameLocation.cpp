@@ -540,8 +540,12 @@ void TestFrameLocation::ALocationTheListLacksJoinsItWhenStored()
     Child<QComboBox>(*Frame, "cobNetId")->setCurrentIndex(0);
     Child<QComboBox>(*Frame, "cobPrinters")->setCurrentIndex(0);
     Child<QCheckBox>(*Frame, "cbEnableDHCP")->click();
+    QStringList Applied;
+    Frame->SetOnApply([&Applied](const QString &LocId) { Applied.append(LocId); });
     QVERIFY(Frame->Save());
     QCOMPARE(FList->Count(), 2);
+    QCOMPARE(Applied, QStringList{FList->Items(1)->LocId()});
+    QCOMPARE(Frame->LocId(), FList->Items(1)->LocId());
     QCOMPARE(FList->Items(1)->LocName(), QString("New location"));
     const TLocationList Reloaded(ProgramModules());
     QCOMPARE(Reloaded.GetItemByLocId(FList->Items(1)->LocId())->LocName(), QString("New location"));
