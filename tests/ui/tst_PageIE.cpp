@@ -62,6 +62,7 @@ private slots:
     void CheckRefusesMissingAndBadPorts_data();
     void CheckRefusesMissingAndBadPorts();
     void StoreSavesEveryRowAsTyped();
+    void StoreWritesNothingWhileTheModuleIsOff();
 
 private:
     std::unique_ptr<TModulePageTest> FData;
@@ -277,6 +278,21 @@ void TestPageIE::StoreSavesEveryRowAsTyped()
     QCOMPARE(Control<QLineEdit>(Again, "txtIEHttpPort")->text(), QString("3128"));
     QCOMPARE(Control<TIPEdit>(Again, "txtIESocks")->IPString(), QString("10.1.1.5"));
     QCOMPARE(EnabledFields(Again), QString("1100000000"));
+}
+
+void TestPageIE::StoreWritesNothingWhileTheModuleIsOff()
+{
+    StoreModule(true, true, "kept.lan");
+    TFuncDefine::getInstance()->SetIsIEEnabled(false);
+    TPageIE Page;
+    Load(Page);
+    Control<QPlainTextEdit>(Page, "txtIENoProxies")->setPlainText("changed.lan");
+    auto Location = TModulePageTest::Stored();
+    QVERIFY(Page.Store(*Location));
+    // The hidden tab still reaches the module object.
+    QCOMPARE(Location->Module<TIEProxy>()->NoProxies(), QString("changed.lan"));
+    TFuncDefine::getInstance()->SetIsIEEnabled(true);
+    QCOMPARE(TModulePageTest::Stored()->Module<TIEProxy>()->NoProxies(), QString("kept.lan"));
 }
 
 QTEST_MAIN(TestPageIE)
