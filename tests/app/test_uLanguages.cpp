@@ -265,6 +265,10 @@ const TEntry EnglishTable[] = {
     {"7710", "Could not switch to [%s]: %s"},
     {"7801", "The page %s cannot be opened."},
     {"7802", "The autostart entry cannot be changed: %s"},
+    {"7820", "The IE %s proxy port must be a number from 0 to 65535."},
+    {"7821", "The Firefox %s proxy port must be a number from 0 to 65535."},
+    {"7822", "The Foxmail proxy port must be a number from 0 to 65535."},
+    {"7823", "The MSN proxy port must be a number from 0 to 65535."},
 };
 
 const QStringList IdsMissingInChinese = {"150",  "1104", "1301-Hint", "4103-Hint", "4106",
