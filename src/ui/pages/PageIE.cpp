@@ -41,8 +41,6 @@ std::array<TProxyRow, 5> TPageIE::Rows() const
              {QStringLiteral("Socks"), ui->txtIESocks, ui->txtIESocksPort}}};
 }
 
-QString TPageIE::NoProxiesText() const { return ui->txtIENoProxies->toPlainText(); }
-
 void TPageIE::Load(TLocation &Location)
 {
     const TIEProxy &Module = *Location.Module<TIEProxy>();
@@ -109,7 +107,7 @@ bool TPageIE::Store(TLocation &Location)
     const std::array<TProxyRow, 5> Rows = this->Rows();
     for (std::size_t i = 0; i < Rows.size(); ++i)
         (Module.*Setters[i])(ProxyText(Rows[i]));
-    QString NoProxies = NoProxiesText();
+    QString NoProxies = ui->txtIENoProxies->toPlainText();
     Module.SetShareProxy(ui->cbIEShareSetting->isChecked());
     if (!ui->cbIENotLocal->isChecked())
         NoProxies.remove(LocalEntry, Qt::CaseInsensitive);

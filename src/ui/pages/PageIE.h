@@ -35,7 +35,6 @@ private slots:
 private:
     // The rows in the order HTTP, Secure, FTP, Gopher, Socks.
     std::array<TProxyRow, 5> Rows() const;
-    QString NoProxiesText() const;
 
     std::unique_ptr<Ui::TPageIE> ui;
 };
