@@ -268,6 +268,10 @@ const TEntry EnglishTable[] = {
     {"7810", "The location was not saved: storing %s failed."},
     {"7811", "the location"},
     {"7812", "the TCP/IP settings"},
+    {"7820", "The IE %s proxy port must be a number from 0 to 65535."},
+    {"7821", "The Firefox %s proxy port must be a number from 0 to 65535."},
+    {"7822", "The Foxmail proxy port must be a number from 0 to 65535."},
+    {"7823", "The MSN proxy port must be a number from 0 to 65535."},
 };
 
 const QStringList IdsMissingInChinese = {"150",  "1104", "1301-Hint", "4103-Hint", "4106",

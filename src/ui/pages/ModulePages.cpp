@@ -1,10 +1,19 @@
 #include "ui/pages/ModulePage.h"
+#include "ui/pages/PageFireFox.h"
+#include "ui/pages/PageFoxmail.h"
+#include "ui/pages/PageIE.h"
+#include "ui/pages/PageMSN.h"
 
 #include <algorithm>
 
 const std::vector<TPageDescriptor> &ModulePages()
 {
-    static const std::vector<TPageDescriptor> Pages{};
+    static const std::vector<TPageDescriptor> Pages{
+        DescribePage<TPageIE>(),
+        DescribePage<TPageFireFox>(),
+        DescribePage<TPageFoxmail>(),
+        DescribePage<TPageMSN>(),
+    };
     return Pages;
 }
 
