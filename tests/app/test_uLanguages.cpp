@@ -265,6 +265,11 @@ const TEntry EnglishTable[] = {
     {"7710", "Could not switch to [%s]: %s"},
     {"7801", "The page %s cannot be opened."},
     {"7802", "The autostart entry cannot be changed: %s"},
+    {"7830", "The ICQ server port must be a number from 0 to 65535."},
+    {"7831", "The ICQ proxy port must be a number from 0 to 65535."},
+    {"7832", "The Skype proxy port must be a number from 0 to 65535."},
+    {"7833", "The eMule proxy port must be a number from 0 to 65535."},
+    {"7834", "The BitComet proxy port must be a number from 0 to 65535."},
 };
 
 const QStringList IdsMissingInChinese = {"150",  "1104", "1301-Hint", "4103-Hint", "4106",

@@ -1,10 +1,19 @@
 #include "ui/pages/ModulePage.h"
+#include "ui/pages/PageBitComet.h"
+#include "ui/pages/PageEMule.h"
+#include "ui/pages/PageICQ.h"
+#include "ui/pages/PageSkype.h"
 
 #include <algorithm>
 
 const std::vector<TPageDescriptor> &ModulePages()
 {
-    static const std::vector<TPageDescriptor> Pages{};
+    static const std::vector<TPageDescriptor> Pages{
+        DescribePage<TPageICQ>(),
+        DescribePage<TPageSkype>(),
+        DescribePage<TPageEMule>(),
+        DescribePage<TPageBitComet>(),
+    };
     return Pages;
 }
 
