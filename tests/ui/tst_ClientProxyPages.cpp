@@ -87,6 +87,7 @@ private slots:
     void TheTableMakesEachPageWithItsCaptionAndCode();
 
     void ICQLoadsTheStoredValuesAndRunsItsRules();
+    void ICQStoredTypeOutsideTheListSelectsNone();
     void ICQEnableRules_data();
     void ICQEnableRules();
     void ICQCheck_data();
@@ -221,6 +222,17 @@ void TestClientProxyPages::ICQLoadsTheStoredValuesAndRunsItsRules()
     QCOMPARE(Edit(Page, "txtICQPwd")->text(), QString("secret"));
     // Manual, a proxy type, no authentication: all but user and password.
     QCOMPARE(Enabled(Page, ICQFields), ICQFields.mid(0, 6));
+}
+
+void TestClientProxyPages::ICQStoredTypeOutsideTheListSelectsNone()
+{
+    StoreICQ(*FLocation);
+    FLocation->Module<TICQProxy>()->SetProxyType(7);
+    QVERIFY(FLocation->Module<TICQProxy>()->Save());
+    TPageICQ Page;
+    Page.Load(*Reloaded());
+    QCOMPARE(Combo(Page, "cobICQType")->currentIndex(), -1);
+    QCOMPARE(CheckResult(Page), (QStringList{"Please Select ICQ Proxy Server Type!", "cobICQType"}));
 }
 
 void TestClientProxyPages::ICQEnableRules_data()
