@@ -272,6 +272,11 @@ const TEntry EnglishTable[] = {
     {"7821", "The Firefox %s proxy port must be a number from 0 to 65535."},
     {"7822", "The Foxmail proxy port must be a number from 0 to 65535."},
     {"7823", "The MSN proxy port must be a number from 0 to 65535."},
+    {"7830", "The ICQ server port must be a number from 0 to 65535."},
+    {"7831", "The ICQ proxy port must be a number from 0 to 65535."},
+    {"7832", "The Skype proxy port must be a number from 0 to 65535."},
+    {"7833", "The eMule proxy port must be a number from 0 to 65535."},
+    {"7834", "The BitComet proxy port must be a number from 0 to 65535."},
 };
 
 const QStringList IdsMissingInChinese = {"150",  "1104", "1301-Hint", "4103-Hint", "4106",

@@ -1,18 +1,21 @@
 #include "ui/pages/ModulePage.h"
+#include "ui/pages/PageBitComet.h"
+#include "ui/pages/PageEMule.h"
 #include "ui/pages/PageFireFox.h"
 #include "ui/pages/PageFoxmail.h"
+#include "ui/pages/PageICQ.h"
 #include "ui/pages/PageIE.h"
 #include "ui/pages/PageMSN.h"
+#include "ui/pages/PageSkype.h"
 
 #include <algorithm>
 
 const std::vector<TPageDescriptor> &ModulePages()
 {
     static const std::vector<TPageDescriptor> Pages{
-        DescribePage<TPageIE>(),
-        DescribePage<TPageFireFox>(),
-        DescribePage<TPageFoxmail>(),
-        DescribePage<TPageMSN>(),
+        DescribePage<TPageIE>(),    DescribePage<TPageFireFox>(),  DescribePage<TPageFoxmail>(),
+        DescribePage<TPageMSN>(),   DescribePage<TPageICQ>(),      DescribePage<TPageSkype>(),
+        DescribePage<TPageEMule>(), DescribePage<TPageBitComet>(),
     };
     return Pages;
 }
