@@ -1,10 +1,13 @@
 #include "ui/pages/ModulePage.h"
+#include "ui/pages/PageShare.h"
 
 #include <algorithm>
 
 const std::vector<TPageDescriptor> &ModulePages()
 {
-    static const std::vector<TPageDescriptor> Pages{};
+    static const std::vector<TPageDescriptor> Pages{
+        DescribePage<TPageShare>(),
+    };
     return Pages;
 }
 
