@@ -2,8 +2,10 @@
 
 #include "platform/GioSupport.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QMutex>
 #include <QRegularExpression>
 #include <QThread>
@@ -344,4 +346,29 @@ QString UncFromSmbUrl(const QString &url)
     if (!IsSmbUrl(parsed))
         return {};
     return QStringLiteral("\\\\") + parsed.host() + '\\' + SmbPathParts(parsed).join('\\');
+}
+
+// GVFS names a mount's folder after its mount spec, "smb-share:domain=D,server=H,share=S,user=U",
+// each value percent-encoded.
+QString UncFromGvfsPath(const QString &path)
+{
+    static const QLatin1String SmbShareSpec("smb-share:");
+    const QStringList parts = QDir::cleanPath(path).split('/', Qt::SkipEmptyParts);
+    const auto spec = std::find_if(parts.begin(), parts.end(),
+                                   [](const QString &part) { return part.startsWith(SmbShareSpec); });
+    if (spec == parts.end() || spec == parts.begin() || *(spec - 1) != QLatin1String("gvfs"))
+        return {};
+    QMap<QString, QString> values;
+    for (const QString &pair : spec->mid(SmbShareSpec.size()).split(',')) {
+        const qsizetype equals = pair.indexOf('=');
+        if (equals > 0)
+            values.insert(pair.left(equals), QUrl::fromPercentEncoding(pair.mid(equals + 1).toUtf8()));
+    }
+    QStringList unc{values.value(QStringLiteral("server")), values.value(QStringLiteral("share"))};
+    unc += QStringList(spec + 1, parts.end());
+    // A backslash in a file name would read as another level of the remote folder.
+    if (std::any_of(unc.cbegin(), unc.cend(), [](const QString &part) { return part.contains('\\'); }))
+        return {};
+    const QString folder = QStringLiteral("\\\\") + unc.join('\\');
+    return SmbUrlFromUnc(folder).isEmpty() ? QString() : folder;
 }

@@ -71,3 +71,6 @@ QString SmbUrlFromUnc(const QString &unc);
 QString SmbShareUrl(const QString &url);
 // The other way: smb://server/share/path/ as \\server\share\path; empty for no smb URL.
 QString UncFromSmbUrl(const QString &url);
+// A folder inside the local folder of a GVFS smb mount, .../gvfs/smb-share:server=H,share=S/path,
+// as the remote folder \\H\S\path; empty for any other path.
+QString UncFromGvfsPath(const QString &path);

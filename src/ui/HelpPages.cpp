@@ -10,10 +10,17 @@
 
 namespace {
 
-QUrl ConfiguredOr(const char *Address, const QString &HelpPage)
+QUrl ConfiguredOr(const char *Address, const QUrl &HelpPage)
 {
     const QString Configured = QString::fromUtf8(Address).trimmed();
-    return Configured.isEmpty() ? HelpPageUrl(HelpPage) : QUrl(Configured);
+    return Configured.isEmpty() ? HelpPage : QUrl(Configured);
+}
+
+QUrl HelpSectionUrl(const QString &Page, const QString &Section)
+{
+    QUrl Url = HelpPageUrl(Page);
+    Url.setFragment(Section);
+    return Url;
 }
 
 } // namespace
@@ -28,9 +35,16 @@ QUrl HelpPageUrl(const QString &Page) { return QUrl::fromLocalFile(HelpFolder() 
 
 QUrl HelpTopicsUrl() { return HelpPageUrl(QStringLiteral("index.html")); }
 
-QUrl HomepageUrl() { return ConfiguredOr(WAYFAREL_HOMEPAGE_URL, QStringLiteral("home.html")); }
+QUrl HomepageUrl() { return ConfiguredOr(WAYFAREL_HOMEPAGE_URL, HelpPageUrl(QStringLiteral("home.html"))); }
 
-QUrl UpdateUrl() { return ConfiguredOr(WAYFAREL_UPDATE_URL, QStringLiteral("updates.html")); }
+QUrl UpdateUrl() { return ConfiguredOr(WAYFAREL_UPDATE_URL, HelpPageUrl(QStringLiteral("updates.html"))); }
+
+// The support section of the home page says where to turn.
+QUrl FeedbackUrl()
+{
+    return ConfiguredOr(WAYFAREL_FEEDBACK_URL,
+                        HelpSectionUrl(QStringLiteral("home.html"), QStringLiteral("support")));
+}
 
 bool OpenPage(const QUrl &Url)
 {

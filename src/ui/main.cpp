@@ -7,6 +7,7 @@
 #include "ui/FormMain.h"
 #include "ui/WayfarelApplication.h"
 #include "ui/WidgetMessageBox.h"
+#include "ui/dialogs/FrmCustomItem.h"
 
 #include <QDBusConnection>
 #include <QDir>
@@ -49,6 +50,7 @@ int main(int argc, char *argv[])
 
     // Nothing is shown before the start-up interface is chosen; the loop shows nothing itself.
     auto frmMain = std::make_unique<TFrmMain>();
+    frmMain->SetCustomizeDialog(&TfrmCustomItem::Execute);
     TInstanceBus Bus([&frmMain] { frmMain->ShowMainWindow(); }, [&frmMain] { return frmMain->StatusText(); });
     Bus.Register();
     // Ended by the session or a terminal: the same way out as Exit, registry mirror included.

@@ -90,3 +90,22 @@ TEST(SmbUrls, GoBackToUncAndToTheirShare)
         EXPECT_EQ(SmbShareUrl(NoShare), "") << NoShare;
     }
 }
+
+TEST(GvfsPaths, BecomeTheRemoteFolderTheyShowOrNothing)
+{
+    const QString Gvfs = QStringLiteral("/run/user/1000/gvfs/");
+    const std::pair<QString, QString> Cases[] = {
+        {Gvfs + "smb-share:server=nas,share=docs", R"(\\nas\docs)"},
+        {Gvfs + "smb-share:domain=WORK,server=10.0.0.5,share=public,user=me/a/b c/",
+         R"(\\10.0.0.5\public\a\b c)"},
+        {Gvfs + "smb-share:server=nas,share=Public%20Docs/%C3%84rger", R"(\\nas\Public Docs\%C3%84rger)"},
+        {Gvfs + "smb-share:server=nas", ""},
+        {Gvfs + "smb-share:server=nas,share=docs/a\\b", ""},
+        {Gvfs + "sftp:host=nas,user=me/home", ""},
+        {"/home/me/smb-share:server=nas,share=docs", ""},
+        {"/home/me/Documents", ""},
+        {"", ""},
+    };
+    for (const auto &[Path, Unc] : Cases)
+        EXPECT_EQ(UncFromGvfsPath(Path), Unc) << Path.toStdString();
+}

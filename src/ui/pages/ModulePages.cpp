@@ -6,6 +6,7 @@
 #include "ui/pages/PageICQ.h"
 #include "ui/pages/PageIE.h"
 #include "ui/pages/PageMSN.h"
+#include "ui/pages/PageShare.h"
 #include "ui/pages/PageSkype.h"
 
 #include <algorithm>
@@ -13,9 +14,10 @@
 const std::vector<TPageDescriptor> &ModulePages()
 {
     static const std::vector<TPageDescriptor> Pages{
-        DescribePage<TPageIE>(),    DescribePage<TPageFireFox>(),  DescribePage<TPageFoxmail>(),
-        DescribePage<TPageMSN>(),   DescribePage<TPageICQ>(),      DescribePage<TPageSkype>(),
-        DescribePage<TPageEMule>(), DescribePage<TPageBitComet>(),
+        // One line per tab, in the module table's order; the Share tab edits shares and drives.
+        DescribePage<TPageIE>(),      DescribePage<TPageFireFox>(), DescribePage<TPageShare>(),
+        DescribePage<TPageFoxmail>(), DescribePage<TPageMSN>(),     DescribePage<TPageICQ>(),
+        DescribePage<TPageSkype>(),   DescribePage<TPageEMule>(),   DescribePage<TPageBitComet>(),
     };
     return Pages;
 }
