@@ -7,13 +7,13 @@
 #include "lantools/ScanLab.h"
 #include "locations/Location.h"
 #include "support/TestRoot.h"
+#include "support/TestUser.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <grp.h>
 #include <unistd.h>
 
 namespace {
@@ -24,51 +24,7 @@ const QString OfficeId = "0FF1CE0000000000000000000000000A";
 // The kernel's fallback says so once; the helper's answers never.
 const QString KernelFallbackWarning = "using the kernel's neighbour resolution";
 
-struct TUserRun
-{
-    int Code = -1;
-    QString Out, Err;
-};
-
 QString DashedMac(const QString &Mac) { return Mac.toUpper().replace(':', '-'); }
-
-// A user of the test's own, made for it and removed after it; the netdev group is made when
-// the machine has none, and removed again then.
-class TTestUser
-{
-public:
-    TTestUser() : FName("wflnh" + QString::number(::getpid()))
-    {
-        FMadeGroup = ::getgrnam("netdev") == nullptr && Ok({"groupadd", "--system", "netdev"});
-        FMadeUser = Ok({"useradd", "--no-create-home", "--no-user-group", "--gid", "nogroup", "--shell",
-                        "/usr/sbin/nologin", FName});
-    }
-    ~TTestUser()
-    {
-        if (FMadeUser)
-            Ok({"userdel", FName});
-        if (FMadeGroup)
-            Ok({"groupdel", "netdev"});
-    }
-    TTestUser(const TTestUser &) = delete;
-    TTestUser &operator=(const TTestUser &) = delete;
-
-    bool IsMade() const { return FMadeUser && ::getgrnam("netdev") != nullptr; }
-    QString Name() const { return FName; }
-
-    static bool Ok(const QStringList &Command)
-    {
-        QProcess process;
-        process.start(Command.first(), Command.mid(1));
-        return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-               process.exitCode() == 0;
-    }
-
-private:
-    QString FName;
-    bool FMadeGroup = false;
-    bool FMadeUser = false;
-};
 
 class NetHelperLab : public ::testing::Test
 {
@@ -86,12 +42,12 @@ protected:
                 << program;
         // What the installation does for the helper: root's, run by netdev only, capable.
         const QString helper = Program(NetHelperName);
-        ASSERT_TRUE(TTestUser::Ok({"chown", "root:netdev", helper}));
-        ASSERT_TRUE(TTestUser::Ok({"chmod", "0750", helper}));
-        ASSERT_TRUE(TTestUser::Ok({"setcap", "cap_net_admin,cap_net_raw+ep", helper}));
+        ASSERT_TRUE(RunsOk({"chown", "root:netdev", helper}));
+        ASSERT_TRUE(RunsOk({"chmod", "0750", helper}));
+        ASSERT_TRUE(RunsOk({"setcap", "cap_net_admin,cap_net_raw+ep", helper}));
         StoreOffice();
         FRoot.OpenToOthers();
-        ASSERT_TRUE(TTestUser::Ok({"chown", "-R", FUser.Name(), FRoot.Path()}));
+        ASSERT_TRUE(RunsOk({"chown", "-R", FUser.Name(), FRoot.Path()}));
     }
 
     void TearDown() override
@@ -125,28 +81,10 @@ protected:
 
     QString Program(const char *Name) const { return FBin.filePath(QString::fromLatin1(Name)); }
 
-    // Runs Command as the test user, in netdev or not, with no capabilities; in the namespace
-    // Namespace names, else in this one. setpriv itself keeps root's capabilities until it
-    // starts the command, so a program it starts directly would pass the helper's permission
-    // check: env stands between them, as a user's shell would.
     TUserRun RunAsUser(bool InNetdev, const QStringList &Command, const QString &Namespace = {}) const
     {
-        QStringList args{"--reuid", FUser.Name(), "--regid", "nogroup"};
-        args << (InNetdev ? QStringList{"--groups", "netdev"} : QStringList{"--clear-groups"});
-        args << "--inh-caps=-all"
-             << "/usr/bin/env" << Command;
-        if (!Namespace.isEmpty())
-            args = QStringList{"netns", "exec", Namespace, "setpriv"} + args;
-        QProcess process;
-        process.setWorkingDirectory(FRoot.Path());
-        process.start(Namespace.isEmpty() ? "setpriv" : "ip", args);
-        TUserRun run;
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-            return run;
-        run.Code = process.exitCode();
-        run.Out = QString::fromLocal8Bit(process.readAllStandardOutput());
-        run.Err = QString::fromLocal8Bit(process.readAllStandardError());
-        return run;
+        return ::RunAsUser(FUser.Name(), InNetdev ? QStringList{"netdev"} : QStringList{}, Command, Namespace,
+                           FRoot.Path());
     }
 
     TUserRun SwitchToOffice(bool InNetdev) const
@@ -195,7 +133,7 @@ protected:
         return hosts;
     }
 
-    TTestUser FUser;
+    TTestUser FUser{"wflnh" + QString::number(::getpid())};
     QTemporaryDir FBin;
     TTestRoot FRoot;
 };
