@@ -271,7 +271,7 @@ bool TIPAddress::ChangeOn(TNetWork &Adapter)
             FChanges << QStringLiteral("IPv4 settings %1").arg(Config.LastAction());
     }
     const QString Link = InterfaceName(Adapter.DevIndex());
-    ApplyGatewayBinding(Link);
+    ApplyGatewayBinding(Link, Refusals);
     ReplaceMac(Adapter, Link, Refusals);
     if (!Refusals.isEmpty())
         return Fail(Refusals.join(QStringLiteral("; ")));
@@ -312,7 +312,7 @@ bool TIPAddress::BindsGateway() const { return FAutoRepair && !IsUnsetMac(FGWMac
 // A location without the binding ends the thread and takes away every binding the program made
 // on the link, also one an earlier run left, so this network's gateway is reached at its own MAC
 // address.
-void TIPAddress::ApplyGatewayBinding(const QString &Link)
+void TIPAddress::ApplyGatewayBinding(const QString &Link, QStringList &Refusals)
 {
     if (!BindsGateway()) {
         const bool ThreadsBinding = TNetRepaire::StopAndUnbind();
@@ -321,8 +321,12 @@ void TIPAddress::ApplyGatewayBinding(const QString &Link)
         return;
     }
     TNetRepaire::getInstance(FGateWay, GWMacAddr(), Link);
-    if (BindStaticArp(FGateWay, GWMacAddr(), Link))
+    QString Reason;
+    if (BindStaticArpNow(FGateWay, GWMacAddr(), Link, &Reason))
         FChanges << QStringLiteral("gateway %1 bound to %2 on %3").arg(FGateWay, GWMacAddr(), Link);
+    else if (!Reason.isEmpty())
+        Refusals << QStringLiteral("Gateway %1 not bound to %2 on %3: %4")
+                        .arg(FGateWay, GWMacAddr(), Link, Reason);
 }
 
 // A new MAC address takes effect with the restart, which also drops the neighbour table of the

@@ -85,7 +85,7 @@ private:
     void ApplyAddresses(TNetworkAdapterConfiguration &Config, QStringList &Refusals);
     void ApplyDns(TNetworkAdapterConfiguration &Config, QStringList &Refusals);
     bool BindsGateway() const;
-    void ApplyGatewayBinding(const QString &Link);
+    void ApplyGatewayBinding(const QString &Link, QStringList &Refusals);
     void ReplaceMac(TNetWork &Adapter, const QString &Link, QStringList &Refusals);
     bool ImportFromConfiguration(const QString &NetId, const TNetworkAdapterConfiguration &Config);
     bool ImportFromRegistry(const QString &NetId);

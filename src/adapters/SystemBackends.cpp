@@ -6,6 +6,7 @@
 #include "platform/InternetSettings.h"
 #include "platform/NMSettings.h"
 #include "platform/NetworkMounts.h"
+#include "platform/PrivilegedNet.h"
 #include "platform/UserShares.h"
 
 #include <QDBusConnection>
@@ -25,6 +26,7 @@ void InstallSystemBackends(const QDBusConnection &SystemBus)
     InstallDesktopProxy(std::make_shared<TDesktopProxy>());
     InstallUserShares(std::make_shared<TNetUserShares>());
     InstallNetworkMounts(std::make_shared<TGioNetworkMounts>());
+    InstallPrivilegedNet(std::make_shared<THelperNet>(THelperNet::DefaultHelpers()));
 }
 
 void RemoveSystemBackends()
@@ -36,4 +38,5 @@ void RemoveSystemBackends()
     InstallDesktopProxy(nullptr);
     InstallUserShares(nullptr);
     InstallNetworkMounts(nullptr);
+    InstallPrivilegedNet(nullptr);
 }

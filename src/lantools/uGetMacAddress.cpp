@@ -1,7 +1,10 @@
 #include "lantools/uGetMacAddress.h"
 
+#include "base/RawArp.h"
 #include "platform/FileDescriptor.h"
 #include "platform/NetLink.h"
+#include "platform/PrivilegedNet.h"
+#include "platform/ProcessRunner.h"
 
 #include <QDeadlineTimer>
 #include <QHash>
@@ -17,10 +20,8 @@
 #include <cstring>
 #include <linux/neighbour.h>
 #include <net/if.h>
-#include <net/if_arp.h>
 #include <netdb.h>
 #include <netinet/if_ether.h>
-#include <netpacket/packet.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -92,10 +93,10 @@ constexpr int AnswerWindowMs = 500;
 constexpr int RetryAfterMs = 100;
 constexpr int TransitMs = 50;
 constexpr int SweepMs = RetryAfterMs + AnswerWindowMs + TransitMs;
+// What the helper gets to start, sweep and end.
+constexpr int HelperTimeoutMs = SweepMs + 2000;
 // How often a reader looks whether its sweep was cancelled.
 constexpr int CancelCheckMs = 10;
-// Room for the answers of a whole /24 arriving at once (the kernel caps it at rmem_max).
-constexpr int ReceiveBufferBytes = 1 << 20;
 
 // Without raw sockets the kernel resolves: three probes a second apart.
 constexpr int KernelResolutionMs = 3500;
@@ -105,22 +106,6 @@ constexpr uint16_t DiscardPort = 9;
 constexpr uint16_t NeighbourKnown =
     NUD_REACHABLE | NUD_PERMANENT | NUD_NOARP | NUD_STALE | NUD_DELAY | NUD_PROBE;
 
-struct TArpLink
-{
-    int Index = 0;
-    in_addr Sender{};
-    QByteArray Mac;
-};
-
-struct [[gnu::packed]] TArpFrame
-{
-    arphdr Header;
-    uint8_t SenderMac[ETH_ALEN];
-    in_addr SenderIp;
-    uint8_t TargetMac[ETH_ALEN];
-    in_addr TargetIp;
-};
-
 bool CanArp(const TInterfaceAddress &Entry)
 {
     return (Entry.Flags & IFF_UP) && !(Entry.Flags & (IFF_LOOPBACK | IFF_NOARP)) &&
@@ -128,7 +113,7 @@ bool CanArp(const TInterfaceAddress &Entry)
 }
 
 // The link the requests go out on, with the sender address they carry.
-std::optional<TArpLink> ArpLink(in_addr Source, in_addr Target)
+std::optional<TArpSender> ArpLink(in_addr Source, in_addr Target)
 {
     auto link = LocalAddress(Source);
     if (!link) {
@@ -138,7 +123,9 @@ std::optional<TArpLink> ArpLink(in_addr Source, in_addr Target)
     }
     if (!CanArp(*link))
         return std::nullopt;
-    return TArpLink{link->Index, link->Address, link->HardwareAddress};
+    TArpSender sender{link->Index, link->Address, {}};
+    std::copy(link->HardwareAddress.cbegin(), link->HardwareAddress.cend(), sender.Mac.begin());
+    return sender;
 }
 
 // The hardware address of every address of this computer that speaks ARP.
@@ -151,50 +138,20 @@ QHash<quint32, QByteArray> OwnMacs()
     return own;
 }
 
-bool SendRequest(int Fd, const TArpLink &Link, in_addr Target)
-{
-    TArpFrame frame{};
-    frame.Header.ar_hrd = htons(ARPHRD_ETHER);
-    frame.Header.ar_pro = htons(ETH_P_IP);
-    frame.Header.ar_hln = ETH_ALEN;
-    frame.Header.ar_pln = sizeof(in_addr);
-    frame.Header.ar_op = htons(ARPOP_REQUEST);
-    std::memcpy(frame.SenderMac, Link.Mac.constData(), ETH_ALEN);
-    frame.SenderIp = Link.Sender;
-    frame.TargetIp = Target;
-
-    sockaddr_ll to{};
-    to.sll_family = AF_PACKET;
-    to.sll_protocol = htons(ETH_P_ARP);
-    to.sll_ifindex = Link.Index;
-    to.sll_halen = ETH_ALEN;
-    std::memset(to.sll_addr, 0xff, ETH_ALEN);
-    return ::sendto(Fd, &frame, sizeof frame, 0, reinterpret_cast<sockaddr *>(&to), sizeof to) ==
-           static_cast<ssize_t>(sizeof frame);
-}
-
-void SendRequests(int Fd, const TArpLink &Link, const QSet<quint32> &Targets)
+void SendRequests(int Fd, const TArpSender &Link, const QSet<quint32> &Targets)
 {
     for (const quint32 target : Targets)
-        SendRequest(Fd, Link, in_addr{target});
+        SendArpRequest(Fd, Link, in_addr{target});
 }
 
 // Records the replies that wait on the socket from the addresses in Pending, and takes them out.
 void ReadReplies(int Fd, QSet<quint32> &Pending, TArpReplyTable &Replies)
 {
-    TArpFrame frame{};
-    sockaddr_ll from{};
-    socklen_t fromLength = sizeof from;
-    ssize_t length;
-    while ((length = ::recvfrom(Fd, &frame, sizeof frame, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from),
-                                &fromLength)) >= 0) {
-        fromLength = sizeof from;
-        if (length < static_cast<ssize_t>(sizeof frame) || from.sll_pkttype == PACKET_OUTGOING ||
-            frame.Header.ar_op != htons(ARPOP_REPLY) || frame.Header.ar_hln != ETH_ALEN ||
-            !Pending.remove(frame.SenderIp.s_addr))
-            continue;
-        Replies.Record(frame.SenderIp, QByteArray(reinterpret_cast<const char *>(frame.SenderMac), ETH_ALEN));
-    }
+    TArpReply reply;
+    while (NextArpReply(Fd, reply))
+        if (Pending.remove(reply.Address.s_addr))
+            Replies.Record(reply.Address, QByteArray(reinterpret_cast<const char *>(reply.Mac.data()),
+                                                     static_cast<int>(reply.Mac.size())));
 }
 
 // Gathers replies until every address in Pending has answered, Deadline passes or the sweep is
@@ -212,27 +169,7 @@ void GatherReplies(int Fd, QSet<quint32> &Pending, TArpReplyTable &Replies, cons
     }
 }
 
-// A raw ARP socket bound to the interface; -1 with errno set when none can be had.
-int OpenArpSocket(int Index)
-{
-    // Protocol 0 queues nothing until the bind, so no stray frame is read as an answer.
-    const int fd = ::socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &ReceiveBufferBytes, sizeof ReceiveBufferBytes);
-    sockaddr_ll bound{};
-    bound.sll_family = AF_PACKET;
-    bound.sll_protocol = htons(ETH_P_ARP);
-    bound.sll_ifindex = Index;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&bound), sizeof bound) == 0)
-        return fd;
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    return -1;
-}
-
-void AskRaw(int Fd, const TArpLink &Link, QSet<quint32> Pending, TArpReplyTable &Replies)
+void AskRaw(int Fd, const TArpSender &Link, QSet<quint32> Pending, TArpReplyTable &Replies)
 {
     const QDeadlineTimer retry(RetryAfterMs), deadline(SweepMs);
     SendRequests(Fd, Link, Pending);
@@ -245,8 +182,9 @@ void WarnOnceAboutKernelResolution()
 {
     static std::atomic_flag warned;
     if (!warned.test_and_set())
-        std::fprintf(stderr, "wayfarel: no permission for raw ARP requests (CAP_NET_RAW); "
-                             "using the kernel's neighbour resolution, which waits about 3 s for "
+        std::fprintf(stderr, "wayfarel: no permission for raw ARP requests (CAP_NET_RAW), "
+                             "and wayfarel-nethelper cannot send them either; using the kernel's neighbour "
+                             "resolution, which waits about 3 s for "
                              "a silent address\n");
 }
 
@@ -269,7 +207,7 @@ void ReadNeighbours(int Index, QSet<quint32> &Pending, TArpReplyTable &Replies)
 
 // Lets the kernel resolve every target by sending each an empty datagram, then watches its
 // neighbour table for the outcomes.
-void AskKernel(const TArpLink &Link, const QSet<quint32> &Targets, TArpReplyTable &Replies)
+void AskKernel(const TArpSender &Link, const QSet<quint32> &Targets, TArpReplyTable &Replies)
 {
     WarnOnceAboutKernelResolution();
     TFd udp(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
@@ -291,13 +229,50 @@ void AskKernel(const TArpLink &Link, const QSet<quint32> &Targets, TArpReplyTabl
     }
 }
 
-// The reader of a sweep: raw requests where this process may send them, else the kernel.
-void Ask(const TArpLink &Link, const QSet<quint32> &Targets, TArpReplyTable &Replies)
+// Records the "IP MAC" lines the helper printed.
+void ReadHelperAnswers(const QByteArray &Output, TArpReplyTable &Replies)
+{
+    for (const QByteArray &line : Output.split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() != 2)
+            continue;
+        const auto address = ParseIpv4(QString::fromLatin1(fields.at(0)));
+        const QString mac = QString::fromLatin1(fields.at(1));
+        if (address && IsMacText(mac))
+            Replies.Record(*address, QByteArray::fromHex(MacDigits(mac).toLatin1()));
+    }
+}
+
+// Has the privileged helper send the requests, as many at a time as it takes; false when it
+// cannot run or fails, and the kernel is asked instead.
+bool AskHelper(const TArpSender &Link, const QSet<quint32> &Targets, TArpReplyTable &Replies)
+{
+    QStringList texts;
+    for (const quint32 target : Targets)
+        texts << Ipv4Text(in_addr{target});
+    const QString interface = InterfaceName(Link.Index);
+    for (qsizetype first = 0; first < texts.size() && !Replies.IsCancelled(); first += MaxProbeTargets) {
+        const auto command =
+            PrivilegedNet()->ProbeCommand(interface, SweepMs, texts.mid(first, MaxProbeTargets));
+        if (!command)
+            return false;
+        const TProcessResult result =
+            TProcessRunner().Run(command->Program, command->Arguments, HelperTimeoutMs);
+        if (!result.Succeeded())
+            return false;
+        ReadHelperAnswers(result.StdOut, Replies);
+    }
+    return true;
+}
+
+// The reader of a sweep: raw requests where this process may send them, else the privileged
+// helper's, else the kernel.
+void Ask(const TArpSender &Link, const QSet<quint32> &Targets, TArpReplyTable &Replies)
 {
     TFd raw(OpenArpSocket(Link.Index));
     if (raw.Get() >= 0)
         AskRaw(raw.Get(), Link, Targets, Replies);
-    else if (errno == EPERM || errno == EACCES)
+    else if ((errno == EPERM || errno == EACCES) && !AskHelper(Link, Targets, Replies))
         AskKernel(Link, Targets, Replies);
 }
 

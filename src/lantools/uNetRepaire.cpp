@@ -16,6 +16,7 @@ constexpr int RepairIntervalMs = 1000;
 // Time a command started by a pass gets to finish before its binding is removed.
 constexpr int PassSettleMs = 300;
 constexpr int UnbindTimeoutMs = 2000;
+constexpr int BindTimeoutMs = 2000;
 
 QMutex InstanceLock;
 // Destroyed when the program ends, which stops the thread.
@@ -53,31 +54,16 @@ bool RunHidden(const TCommand &Command)
     return process.startDetached();
 }
 
-TCommand ArpBindCommand(const QString &IpAddress, const QString &MacAddress, const QString &Interface)
-{
-    return {QStringLiteral("ip"),
-            {QStringLiteral("neigh"), QStringLiteral("replace"), IpAddress, QStringLiteral("lladdr"),
-             QString(MacAddress).replace(QLatin1Char('-'), QLatin1Char(':')), QStringLiteral("dev"),
-             Interface, QStringLiteral("nud"), QStringLiteral("permanent"), QStringLiteral("protocol"),
-             QString::number(OwnNeighbourProtocol)}};
-}
-
-TCommand ArpUnbindCommand(const QString &IpAddress, const QString &Interface)
-{
-    return {QStringLiteral("ip"),
-            {QStringLiteral("neigh"), QStringLiteral("del"), IpAddress, QStringLiteral("dev"), Interface}};
-}
-
 std::optional<TCommand> StaticArpBinding(const QString &IpAddress, const QString &MacAddress,
-                                         const QString &Interface)
+                                         const QString &Interface, QString *Error)
 {
     const auto address = ParseIpv4(IpAddress);
     if (!address || !IsMacText(MacAddress) || Interface.isEmpty())
         return std::nullopt;
     if (InterfaceName(RouteInterfaceIndex(*address)) != Interface)
         return std::nullopt;
-    return ArpBindCommand(Ipv4Text(*address), MacFromDigits(MacDigits(MacAddress), QLatin1Char(':')),
-                          Interface);
+    return PrivilegedNet()->BindCommand(
+        Ipv4Text(*address), MacFromDigits(MacDigits(MacAddress), QLatin1Char(':')), Interface, Error);
 }
 
 std::optional<TCommand> HostArpBinding(const QString &IpAddress, const QString &MacAddress, QString *Error)
@@ -95,13 +81,36 @@ std::optional<TCommand> HostArpBinding(const QString &IpAddress, const QString &
     const QString link = InterfaceName(RouteInterfaceIndex(*address));
     if (link.isEmpty())
         return refuse(QStringLiteral("no route leads to it"));
-    return StaticArpBinding(IpAddress, MacAddress, link);
+    return StaticArpBinding(IpAddress, MacAddress, link, Error);
 }
 
 bool BindStaticArp(const QString &IpAddress, const QString &MacAddress, const QString &Interface)
 {
     const auto command = StaticArpBinding(IpAddress, MacAddress, Interface);
     return command && RunHidden(*command);
+}
+
+bool BindStaticArpNow(const QString &IpAddress, const QString &MacAddress, const QString &Interface,
+                      QString *Error)
+{
+    const auto fail = [Error](const QString &Reason) {
+        if (Error)
+            *Error = Reason;
+        return false;
+    };
+    QString missing;
+    const auto command = StaticArpBinding(IpAddress, MacAddress, Interface, &missing);
+    if (!command)
+        return fail(missing);
+    const TProcessResult result = TProcessRunner().Run(command->Program, command->Arguments, BindTimeoutMs);
+    if (result.Succeeded())
+        return true;
+    if (!result.Finished)
+        return fail(result.Error);
+    const QString reason = QString::fromLocal8Bit(result.StdErr).simplified();
+    return fail(!reason.isEmpty()
+                    ? reason
+                    : QStringLiteral("%1 ended with status %2").arg(command->Program).arg(result.ExitCode));
 }
 
 bool HasStaticArpBinding(const QString &IpAddress, const QString &MacAddress, const QString &Interface)
@@ -123,7 +132,9 @@ bool RemoveStaticArpBinding(const QString &IpAddress, const QString &MacAddress,
 {
     if (!HasStaticArpBinding(IpAddress, MacAddress, Interface))
         return false;
-    RunAndWait(ArpUnbindCommand(Ipv4Text(*ParseIpv4(IpAddress)), Interface));
+    if (const auto command =
+            PrivilegedNet()->UnbindCommand(Ipv4Text(*ParseIpv4(IpAddress)), Interface, nullptr))
+        RunAndWait(*command);
     return true;
 }
 
@@ -135,7 +146,9 @@ int RemoveOwnArpBindings(const QString &Interface)
         return removed;
     for (const TNeighbour &entry : Neighbours(index))
         if ((entry.State & NUD_PERMANENT) && entry.Protocol == OwnNeighbourProtocol) {
-            RunAndWait(ArpUnbindCommand(Ipv4Text(entry.Address), Interface));
+            if (const auto command =
+                    PrivilegedNet()->UnbindCommand(Ipv4Text(entry.Address), Interface, nullptr))
+                RunAndWait(*command);
             ++removed;
         }
     return removed;

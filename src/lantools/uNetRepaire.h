@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PrivilegedNet.h"
+
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QString>
@@ -9,39 +11,29 @@
 #include <optional>
 #include <vector>
 
-// A program and its argument vector. It is started directly, never through a shell, so an
-// argument holding shell characters stays exactly one argument.
-struct TCommand
-{
-    QString Program;
-    QStringList Arguments;
-
-    bool operator==(const TCommand &) const = default;
-};
-
 // Starts the command as a new process with no terminal output and returns at once, without
 // waiting for it or looking at its result. False only when the process could not be started.
 bool RunHidden(const TCommand &Command);
 
-// The static ARP binding of IpAddress to MacAddress as a permanent entry of the kernel's
-// neighbour table on Interface. The MAC text may use "-" or ":" between its groups.
-TCommand ArpBindCommand(const QString &IpAddress, const QString &MacAddress, const QString &Interface);
-// Deletes the neighbour entry of IpAddress from Interface.
-TCommand ArpUnbindCommand(const QString &IpAddress, const QString &Interface);
-
-// The binding on Interface, only while IpAddress routes through it; nothing when the address or
-// the MAC text is malformed or the address routes elsewhere or nowhere.
+// The binding on Interface, only while IpAddress routes through it, made as PrivilegedNet says;
+// nothing when the address or the MAC text is malformed, the address routes elsewhere or
+// nowhere, or this process may not bind (then Error says what is missing).
 std::optional<TCommand> StaticArpBinding(const QString &IpAddress, const QString &MacAddress,
-                                         const QString &Interface);
+                                         const QString &Interface, QString *Error = nullptr);
 
 // The static binding of a host on the interface that routes to it, for binding hosts a scan
 // found; nothing, with the reason in Error, when the address or the MAC text is malformed or
-// the address routes nowhere.
+// the address routes nowhere or this process may not bind.
 std::optional<TCommand> HostArpBinding(const QString &IpAddress, const QString &MacAddress,
                                        QString *Error = nullptr);
 
 // Starts the static binding with RunHidden; false when there is nothing to start.
 bool BindStaticArp(const QString &IpAddress, const QString &MacAddress, const QString &Interface);
+// Makes the static binding and waits for it; false, with the reason in Error, when it was not
+// made. Error stays empty when there is no binding to make (malformed, or the address does not
+// route through Interface yet: the repair pass binds it once it does).
+bool BindStaticArpNow(const QString &IpAddress, const QString &MacAddress, const QString &Interface,
+                      QString *Error);
 
 // True while Interface holds IpAddress as a permanent neighbour entry for MacAddress.
 bool HasStaticArpBinding(const QString &IpAddress, const QString &MacAddress, const QString &Interface);
@@ -50,10 +42,6 @@ bool HasStaticArpBinding(const QString &IpAddress, const QString &MacAddress, co
 // someone else's and stays.
 // True when there was such an entry.
 bool RemoveStaticArpBinding(const QString &IpAddress, const QString &MacAddress, const QString &Interface);
-
-// The bindings carry this originator mark in the neighbour table, so a later run of the program
-// (or wayfarelctl) can tell them from entries the administrator made.
-inline constexpr int OwnNeighbourProtocol = 87;
 
 // Deletes every permanent entry on Interface that carries the program's mark, whichever process
 // made it, and waits for the deletions. Returns how many there were.

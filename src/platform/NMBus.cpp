@@ -110,9 +110,11 @@ QVariantList TNMDBus::Call(const QString &path, const QString &interface, const 
     const QDBusMessage reply = pending.reply();
     if (reply.type() != QDBusMessage::ReplyMessage) {
         FLastError = ErrorText(reply);
+        FLastErrorName = reply.errorName();
         return {};
     }
     FLastError.clear();
+    FLastErrorName.clear();
     return reply.arguments();
 }
 
@@ -137,11 +139,13 @@ bool TNMDBus::GetSettings(const QStringList &paths, QList<TNMSettingsMap> &setti
             FBus.asyncCall(MethodCall(path, ProfileInterface, QStringLiteral("GetSettings")), CallTimeoutMs));
     settings.clear();
     FLastError.clear();
+    FLastErrorName.clear();
     for (QDBusPendingCall &call : calls) {
         AwaitReply(call);
         const QDBusMessage reply = call.reply();
         if (reply.type() != QDBusMessage::ReplyMessage) {
             FLastError = ErrorText(reply);
+            FLastErrorName = reply.errorName();
             settings.append(TNMSettingsMap());
             continue;
         }

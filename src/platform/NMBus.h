@@ -77,6 +77,9 @@ public:
     virtual void UnwatchState(const QString &path, QObject *receiver, const char *slot) = 0;
 
     virtual QString LastError() const = 0;
+    // The D-Bus error name of the last failure ("org.freedesktop.NetworkManager.PermissionDenied"
+    // and the like); empty when there is none or it is not known.
+    virtual QString LastErrorName() const { return {}; }
 };
 
 // NetworkManager on a D-Bus connection. With a Qt application the event loop runs while a call
@@ -106,6 +109,7 @@ public:
     void WatchState(const QString &path, QObject *receiver, const char *slot) override;
     void UnwatchState(const QString &path, QObject *receiver, const char *slot) override;
     QString LastError() const override { return FLastError; }
+    QString LastErrorName() const override { return FLastErrorName; }
 
 private:
     QVariantList Call(const QString &path, const QString &interface, const QString &method,
@@ -114,4 +118,5 @@ private:
 
     QDBusConnection FBus;
     QString FLastError;
+    QString FLastErrorName;
 };

@@ -77,6 +77,19 @@ bool TNMSettings::Fail(const QString &reason)
     return false;
 }
 
+// NetworkManager's own permission check (polkit) refused the change: said as such, with
+// NetworkManager's words, never as a failure of the connection.
+bool TNMSettings::FailChange(const TNMProfile &profile, const QString &failure)
+{
+    const QString name = FBus->LastErrorName();
+    const bool refused = name.endsWith(QLatin1String(".PermissionDenied")) ||
+                         FBus->LastError().contains(QLatin1String("not authorized"), Qt::CaseInsensitive);
+    if (refused)
+        return Fail(
+            QStringLiteral("not allowed to change connection '%1': %2").arg(profile.Name, FBus->LastError()));
+    return Fail(failure.arg(profile.Name, FBus->LastError()));
+}
+
 bool TNMSettings::Succeed()
 {
     FLastError.clear();
@@ -355,8 +368,7 @@ bool TNMSettings::Update(const TNMProfile &profile, TNMSettingsMap settings)
 {
     MergeSecrets(profile, settings);
     if (!FBus->Update(profile.Path, settings))
-        return Fail(
-            QStringLiteral("connection '%1' refused the settings: %2").arg(profile.Name, FBus->LastError()));
+        return FailChange(profile, QStringLiteral("connection '%1' refused the settings: %2"));
     return Succeed();
 }
 
@@ -397,7 +409,7 @@ bool TNMSettings::ActivateOn(const TNMProfile &profile, const TNMPlacement &plac
 {
     QString activePath;
     if (!FBus->ActivateConnection(profile.Path, placement.Device.Path, activePath))
-        return Fail(QStringLiteral("cannot activate '%1': %2").arg(profile.Name, FBus->LastError()));
+        return FailChange(profile, QStringLiteral("cannot activate '%1': %2"));
     return WaitForActivation(activePath, profile.Name);
 }
 
@@ -409,7 +421,7 @@ bool TNMSettings::Deactivate(const TNMProfile &profile)
     if (placement.ActivePath.isEmpty())
         return Succeed();
     if (!FBus->DeactivateConnection(placement.ActivePath))
-        return Fail(QStringLiteral("cannot deactivate '%1': %2").arg(profile.Name, FBus->LastError()));
+        return FailChange(profile, QStringLiteral("cannot deactivate '%1': %2"));
     return WaitForDeactivation(placement.ActivePath, profile.Name);
 }
 

@@ -133,6 +133,9 @@ private:
     bool WaitForDeactivation(const QString &activePath, const QString &name);
     void MergeSecrets(const TNMProfile &profile, TNMSettingsMap &settings);
     bool Fail(const QString &reason);
+    // Fails a change of profile with failure ("%1" the profile's name, "%2" NetworkManager's
+    // words), or with the refusal when NetworkManager did not allow it.
+    bool FailChange(const TNMProfile &profile, const QString &failure);
     bool Succeed();
 
     std::shared_ptr<INMBus> FBus;

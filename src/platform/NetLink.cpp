@@ -1,29 +1,19 @@
 #include "platform/NetLink.h"
 
-#include "platform/FileDescriptor.h"
+#include "base/RtNetlink.h"
 
 #include <arpa/inet.h>
 #include <cstring>
 #include <ifaddrs.h>
 #include <linux/neighbour.h>
-#include <linux/netlink.h>
-#include <linux/rtnetlink.h>
 #include <net/if.h>
 #include <netpacket/packet.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <functional>
 #include <map>
 
 namespace {
-
-// NLMSG_OK without its comparison of a signed length with an unsigned one.
-bool MessageFits(const nlmsghdr *msg, int remaining)
-{
-    return remaining >= static_cast<int>(sizeof(nlmsghdr)) && msg->nlmsg_len >= sizeof(nlmsghdr) &&
-           msg->nlmsg_len <= static_cast<unsigned>(remaining);
-}
 
 std::map<int, QByteArray> HardwareAddresses(const ifaddrs *List)
 {
@@ -35,54 +25,6 @@ std::map<int, QByteArray> HardwareAddresses(const ifaddrs *List)
         result[ll->sll_ifindex] = QByteArray(reinterpret_cast<const char *>(ll->sll_addr), ll->sll_halen);
     }
     return result;
-}
-
-using TMessageHandler = std::function<void(const nlmsghdr *)>;
-
-// Sends one rtnetlink request and hands every answering message to Handler until the
-// kernel says it is done (dumps) or has answered (single requests).
-bool NetlinkRequest(nlmsghdr *Request, const TMessageHandler &Handler)
-{
-    TFd fd(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
-    if (fd.Get() < 0)
-        return false;
-    timeval timeout{1, 0};
-    ::setsockopt(fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    sockaddr_nl kernel{};
-    kernel.nl_family = AF_NETLINK;
-    Request->nlmsg_seq = 1;
-    if (::sendto(fd.Get(), Request, Request->nlmsg_len, 0, reinterpret_cast<sockaddr *>(&kernel),
-                 sizeof kernel) < 0)
-        return false;
-    const bool dump = Request->nlmsg_flags & NLM_F_DUMP;
-    alignas(nlmsghdr) char buffer[32768];
-    for (;;) {
-        const ssize_t length = ::recv(fd.Get(), buffer, sizeof buffer, 0);
-        if (length <= 0)
-            return false;
-        int remaining = static_cast<int>(length);
-        for (auto *msg = reinterpret_cast<nlmsghdr *>(buffer); MessageFits(msg, remaining);
-             msg = NLMSG_NEXT(msg, remaining)) {
-            if (msg->nlmsg_type == NLMSG_DONE)
-                return true;
-            if (msg->nlmsg_type == NLMSG_ERROR)
-                return reinterpret_cast<nlmsgerr *>(NLMSG_DATA(msg))->error == 0;
-            Handler(msg);
-            if (!dump)
-                return true;
-        }
-    }
-}
-
-template <typename T>
-void ForEachAttribute(const nlmsghdr *Msg, const std::function<void(const rtattr *)> &Visit)
-{
-    int length = static_cast<int>(Msg->nlmsg_len - NLMSG_LENGTH(sizeof(T)));
-    const auto *header = static_cast<const T *>(NLMSG_DATA(Msg));
-    for (auto *attr = reinterpret_cast<const rtattr *>(reinterpret_cast<const char *>(header) +
-                                                       NLMSG_ALIGN(sizeof(T)));
-         RTA_OK(attr, length); attr = RTA_NEXT(attr, length))
-        Visit(attr);
 }
 
 } // namespace
@@ -149,12 +91,7 @@ int RouteInterfaceIndex(in_addr Target)
     request.Header.nlmsg_flags = NLM_F_REQUEST;
     request.Route.rtm_family = AF_INET;
     request.Route.rtm_dst_len = 32;
-    auto *dst = reinterpret_cast<rtattr *>(reinterpret_cast<char *>(&request.Header) +
-                                           NLMSG_ALIGN(request.Header.nlmsg_len));
-    dst->rta_type = RTA_DST;
-    dst->rta_len = RTA_LENGTH(sizeof Target);
-    std::memcpy(RTA_DATA(dst), &Target, sizeof Target);
-    request.Header.nlmsg_len = NLMSG_ALIGN(request.Header.nlmsg_len) + RTA_ALIGN(dst->rta_len);
+    AppendAttribute(&request.Header, RTA_DST, &Target, sizeof Target);
 
     int index = 0;
     NetlinkRequest(&request.Header, [&](const nlmsghdr *msg) {

@@ -4,6 +4,16 @@
 #include <QString>
 #include <QStringList>
 
+// A program and its argument vector. It is started directly, never through a shell, so an
+// argument holding shell characters stays exactly one argument.
+struct TCommand
+{
+    QString Program;
+    QStringList Arguments;
+
+    bool operator==(const TCommand &) const = default;
+};
+
 // How one run of a program ended.
 struct TProcessResult
 {

@@ -219,3 +219,23 @@ TEST_F(NMSettingsTest, AFailedActivationSaysSoAndADeactivationWaitsUntilItIsGone
     ASSERT_TRUE(FNM.Deactivate(Office())) << "an inactive profile is left as it is";
     EXPECT_EQ(FBus->Count("DeactivateConnection"), 0);
 }
+
+// NetworkManager's permission check says no: the reason says so in NetworkManager's words, and
+// the profile keeps its settings.
+TEST_F(NMSettingsTest, ARefusedChangeIsReportedAsNotAllowed)
+{
+    const TNMIPv4 changed{"manual", {"10.0.0.8"}, {24}, "10.0.0.1", {"10.0.0.53"}, true};
+    FBus->DenyChanges = true;
+    EXPECT_FALSE(FNM.ApplyIPv4(Office(), changed));
+    EXPECT_EQ(FNM.LastError(), "not allowed to change connection 'Office': Insufficient privileges");
+    EXPECT_TRUE(TNMSettings::SameIPv4(FBus->IPv4At(FOffice), OfficeIPv4));
+    EXPECT_FALSE(FNM.Activate(Office()));
+    EXPECT_EQ(FNM.LastError(), "not allowed to change connection 'Office': Insufficient privileges");
+
+    FBus->DenyChanges = false;
+    FBus->Devices.clear();
+    FBus->DeviceOrder.clear();
+    EXPECT_FALSE(FNM.Activate(Office()));
+    EXPECT_EQ(FNM.LastError(), "cannot activate 'Office': no device for the connection")
+        << "other failures keep their own words";
+}

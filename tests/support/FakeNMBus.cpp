@@ -110,7 +110,16 @@ bool TFakeNMBus::Called(const QString &method, bool ok, const QString &error)
 {
     Log.append(method);
     FLastError = ok ? QString() : error;
+    FLastErrorName.clear();
     return ok;
+}
+
+// NetworkManager's words when polkit says no.
+bool TFakeNMBus::Denied(const QString &method, const QString &errorName)
+{
+    Called(method, false, QStringLiteral("Insufficient privileges"));
+    FLastErrorName = errorName;
+    return false;
 }
 
 bool TFakeNMBus::IsRunning()
@@ -155,6 +164,9 @@ bool TFakeNMBus::GetConnectionByUuid(const QString &uuid, QString &path)
 
 bool TFakeNMBus::Update(const QString &path, const TNMSettingsMap &settings)
 {
+    if (DenyChanges)
+        return Denied(QStringLiteral("Update"),
+                      QStringLiteral("org.freedesktop.NetworkManager.Settings.Connection.PermissionDenied"));
     const bool known = Profiles.contains(path);
     if (known)
         Profiles[path] = settings;
@@ -204,6 +216,9 @@ bool TFakeNMBus::Reapply(const QString &)
 bool TFakeNMBus::ActivateConnection(const QString &profilePath, const QString &devicePath,
                                     QString &activePath)
 {
+    if (DenyChanges)
+        return Denied(QStringLiteral("ActivateConnection"),
+                      QStringLiteral("org.freedesktop.NetworkManager.PermissionDenied"));
     QString device = devicePath;
     const QString bound = Profiles.value(profilePath)
                               .value(QStringLiteral("connection"))

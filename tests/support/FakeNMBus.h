@@ -34,6 +34,7 @@ public:
     bool Running = true;
     bool HoldActivations = false; // new activations stay activating until SetActiveState
     bool RefuseReapply = false;
+    bool DenyChanges = false; // updates and (de)activations refused as polkit refuses them
     QStringList Log;
     QMap<QString, TNMSettingsMap> Profiles;
     QStringList ProfileOrder;
@@ -60,6 +61,7 @@ public:
     void WatchState(const QString &path, QObject *receiver, const char *slot) override;
     void UnwatchState(const QString &path, QObject *receiver, const char *slot) override;
     QString LastError() const override { return FLastError; }
+    QString LastErrorName() const override { return FLastErrorName; }
 
 private:
     struct TWatch
@@ -70,9 +72,11 @@ private:
     };
 
     bool Called(const QString &method, bool ok, const QString &error = QString());
+    bool Denied(const QString &method, const QString &errorName);
     void Notify(const QString &path);
 
     int FNextNumber = 1;
     QList<TWatch> FWatches;
     QString FLastError;
+    QString FLastErrorName;
 };
