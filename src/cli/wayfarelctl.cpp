@@ -9,7 +9,9 @@
 #include "base/NetText.h"
 #include "lantools/uNetRepaire.h"
 #include "locations/Location.h"
+#include "locations/LocationQueries.h"
 #include "modules/ProgramModules.h"
+#include "platform/InstanceBus.h"
 #include "platform/Printers.h"
 #include "sharing/NetShare.h"
 
@@ -151,38 +153,39 @@ TCtlOptions TakeOptions(QStringList &Args)
     return Options;
 }
 
-// Opens the data file as the program does, but a file that cannot be used ends the command
-// with a message instead of the program's message box. A folder given by the user must hold
-// a data file already.
-void OpenDataFile(const QString &Folder)
+// Names the data file as the program does; a folder given by the user must hold one already.
+void ChooseDataFile(const QString &Folder)
 {
     const QString ProgramFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     if (Folder.isEmpty())
         InitProgramConnectionString(ProgramFolder);
     else
         InitConnectionString(Folder, {DataFileTemplatePath(ProgramFolder), false});
+}
+
+// Opens the chosen data file, but a file that cannot be used ends the command with a message
+// instead of the program's message box.
+void OpenDataFile()
+{
     SetOpenFailureHandler([] { Fail(DataFileProblem(ConnectionString()), ecDataFile); });
     SetLocationConnection(GetConnection());
 }
 
-// A location by exact id, else by name: exact spelling first, then ignoring letter case.
+// A call to the running program that found no answer ends the command.
+void Require(bool Answered, const QString &Error)
+{
+    if (!Answered)
+        Fail(Error);
+}
+
+// A location by id or name, or the command ends saying why not.
 TLocation &FindLocation(const TLocationList &List, const QString &Key)
 {
-    if (TLocation *ById = List.GetItemByLocId(Key))
-        return *ById;
-    for (const Qt::CaseSensitivity Sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
-        QList<TLocation *> Named;
-        for (int I = 0; I < List.Count(); ++I)
-            if (List.Items(I)->LocName().compare(Key, Sensitivity) == 0)
-                Named.append(List.Items(I));
-        if (Named.size() > 1)
-            Fail(QStringLiteral("%1 locations are named %2; give the id instead")
-                     .arg(Named.size())
-                     .arg(QuotedValue(Key)));
-        if (Named.size() == 1)
-            return *Named.first();
-    }
-    Fail(QStringLiteral("no location %1 (see wayfarelctl list)").arg(QuotedValue(Key)));
+    QString Error;
+    TLocation *Location = FindLocationByKey(List, Key, &Error);
+    if (!Location)
+        Fail(Error);
+    return *Location;
 }
 
 // An adapter by id (letter case ignored), else by its connection name.
@@ -226,14 +229,19 @@ QString AdapterName(const TNetWorkList &Adapters, const QString &NetId)
     return Adapter ? Adapter->Name() : QString();
 }
 
+using TCtlAction = std::function<void(const QStringList &, const TCtlOptions &)>;
+
 struct TCtlCommand
 {
     const char *Name;
     int Arguments;
     bool NeedsData;
-    std::function<void(const QStringList &, const TCtlOptions &)> Run;
+    TCtlAction Run;
     // The one option the command may take after its arguments; null for none.
     const char *Option = nullptr;
+    // The same through the running program while it holds the data file; null where the
+    // command needs the file itself.
+    TCtlAction RunThroughProgram = nullptr;
 };
 
 // Each step of a switch on standard error as it ends, with the time it took.
@@ -252,14 +260,23 @@ private:
     QElapsedTimer FTimer;
 };
 
+void PrintLocations(const QList<TLocationEntry> &Entries)
+{
+    for (const TLocationEntry &Entry : Entries)
+        PrintRecord({Entry.Current ? "*" : "", Entry.Id, Entry.Name, Entry.AdapterId, Entry.Printer});
+}
+
 void ListLocations(const QStringList &, const TCtlOptions &)
 {
-    const TLocationList List(ProgramModules());
-    for (int I = 0; I < List.Count(); ++I) {
-        const TLocation &Location = *List.Items(I);
-        PrintRecord({&Location == List.CurrentLocation() ? "*" : "", Location.LocId(), Location.LocName(),
-                     Location.NetId(), Location.Printer()});
-    }
+    PrintLocations(LocationEntries(TLocationList(ProgramModules())));
+}
+
+void ListProgramLocations(const QStringList &, const TCtlOptions &)
+{
+    QList<TLocationEntry> Entries;
+    QString Error;
+    Require(RunningInstanceLocations(Entries, &Error), Error);
+    PrintLocations(Entries);
 }
 
 // A module's state, then its stored fields by column: "IE proxy HTTP<TAB>10.0.0.1:8080". A module
@@ -308,13 +325,41 @@ void ShowLocation(const QStringList &Args, const TCtlOptions &)
         ShowModule(Descriptor, Location.ModuleOf(Descriptor));
 }
 
+void PrintCurrent(const QString &Id, const QString &Name)
+{
+    if (Id.isEmpty())
+        Fail("no current location");
+    PrintRecord({Id, Name});
+}
+
 void ShowCurrent(const QStringList &, const TCtlOptions &)
 {
     const TLocationList List(ProgramModules());
     const TLocation *Current = List.CurrentLocation();
-    if (!Current)
-        Fail("no current location");
-    PrintRecord({Current->LocId(), Current->LocName()});
+    PrintCurrent(Current ? Current->LocId() : QString(), Current ? Current->LocName() : QString());
+}
+
+void ShowProgramCurrent(const QStringList &, const TCtlOptions &)
+{
+    QString Id;
+    QString Name;
+    QString Error;
+    Require(RunningInstanceCurrent(Id, Name, &Error), Error);
+    PrintCurrent(Id, Name);
+}
+
+// The steps (when they were not told as they ended), the warnings, then the location or the
+// reason it failed.
+void PrintOutcome(const TSwitchOutcome &Outcome, const TCtlOptions &Options)
+{
+    if (Options.Verbose)
+        for (const QString &Step : Outcome.Steps)
+            QTextStream(stderr) << "wayfarelctl: " << Step << Qt::endl;
+    for (const QString &Warning : Outcome.Warnings)
+        Warn(Warning);
+    if (Outcome.Status != ecDone)
+        Fail(Outcome.Error, Outcome.Status == ecUsage ? ecUsage : ecFailed);
+    PrintRecord({Outcome.Id, Outcome.Name});
 }
 
 void SwitchLocation(const QStringList &Args, const TCtlOptions &Options)
@@ -326,13 +371,16 @@ void SwitchLocation(const QStringList &Args, const TCtlOptions &Options)
     TStepPrinter Printer;
     const bool Switched =
         List.SwitchToLocation(Location, Adapters, &Error, Options.Verbose ? &Printer : nullptr);
-    if (!Location.PrinterError().isEmpty())
-        Warn(Location.PrinterError());
-    for (const QString &Warning : Location.SwitchWarnings())
-        Warn(Warning);
-    if (!Switched)
-        Fail(QStringLiteral("switching to %1 failed: %2").arg(QuotedValue(Location.LocName()), Error));
-    PrintRecord({Location.LocId(), Location.LocName()});
+    PrintOutcome(SwitchOutcome(Location, Switched, Error, {}), Options);
+}
+
+// The program shows the switch in its window and tray; the steps come with its answer.
+void SwitchThroughProgram(const QStringList &Args, const TCtlOptions &Options)
+{
+    TSwitchOutcome Outcome;
+    QString Error;
+    Require(RunningInstanceSwitch(Args.at(0), Outcome, &Error), Error);
+    PrintOutcome(Outcome, Options);
 }
 
 void ImportLocation(const QStringList &Args, const TCtlOptions &)
@@ -410,10 +458,10 @@ void PrintDrives(const QStringList &Args, const TCtlOptions &)
 const QList<TCtlCommand> &Commands()
 {
     static const QList<TCtlCommand> List{
-        {"list", 0, true, ListLocations},
+        {"list", 0, true, ListLocations, nullptr, ListProgramLocations},
         {"show", 1, true, ShowLocation},
-        {"current", 0, true, ShowCurrent},
-        {"switch", 1, true, SwitchLocation},
+        {"current", 0, true, ShowCurrent, nullptr, ShowProgramCurrent},
+        {"switch", 1, true, SwitchLocation, nullptr, SwitchThroughProgram},
         {"import", 2, true, ImportLocation},
         {"adapters", 0, false, ListAdapters},
         {"printers", 0, false, ListPrinters},
@@ -446,8 +494,14 @@ int Run(QStringList Args)
                      .arg(Name)
                      .arg(Command.Arguments),
                  ecUsage);
-        if (Command.NeedsData)
-            OpenDataFile(Options.DataFolder);
+        if (Command.NeedsData) {
+            ChooseDataFile(Options.DataFolder);
+            if (Command.RunThroughProgram && RunningInstanceHolds(ConnectionString())) {
+                Command.RunThroughProgram(Args.mid(1), Options);
+                return ecDone;
+            }
+            OpenDataFile();
+        }
         Command.Run(Args.mid(1), Options);
         return ecDone;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "locations/SwitchReport.h"
 #include "ui/CompactHost.h"
 
 #include <QMainWindow>
@@ -19,7 +20,6 @@ class TfrmCompact;
 class TFrmSwitchReport;
 class TLocation;
 class TNetWorkList;
-struct TSwitchStep;
 
 namespace Ui {
 class TFrmMain;
@@ -65,6 +65,8 @@ public:
     void ShowClientFrame(QWidget *Frame);
 
     bool HideOnCreate() const { return FHideOnCreate; }
+    // True while a switch runs; SwitchTo refuses a second one meanwhile.
+    bool Switching() const { return FSwitching; }
     // True once the window closed for good: the program is ending, even when that came before
     // the event loop ran (a session ending during the first-run question, say).
     bool Ended() const { return FEnded; }
@@ -76,6 +78,9 @@ signals:
     void CompactPanelRequested();
     // The full window is back; a compact panel is to close.
     void MainWindowRestored();
+    // A switch ended, before its messages are shown: whether the location is now current, why
+    // not, and every step.
+    void SwitchEnded(const QString &LocId, bool Switched, const QString &Error, const TSwitchReport &Steps);
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -93,6 +98,7 @@ private:
     void RefreshLocationMenus();
     void FillLocationMenu(QMenu *Menu, QActionGroup *Group, bool WithShortcuts);
     void UpdateStatusBar();
+    void UpdateTrayToolTip();
     void BuildSkinMenu();
     void SelectSkin(QAction *Entry);
     void ShowTrayIcon();
