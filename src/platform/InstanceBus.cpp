@@ -144,7 +144,7 @@ int TInstanceBus::Switch(const QString &Location, QString &Id, QString &Name, QS
     if (Location.size() > MaxKeyLength || !IsPrintableKey(Location)) {
         Error = QStringLiteral("a location's id or name is printable text of at most %1 characters")
                     .arg(MaxKeyLength);
-        return 2;
+        return 1;
     }
     // The reply waits for the switch; meanwhile the bus goes on serving other calls.
     const bool Called = calledFromDBus();
