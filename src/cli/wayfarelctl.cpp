@@ -59,6 +59,10 @@ const char *const Usage =
     "                       or in $XDG_DATA_HOME/wayfarel when that folder is read-only\n"
     "  --verbose            say on standard error how each step of a switch went\n"
     "\n"
+    "While the Wayfarel program runs and holds the data file, list, current and switch ask it on\n"
+    "the session bus (the switch then shows in its window and tray); show and import need the\n"
+    "file itself.\n"
+    "\n"
     "Exit status: 0 done, 1 the command failed, 2 wrong usage, 3 the data file cannot be used\n"
     "(missing, unreadable, read-only, or held by the running Wayfarel program).\n";
 
