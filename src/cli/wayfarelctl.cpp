@@ -59,9 +59,9 @@ const char *const Usage =
     "                       or in $XDG_DATA_HOME/wayfarel when that folder is read-only\n"
     "  --verbose            say on standard error how each step of a switch went\n"
     "\n"
-    "While the Wayfarel program runs and holds the data file, list, current and switch ask it on\n"
-    "the session bus (the switch then shows in its window and tray); show and import need the\n"
-    "file itself.\n"
+    "While the Wayfarel program runs and holds the data file, list, show, current and switch ask\n"
+    "it on the session bus (the switch then shows in its window and tray); import needs the file\n"
+    "itself.\n"
     "\n"
     "Exit status: 0 done, 1 the command failed, 2 wrong usage, 3 the data file cannot be used\n"
     "(missing, unreadable, read-only, or held by the running Wayfarel program).\n";
@@ -227,12 +227,6 @@ QString StatusText(TStatus Status)
     return QStringLiteral("unknown");
 }
 
-QString AdapterName(const TNetWorkList &Adapters, const QString &NetId)
-{
-    const TNetWork *Adapter = NetId.isEmpty() ? nullptr : Adapters.GetNetWork(NetId);
-    return Adapter ? Adapter->Name() : QString();
-}
-
 using TCtlAction = std::function<void(const QStringList &, const TCtlOptions &)>;
 
 struct TCtlCommand
@@ -283,50 +277,24 @@ void ListProgramLocations(const QStringList &, const TCtlOptions &)
     PrintLocations(Entries);
 }
 
-// A module's state, then its stored fields by column: "IE proxy HTTP<TAB>10.0.0.1:8080". A module
-// switched off in the catalogue has loaded nothing, so it shows its state alone.
-void ShowModule(const TModuleDescriptor &Descriptor, TCustomProxy &Module)
+void PrintRecords(const QList<QStringList> &Records)
 {
-    const bool Enabled = Module.IsEnabled();
-    PrintRecord({Descriptor.Name, !Enabled                    ? QStringLiteral("switched off")
-                                  : !Descriptor.IsInstalled() ? QStringLiteral("not installed")
-                                                              : QStringLiteral("on")});
-    if (!Enabled)
-        return;
-    for (const auto &[Column, Value] : Module.StoredFields())
-        PrintRecord({Descriptor.Name + QLatin1Char(' ') + Column, Value});
+    for (const QStringList &Record : Records)
+        PrintRecord(Record);
 }
 
 void ShowLocation(const QStringList &Args, const TCtlOptions &)
 {
     const TLocationList List(ProgramModules());
-    TLocation &Location = FindLocation(List, Args.at(0));
-    const TNetWorkList Adapters;
-    const TIPAddress &Ip = *Location.IpAddress();
-    const auto YesNo = [](bool Value) { return QString(Value ? "yes" : "no"); };
-    const QList<QPair<QString, QString>> Fields{
-        {"Id", Location.LocId()},
-        {"Name", Location.LocName()},
-        {"Description", Location.LocDesc()},
-        {"Adapter", Location.NetId()},
-        {"Adapter name", AdapterName(Adapters, Location.NetId())},
-        {"Printer", Location.Printer()},
-        {"Current", YesNo(&Location == List.CurrentLocation())},
-        {"DHCP", YesNo(Ip.EnableDHCP())},
-        {"IP address", Ip.IPAddr()},
-        {"Subnet mask", Ip.SubnetMask()},
-        {"Gateway", Ip.GateWay()},
-        {"Automatic DNS", YesNo(Ip.AutoGetDNS())},
-        {"DNS 1", Ip.MainDNS()},
-        {"DNS 2", Ip.SubDNS()},
-        {"MAC address", Ip.MacAddr()},
-        {"Gateway MAC", Ip.GWMacAddr()},
-        {"Gateway binding", YesNo(Ip.AutoRepair())},
-    };
-    for (const auto &[Field, Value] : Fields)
-        PrintRecord({Field, Value});
-    for (const TModuleDescriptor &Descriptor : List.Modules())
-        ShowModule(Descriptor, Location.ModuleOf(Descriptor));
+    PrintRecords(LocationRecords(List, FindLocation(List, Args.at(0)), TNetWorkList()));
+}
+
+void ShowProgramLocation(const QStringList &Args, const TCtlOptions &)
+{
+    QList<QStringList> Records;
+    QString Error;
+    Require(RunningInstanceRecords(Args.at(0), Records, &Error), Error);
+    PrintRecords(Records);
 }
 
 void PrintCurrent(const QString &Id, const QString &Name)
@@ -463,7 +431,7 @@ const QList<TCtlCommand> &Commands()
 {
     static const QList<TCtlCommand> List{
         {"list", 0, true, ListLocations, nullptr, ListProgramLocations},
-        {"show", 1, true, ShowLocation},
+        {"show", 1, true, ShowLocation, nullptr, ShowProgramLocation},
         {"current", 0, true, ShowCurrent, nullptr, ShowProgramCurrent},
         {"switch", 1, true, SwitchLocation, nullptr, SwitchThroughProgram},
         {"import", 2, true, ImportLocation},

@@ -1,5 +1,7 @@
 #include "locations/LocationQueries.h"
 
+#include "adapters/IpAddress.h"
+#include "adapters/Network.h"
 #include "base/NetText.h"
 
 namespace {
@@ -8,6 +10,27 @@ void Tell(QString *Error, const QString &Text)
 {
     if (Error)
         *Error = Text;
+}
+
+QString YesNo(bool Value) { return Value ? QStringLiteral("yes") : QStringLiteral("no"); }
+
+QString AdapterName(const TNetWorkList &Adapters, const QString &NetId)
+{
+    const TNetWork *Adapter = NetId.isEmpty() ? nullptr : Adapters.GetNetWork(NetId);
+    return Adapter ? Adapter->Name() : QString();
+}
+
+// A module switched off in the catalogue has loaded nothing, so it shows its state alone.
+void AddModuleRecords(QList<QStringList> &Records, const TModuleDescriptor &Descriptor, TCustomProxy &Module)
+{
+    const bool Enabled = Module.IsEnabled();
+    Records.append({Descriptor.Name, !Enabled                    ? QStringLiteral("switched off")
+                                     : !Descriptor.IsInstalled() ? QStringLiteral("not installed")
+                                                                 : QStringLiteral("on")});
+    if (!Enabled)
+        return;
+    for (const auto &[Column, Value] : Module.StoredFields())
+        Records.append({Descriptor.Name + QLatin1Char(' ') + Column, Value});
 }
 
 } // namespace
@@ -43,6 +66,34 @@ QList<TLocationEntry> LocationEntries(const TLocationList &List)
                         Location.NetId(), Location.Printer()});
     }
     return Entries;
+}
+
+QList<QStringList> LocationRecords(const TLocationList &List, TLocation &Location,
+                                   const TNetWorkList &Adapters)
+{
+    const TIPAddress &Ip = *Location.IpAddress();
+    QList<QStringList> Records{
+        {"Id", Location.LocId()},
+        {"Name", Location.LocName()},
+        {"Description", Location.LocDesc()},
+        {"Adapter", Location.NetId()},
+        {"Adapter name", AdapterName(Adapters, Location.NetId())},
+        {"Printer", Location.Printer()},
+        {"Current", YesNo(&Location == List.CurrentLocation())},
+        {"DHCP", YesNo(Ip.EnableDHCP())},
+        {"IP address", Ip.IPAddr()},
+        {"Subnet mask", Ip.SubnetMask()},
+        {"Gateway", Ip.GateWay()},
+        {"Automatic DNS", YesNo(Ip.AutoGetDNS())},
+        {"DNS 1", Ip.MainDNS()},
+        {"DNS 2", Ip.SubDNS()},
+        {"MAC address", Ip.MacAddr()},
+        {"Gateway MAC", Ip.GWMacAddr()},
+        {"Gateway binding", YesNo(Ip.AutoRepair())},
+    };
+    for (const TModuleDescriptor &Descriptor : List.Modules())
+        AddModuleRecords(Records, Descriptor, Location.ModuleOf(Descriptor));
+    return Records;
 }
 
 TSwitchOutcome SwitchOutcome(const TLocation &Location, bool Switched, const QString &Error,

@@ -27,6 +27,7 @@ void RegisterBusTypes()
 {
     qDBusRegisterMetaType<TLocationEntry>();
     qDBusRegisterMetaType<QList<TLocationEntry>>();
+    qDBusRegisterMetaType<QList<QStringList>>();
 }
 
 // A call to the running program; false, with the reason in Error, when it did not answer.
@@ -48,10 +49,17 @@ bool CallInstance(const QString &Method, const QVariantList &Args, int TimeoutMs
     return false;
 }
 
-bool IsPrintableKey(const QString &Key)
+// A location's id or name as a call passes it: printable and not too long. False, with the
+// reason in Error, otherwise.
+bool IsLocationKey(const QString &Key, QString &Error)
 {
-    return std::none_of(Key.cbegin(), Key.cend(),
-                        [](QChar Char) { return Char.category() == QChar::Other_Control; });
+    const bool Printable = std::none_of(Key.cbegin(), Key.cend(),
+                                        [](QChar Char) { return Char.category() == QChar::Other_Control; });
+    if (Printable && Key.size() <= TInstanceBus::MaxKeyLength)
+        return true;
+    Error = QStringLiteral("a location's id or name is printable text of at most %1 characters")
+                .arg(TInstanceBus::MaxKeyLength);
+    return false;
 }
 
 } // namespace
@@ -130,6 +138,15 @@ QString TInstanceBus::Current(QString &Name)
     return QString();
 }
 
+int TInstanceBus::Describe(const QString &Location, QList<QStringList> &Records, QString &Error)
+{
+    if (!FHost) {
+        Error = QStringLiteral("the program has not loaded its locations yet");
+        return 1;
+    }
+    return IsLocationKey(Location, Error) && FHost->DescribeLocation(Location, Records, &Error) ? 0 : 1;
+}
+
 int TInstanceBus::Switch(const QString &Location, QString &Id, QString &Name, QStringList &Steps,
                          QStringList &Warnings, QString &Error)
 {
@@ -141,11 +158,8 @@ int TInstanceBus::Switch(const QString &Location, QString &Id, QString &Name, QS
         Error = QStringLiteral("the program cannot switch yet");
         return 1;
     }
-    if (Location.size() > MaxKeyLength || !IsPrintableKey(Location)) {
-        Error = QStringLiteral("a location's id or name is printable text of at most %1 characters")
-                    .arg(MaxKeyLength);
+    if (!IsLocationKey(Location, Error))
         return 1;
-    }
     // The reply waits for the switch; meanwhile the bus goes on serving other calls.
     const bool Called = calledFromDBus();
     QDBusMessage Request = Called ? message() : QDBusMessage();
@@ -201,6 +215,20 @@ bool RunningInstanceCurrent(QString &Id, QString &Name, QString *Error)
         return false;
     Id = Reply.arguments().value(0).toString();
     Name = Reply.arguments().value(1).toString();
+    return true;
+}
+
+bool RunningInstanceRecords(const QString &Location, QList<QStringList> &Records, QString *Error)
+{
+    RegisterBusTypes();
+    QDBusMessage Reply;
+    if (!CallInstance(QStringLiteral("Describe"), {Location}, QueryTimeoutMs, Reply, Error))
+        return false;
+    if (Reply.arguments().value(0).toInt() != 0) {
+        Tell(Error, Reply.arguments().value(2).toString());
+        return false;
+    }
+    Records = qdbus_cast<QList<QStringList>>(Reply.arguments().value(1));
     return true;
 }
 

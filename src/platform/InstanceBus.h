@@ -46,6 +46,9 @@ public:
     // The absolute path of the data file the program holds.
     virtual QString DataFile() const = 0;
     virtual QList<TLocationEntry> Locations() const = 0;
+    // The settings of the location with that id or name as "field, value" records; false, with
+    // the reason in Error, when there is no such location.
+    virtual bool DescribeLocation(const QString &Location, QList<QStringList> &Records, QString *Error) = 0;
     // Starts a switch to the location with that id or name as one started in the window, and
     // calls Ended once with its outcome. False, with the reason in Error, when it cannot start:
     // no such location, or a switch runs already.
@@ -88,6 +91,8 @@ public slots:
     QList<TLocationEntry> List();
     // Id and name of the current location; both empty when there is none.
     QString Current(QString &Name);
+    // The location's settings as "field, value" records; exit status 0, else 1 and the reason.
+    int Describe(const QString &Location, QList<QStringList> &Records, QString &Error);
     // Answers when the switch has ended (the window's own messages may still be up): the
     // outcome's fields in order, the exit status first.
     int Switch(const QString &Location, QString &Id, QString &Name, QStringList &Steps, QStringList &Warnings,
@@ -111,6 +116,9 @@ bool RunningInstanceHolds(const QString &DataFile);
 bool RunningInstanceLocations(QList<TLocationEntry> &Entries, QString *Error = nullptr);
 // The running program's current location; Id stays empty when there is none.
 bool RunningInstanceCurrent(QString &Id, QString &Name, QString *Error = nullptr);
+// The settings of a location as the running program shows them; false, with the reason in Error,
+// when it does not answer or has no such location.
+bool RunningInstanceRecords(const QString &Location, QList<QStringList> &Records, QString *Error = nullptr);
 // A switch run by the running program, waited for; false, with the reason in Error, when the
 // program does not answer (a refused or failed switch is an outcome, not a false).
 bool RunningInstanceSwitch(const QString &Location, TSwitchOutcome &Outcome, QString *Error = nullptr);

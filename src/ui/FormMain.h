@@ -46,6 +46,8 @@ public:
     void ShowStartInterface(const QStringList &Arguments, int DefaultUI);
 
     const TLocationList *Locations() const override { return FLocationList.get(); }
+    // The program's adapter list; nullptr before it is loaded.
+    const TNetWorkList *Adapters() const { return FNetWorkList.get(); }
     // Switches with the progress window showing every step; the window is disabled meanwhile and
     // no second switch starts. Success says so (message 6); a failure lists every step with its
     // outcome and reason, and the tray tells it too.

@@ -35,6 +35,19 @@ QList<TLocationEntry> TInstanceHost::Locations() const
     return FMain.Locations() ? LocationEntries(*FMain.Locations()) : QList<TLocationEntry>();
 }
 
+bool TInstanceHost::DescribeLocation(const QString &Location, QList<QStringList> &Records, QString *Error)
+{
+    if (!FMain.Locations() || !FMain.Adapters()) {
+        *Error = QStringLiteral("the program has not loaded its locations yet");
+        return false;
+    }
+    TLocation *Target = FindLocationByKey(*FMain.Locations(), Location, Error);
+    if (!Target)
+        return false;
+    Records = LocationRecords(*FMain.Locations(), *Target, *FMain.Adapters());
+    return true;
+}
+
 bool TInstanceHost::StartSwitch(const QString &Location, std::function<void(const TSwitchOutcome &)> Ended,
                                 QString *Error)
 {

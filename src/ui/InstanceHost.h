@@ -21,6 +21,7 @@ public:
     QString StatusText() const override;
     QString DataFile() const override;
     QList<TLocationEntry> Locations() const override;
+    bool DescribeLocation(const QString &Location, QList<QStringList> &Records, QString *Error) override;
     bool StartSwitch(const QString &Location, std::function<void(const TSwitchOutcome &)> Ended,
                      QString *Error) override;
 

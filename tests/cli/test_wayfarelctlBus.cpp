@@ -112,14 +112,15 @@ TEST_F(CtlThroughProgram, BothPathsPrintTheSameAndEndAlike)
     const QList<QStringList> Commands{{"list"},           {"current"},
                                       {"switch", "Home"}, {"switch", "twin"},
                                       {"switch", "TWIN"}, {"switch", "Nowhere"},
-                                      {"switch", ""},     {"switch", "0FF1CE0000000000000000000000000A"}};
+                                      {"switch", ""},     {"switch", "0FF1CE0000000000000000000000000A"},
+                                      {"show", "office"}, {"show", "Nowhere"}};
     QList<TCtlRun> OnTheFile;
     for (const QStringList &Command : Commands)
         OnTheFile.append(RunCtl(Command, FEnv));
     ASSERT_EQ(OnTheFile.at(0).Code, 0) << OnTheFile.at(0).Err.toStdString();
 
     ASSERT_TRUE(StartProgram());
-    EXPECT_EQ(RunCtl({"show", "Office"}, FEnv).Code, 3) << "the program holds the data file";
+    EXPECT_EQ(RunCtl({"import", "Cafe", "eth0"}, FEnv).Code, 3) << "the program holds the data file";
     for (int Index = 0; Index < Commands.size(); ++Index) {
         const TCtlRun Through = RunCtl(Commands.at(Index), FEnv);
         const std::string Command = Commands.at(Index).join(' ').toStdString();
@@ -129,6 +130,7 @@ TEST_F(CtlThroughProgram, BothPathsPrintTheSameAndEndAlike)
     }
     EXPECT_EQ(OnTheFile.at(1).Out, "0FF1CE0000000000000000000000000A\tOffice\n");
     EXPECT_EQ(OnTheFile.at(2).Code, 1);
+    EXPECT_TRUE(OnTheFile.at(8).Out.startsWith("Id\t0FF1CE0000000000000000000000000A\nName\tOffice\n"));
 }
 
 // Another data file than the one the program holds is read directly.

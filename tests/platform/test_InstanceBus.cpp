@@ -23,6 +23,15 @@ public:
     {
         return {{false, "OFFICE01", "Office", "{ADAPTER-1}", "Laser"}, {true, "HOME02", "Home", "", ""}};
     }
+    bool DescribeLocation(const QString &Location, QList<QStringList> &Records, QString *Error) override
+    {
+        if (Location != "Office") {
+            *Error = "no location " + Location;
+            return false;
+        }
+        Records = {{"Id", "OFFICE01"}, {"IE proxy", "on"}};
+        return true;
+    }
     bool StartSwitch(const QString &Location, std::function<void(const TSwitchOutcome &)> Ended,
                      QString *Error) override
     {
@@ -138,7 +147,7 @@ TEST_F(InstanceBusTest, ASecondStartActivatesTheRegisteredInstanceAndOthersReadI
     EXPECT_TRUE(Status.contains("\"Current Location: Home(eth0)\"")) << Status.toStdString();
 }
 
-TEST_F(InstanceBusTest, ListAndCurrentAnswerWithTheHostsLocations)
+TEST_F(InstanceBusTest, ListCurrentAndDescribeAnswerWithTheHostsLocations)
 {
     TFakeHost Host;
     TInstanceBus Bus(&Host);
@@ -152,6 +161,13 @@ TEST_F(InstanceBusTest, ListAndCurrentAnswerWithTheHostsLocations)
         << List.toStdString();
     EXPECT_TRUE(Call("Current").simplified().endsWith(R"(string "HOME02" string "Home")"))
         << Call("Current").toStdString();
+    const QString Office = Call("Describe", {"string:Office"}).simplified();
+    EXPECT_TRUE(Office.contains(R"(int32 0 array [ array [ string "Id" string "OFFICE01" ] )"
+                                R"(array [ string "IE proxy" string "on" ] ] string "")"))
+        << Office.toStdString();
+    const QString Nowhere = Call("Describe", {"string:Nowhere"}).simplified();
+    EXPECT_TRUE(Nowhere.contains(R"(int32 1 array [ ] string "no location Nowhere")"))
+        << Nowhere.toStdString();
 }
 
 // The reply comes once the switch has ended; the bus answers other calls meanwhile.
@@ -190,6 +206,7 @@ TEST_F(InstanceBusTest, ARefusedOrMalformedSwitchAnswersAtOnceWithTheReason)
         EXPECT_TRUE(Reply.contains("printable text")) << Reply.toStdString();
     }
     EXPECT_EQ(Host.Asked, (QStringList{"Home", "Home"}));
+    EXPECT_TRUE(Call("Describe", {"string:" + Long}).contains("printable text"));
     EXPECT_TRUE(Call("Switch", {"int32:3"}).isEmpty()) << "a call of the wrong signature is not served";
 }
 

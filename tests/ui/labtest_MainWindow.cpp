@@ -477,7 +477,8 @@ TEST_F(DesktopLab, WayfarelctlListsAndSwitchesThroughTheRunningProgram)
     EXPECT_EQ(List.Lines(), (QStringList{"*\t" + OfficeId + "\tOffice\t" + AdapterId("STATIC_UUID") + "\t",
                                          "\t" + HomeId + "\tHome\t" + AdapterId("DHCP_UUID") + "\t"}));
     EXPECT_EQ(RunCtl({"current"}, Env).Out, OfficeId + "\tOffice\n");
-    EXPECT_EQ(RunCtl({"show", "Office"}, Env).Code, 3) << "the program holds the data file";
+    EXPECT_EQ(RunCtl({"import", "Cafe", TLab::Value("STATIC_PROFILE")}, Env).Code, 3)
+        << "the program holds the data file";
 
     const TCtlRun Switch = RunCtl({"switch", "--verbose", "home"}, Env, SwitchTimeoutMs);
     EXPECT_EQ(Switch.Code, 0) << Switch.Err.toStdString();
@@ -499,13 +500,17 @@ TEST_F(DesktopLab, WayfarelctlListsAndSwitchesThroughTheRunningProgram)
 
     const TCtlRun ListThrough = RunCtl({"list"}, Env);
     const TCtlRun CurrentThrough = RunCtl({"current"}, Env);
+    const TCtlRun ShowThrough = RunCtl({"show", "Home"}, Env);
     EXPECT_EQ(CurrentThrough.Out, HomeId + "\tHome\n");
     ::kill(static_cast<pid_t>(FProgram->Pid()), SIGTERM);
     ASSERT_EQ(FProgram->Wait(WindowTimeoutMs), 0);
     const TCtlRun ListDirect = RunCtl({"list"}, Env);
     const TCtlRun CurrentDirect = RunCtl({"current"}, Env);
+    const TCtlRun ShowDirect = RunCtl({"show", "Home"}, Env);
     EXPECT_EQ(ListDirect.Code, ListThrough.Code);
     EXPECT_EQ(ListDirect.Out, ListThrough.Out);
     EXPECT_EQ(CurrentDirect.Code, CurrentThrough.Code);
     EXPECT_EQ(CurrentDirect.Out, CurrentThrough.Out);
+    EXPECT_EQ(ShowDirect.Code, 0) << ShowDirect.Err.toStdString();
+    EXPECT_EQ(ShowDirect.Out, ShowThrough.Out);
 }
