@@ -330,7 +330,7 @@ void PrintOutcome(const TSwitchOutcome &Outcome, const TCtlOptions &Options)
     for (const QString &Warning : Outcome.Warnings)
         Warn(Warning);
     if (Outcome.Status != ecDone)
-        Fail(Outcome.Error, Outcome.Status == ecUsage ? ecUsage : ecFailed);
+        Fail(Outcome.Error);
     PrintRecord({Outcome.Id, Outcome.Name});
 }
 
