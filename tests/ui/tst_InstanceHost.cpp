@@ -33,6 +33,7 @@ private slots:
     void ALocationThatIsNotThereOrNotUniqueIsRefused_data();
     void ALocationThatIsNotThereOrNotUniqueIsRefused();
     void ASecondSwitchIsRefusedWhileOneRuns();
+    void MeanwhileTheProgressWindowShowsAndTheWindowWaits();
 
 private:
     QString Store(const QString &Name, const QString &NetId);
@@ -193,6 +194,37 @@ void TestInstanceHost::ASecondSwitchIsRefusedWhileOneRuns()
         "Home", [](const TSwitchOutcome &) {}, &Error));
     QVERIFY(Error.startsWith("another switch is running"));
     QTRY_COMPARE_WITH_TIMEOUT(TLocationList::ReadCurrentLocId(), Office, 20000);
+}
+
+// The lease is held back: the bus's switch shows the progress window and disables the main window
+// as one from the tray does.
+void TestInstanceHost::MeanwhileTheProgressWindowShowsAndTheWindowWaits()
+{
+    const QString Office = Store("Office", TFakeNetwork::OfficeId);
+    Store("Home", TFakeNetwork::HomeId);
+    TLocationList::WriteCurrentLocId(Office);
+    Switch("Office");
+    FNetwork->Bus->HoldActivations = true;
+    bool ProgressShown = false;
+    bool MainEnabled = true;
+    QTimer Probe;
+    connect(&Probe, &QTimer::timeout, [&] {
+        if (!FNetwork->Activating())
+            return;
+        Probe.stop();
+        for (QWidget *Window : QApplication::topLevelWidgets())
+            ProgressShown = ProgressShown || (qobject_cast<TFrmProgress *>(Window) && Window->isVisible());
+        MainEnabled = FForm->isEnabled();
+        FNetwork->FinishActivations();
+    });
+    Probe.start(20);
+
+    const std::optional<TSwitchOutcome> Outcome = Switch("Home");
+    QVERIFY(Outcome.has_value());
+    QCOMPARE(Outcome->Status, 0);
+    QVERIFY(ProgressShown);
+    QVERIFY(!MainEnabled);
+    QVERIFY(FForm->isEnabled());
 }
 
 QTEST_MAIN(TestInstanceHost)
