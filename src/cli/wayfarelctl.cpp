@@ -9,7 +9,9 @@
 #include "base/NetText.h"
 #include "lantools/uNetRepaire.h"
 #include "locations/Location.h"
+#include "locations/LocationQueries.h"
 #include "modules/ProgramModules.h"
+#include "platform/InstanceBus.h"
 #include "platform/Printers.h"
 #include "sharing/NetShare.h"
 
@@ -56,6 +58,10 @@ const char *const Usage =
     "                       by WAYFAREL_DATA_DIR, else the program's own: beside this program,\n"
     "                       or in $XDG_DATA_HOME/wayfarel when that folder is read-only\n"
     "  --verbose            say on standard error how each step of a switch went\n"
+    "\n"
+    "While the Wayfarel program runs and holds the data file, list, show, current and switch ask\n"
+    "it on the session bus (the switch then shows in its window and tray); import needs the file\n"
+    "itself.\n"
     "\n"
     "Exit status: 0 done, 1 the command failed, 2 wrong usage, 3 the data file cannot be used\n"
     "(missing, unreadable, read-only, or held by the running Wayfarel program).\n";
@@ -151,38 +157,39 @@ TCtlOptions TakeOptions(QStringList &Args)
     return Options;
 }
 
-// Opens the data file as the program does, but a file that cannot be used ends the command
-// with a message instead of the program's message box. A folder given by the user must hold
-// a data file already.
-void OpenDataFile(const QString &Folder)
+// Names the data file as the program does; a folder given by the user must hold one already.
+void ChooseDataFile(const QString &Folder)
 {
     const QString ProgramFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     if (Folder.isEmpty())
         InitProgramConnectionString(ProgramFolder);
     else
         InitConnectionString(Folder, {DataFileTemplatePath(ProgramFolder), false});
+}
+
+// Opens the chosen data file, but a file that cannot be used ends the command with a message
+// instead of the program's message box.
+void OpenDataFile()
+{
     SetOpenFailureHandler([] { Fail(DataFileProblem(ConnectionString()), ecDataFile); });
     SetLocationConnection(GetConnection());
 }
 
-// A location by exact id, else by name: exact spelling first, then ignoring letter case.
+// A call to the running program that found no answer ends the command.
+void Require(bool Answered, const QString &Error)
+{
+    if (!Answered)
+        Fail(Error);
+}
+
+// A location by id or name, or the command ends saying why not.
 TLocation &FindLocation(const TLocationList &List, const QString &Key)
 {
-    if (TLocation *ById = List.GetItemByLocId(Key))
-        return *ById;
-    for (const Qt::CaseSensitivity Sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
-        QList<TLocation *> Named;
-        for (int I = 0; I < List.Count(); ++I)
-            if (List.Items(I)->LocName().compare(Key, Sensitivity) == 0)
-                Named.append(List.Items(I));
-        if (Named.size() > 1)
-            Fail(QStringLiteral("%1 locations are named %2; give the id instead")
-                     .arg(Named.size())
-                     .arg(QuotedValue(Key)));
-        if (Named.size() == 1)
-            return *Named.first();
-    }
-    Fail(QStringLiteral("no location %1 (see wayfarelctl list)").arg(QuotedValue(Key)));
+    QString Error;
+    TLocation *Location = FindLocationByKey(List, Key, &Error);
+    if (!Location)
+        Fail(Error);
+    return *Location;
 }
 
 // An adapter by id (letter case ignored), else by its connection name.
@@ -220,20 +227,19 @@ QString StatusText(TStatus Status)
     return QStringLiteral("unknown");
 }
 
-QString AdapterName(const TNetWorkList &Adapters, const QString &NetId)
-{
-    const TNetWork *Adapter = NetId.isEmpty() ? nullptr : Adapters.GetNetWork(NetId);
-    return Adapter ? Adapter->Name() : QString();
-}
+using TCtlAction = std::function<void(const QStringList &, const TCtlOptions &)>;
 
 struct TCtlCommand
 {
     const char *Name;
     int Arguments;
     bool NeedsData;
-    std::function<void(const QStringList &, const TCtlOptions &)> Run;
+    TCtlAction Run;
     // The one option the command may take after its arguments; null for none.
     const char *Option = nullptr;
+    // The same through the running program while it holds the data file; null where the
+    // command needs the file itself.
+    TCtlAction RunThroughProgram = nullptr;
 };
 
 // Each step of a switch on standard error as it ends, with the time it took.
@@ -252,69 +258,80 @@ private:
     QElapsedTimer FTimer;
 };
 
-void ListLocations(const QStringList &, const TCtlOptions &)
+void PrintLocations(const QList<TLocationEntry> &Entries)
 {
-    const TLocationList List(ProgramModules());
-    for (int I = 0; I < List.Count(); ++I) {
-        const TLocation &Location = *List.Items(I);
-        PrintRecord({&Location == List.CurrentLocation() ? "*" : "", Location.LocId(), Location.LocName(),
-                     Location.NetId(), Location.Printer()});
-    }
+    for (const TLocationEntry &Entry : Entries)
+        PrintRecord({Entry.Current ? "*" : "", Entry.Id, Entry.Name, Entry.AdapterId, Entry.Printer});
 }
 
-// A module's state, then its stored fields by column: "IE proxy HTTP<TAB>10.0.0.1:8080". A module
-// switched off in the catalogue has loaded nothing, so it shows its state alone.
-void ShowModule(const TModuleDescriptor &Descriptor, TCustomProxy &Module)
+void ListLocations(const QStringList &, const TCtlOptions &)
 {
-    const bool Enabled = Module.IsEnabled();
-    PrintRecord({Descriptor.Name, !Enabled                    ? QStringLiteral("switched off")
-                                  : !Descriptor.IsInstalled() ? QStringLiteral("not installed")
-                                                              : QStringLiteral("on")});
-    if (!Enabled)
-        return;
-    for (const auto &[Column, Value] : Module.StoredFields())
-        PrintRecord({Descriptor.Name + QLatin1Char(' ') + Column, Value});
+    PrintLocations(LocationEntries(TLocationList(ProgramModules())));
+}
+
+void ListProgramLocations(const QStringList &, const TCtlOptions &)
+{
+    QList<TLocationEntry> Entries;
+    QString Error;
+    Require(RunningInstanceLocations(Entries, &Error), Error);
+    PrintLocations(Entries);
+}
+
+void PrintRecords(const QList<QStringList> &Records)
+{
+    for (const QStringList &Record : Records)
+        PrintRecord(Record);
 }
 
 void ShowLocation(const QStringList &Args, const TCtlOptions &)
 {
     const TLocationList List(ProgramModules());
-    TLocation &Location = FindLocation(List, Args.at(0));
-    const TNetWorkList Adapters;
-    const TIPAddress &Ip = *Location.IpAddress();
-    const auto YesNo = [](bool Value) { return QString(Value ? "yes" : "no"); };
-    const QList<QPair<QString, QString>> Fields{
-        {"Id", Location.LocId()},
-        {"Name", Location.LocName()},
-        {"Description", Location.LocDesc()},
-        {"Adapter", Location.NetId()},
-        {"Adapter name", AdapterName(Adapters, Location.NetId())},
-        {"Printer", Location.Printer()},
-        {"Current", YesNo(&Location == List.CurrentLocation())},
-        {"DHCP", YesNo(Ip.EnableDHCP())},
-        {"IP address", Ip.IPAddr()},
-        {"Subnet mask", Ip.SubnetMask()},
-        {"Gateway", Ip.GateWay()},
-        {"Automatic DNS", YesNo(Ip.AutoGetDNS())},
-        {"DNS 1", Ip.MainDNS()},
-        {"DNS 2", Ip.SubDNS()},
-        {"MAC address", Ip.MacAddr()},
-        {"Gateway MAC", Ip.GWMacAddr()},
-        {"Gateway binding", YesNo(Ip.AutoRepair())},
-    };
-    for (const auto &[Field, Value] : Fields)
-        PrintRecord({Field, Value});
-    for (const TModuleDescriptor &Descriptor : List.Modules())
-        ShowModule(Descriptor, Location.ModuleOf(Descriptor));
+    PrintRecords(LocationRecords(List, FindLocation(List, Args.at(0)), TNetWorkList()));
+}
+
+void ShowProgramLocation(const QStringList &Args, const TCtlOptions &)
+{
+    QList<QStringList> Records;
+    QString Error;
+    Require(RunningInstanceRecords(Args.at(0), Records, &Error), Error);
+    PrintRecords(Records);
+}
+
+void PrintCurrent(const QString &Id, const QString &Name)
+{
+    if (Id.isEmpty())
+        Fail("no current location");
+    PrintRecord({Id, Name});
 }
 
 void ShowCurrent(const QStringList &, const TCtlOptions &)
 {
     const TLocationList List(ProgramModules());
     const TLocation *Current = List.CurrentLocation();
-    if (!Current)
-        Fail("no current location");
-    PrintRecord({Current->LocId(), Current->LocName()});
+    PrintCurrent(Current ? Current->LocId() : QString(), Current ? Current->LocName() : QString());
+}
+
+void ShowProgramCurrent(const QStringList &, const TCtlOptions &)
+{
+    QString Id;
+    QString Name;
+    QString Error;
+    Require(RunningInstanceCurrent(Id, Name, &Error), Error);
+    PrintCurrent(Id, Name);
+}
+
+// The steps (when they were not told as they ended), the warnings, then the location or the
+// reason it failed.
+void PrintOutcome(const TSwitchOutcome &Outcome, const TCtlOptions &Options)
+{
+    if (Options.Verbose)
+        for (const QString &Step : Outcome.Steps)
+            QTextStream(stderr) << "wayfarelctl: " << Step << Qt::endl;
+    for (const QString &Warning : Outcome.Warnings)
+        Warn(Warning);
+    if (Outcome.Status != ecDone)
+        Fail(Outcome.Error);
+    PrintRecord({Outcome.Id, Outcome.Name});
 }
 
 void SwitchLocation(const QStringList &Args, const TCtlOptions &Options)
@@ -326,13 +343,16 @@ void SwitchLocation(const QStringList &Args, const TCtlOptions &Options)
     TStepPrinter Printer;
     const bool Switched =
         List.SwitchToLocation(Location, Adapters, &Error, Options.Verbose ? &Printer : nullptr);
-    if (!Location.PrinterError().isEmpty())
-        Warn(Location.PrinterError());
-    for (const QString &Warning : Location.SwitchWarnings())
-        Warn(Warning);
-    if (!Switched)
-        Fail(QStringLiteral("switching to %1 failed: %2").arg(QuotedValue(Location.LocName()), Error));
-    PrintRecord({Location.LocId(), Location.LocName()});
+    PrintOutcome(SwitchOutcome(Location, Switched, Error, {}), Options);
+}
+
+// The program shows the switch in its window and tray; the steps come with its answer.
+void SwitchThroughProgram(const QStringList &Args, const TCtlOptions &Options)
+{
+    TSwitchOutcome Outcome;
+    QString Error;
+    Require(RunningInstanceSwitch(Args.at(0), Outcome, &Error), Error);
+    PrintOutcome(Outcome, Options);
 }
 
 void ImportLocation(const QStringList &Args, const TCtlOptions &)
@@ -410,10 +430,10 @@ void PrintDrives(const QStringList &Args, const TCtlOptions &)
 const QList<TCtlCommand> &Commands()
 {
     static const QList<TCtlCommand> List{
-        {"list", 0, true, ListLocations},
-        {"show", 1, true, ShowLocation},
-        {"current", 0, true, ShowCurrent},
-        {"switch", 1, true, SwitchLocation},
+        {"list", 0, true, ListLocations, nullptr, ListProgramLocations},
+        {"show", 1, true, ShowLocation, nullptr, ShowProgramLocation},
+        {"current", 0, true, ShowCurrent, nullptr, ShowProgramCurrent},
+        {"switch", 1, true, SwitchLocation, nullptr, SwitchThroughProgram},
         {"import", 2, true, ImportLocation},
         {"adapters", 0, false, ListAdapters},
         {"printers", 0, false, ListPrinters},
@@ -446,8 +466,14 @@ int Run(QStringList Args)
                      .arg(Name)
                      .arg(Command.Arguments),
                  ecUsage);
-        if (Command.NeedsData)
-            OpenDataFile(Options.DataFolder);
+        if (Command.NeedsData) {
+            ChooseDataFile(Options.DataFolder);
+            if (Command.RunThroughProgram && RunningInstanceHolds(ConnectionString())) {
+                Command.RunThroughProgram(Args.mid(1), Options);
+                return ecDone;
+            }
+            OpenDataFile();
+        }
         Command.Run(Args.mid(1), Options);
         return ecDone;
     }

@@ -441,6 +441,7 @@ void TFrmMain::UpdateStatusBar()
     FStatusPanel->setText(
         FormatLangStr(GetLangStr(Lang, "8", QStringLiteral("Current Location\uFF1A%s(%s%s)")),
                       {Current->LocName(), Adapter, Suffix}));
+    UpdateTrayToolTip();
 }
 
 QString TFrmMain::StatusText() const { return FStatusPanel->text(); }
@@ -469,9 +470,16 @@ void TFrmMain::SelectSkin(QAction *Entry)
     TConfig::GetConfig()->SetSkinname(Entry->toolTip());
 }
 
+// The title and, once there is one, the current location as the status bar says it.
+void TFrmMain::UpdateTrayToolTip()
+{
+    const QString Status = FStatusPanel->text();
+    FTrayIcon->setToolTip(Status.isEmpty() ? windowTitle() : windowTitle() + QLatin1Char('\n') + Status);
+}
+
 void TFrmMain::ShowTrayIcon()
 {
-    FTrayIcon->setToolTip(windowTitle());
+    UpdateTrayToolTip();
     FTrayIcon->setContextMenu(ui->pmTray);
     FTrayIcon->show();
 }
@@ -600,6 +608,7 @@ bool TFrmMain::SwitchTo(const QString &LocId)
     }
     setEnabled(true);
     FSwitching = false;
+    emit SwitchEnded(LocId, Switched, Error, Steps);
     if (FExitAfterSwitch) {
         ui->ActExit->trigger();
         return Switched;

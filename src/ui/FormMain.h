@@ -1,5 +1,6 @@
 #pragma once
 
+#include "locations/SwitchReport.h"
 #include "ui/CompactHost.h"
 
 #include <QMainWindow>
@@ -19,7 +20,6 @@ class TfrmCompact;
 class TFrmSwitchReport;
 class TLocation;
 class TNetWorkList;
-struct TSwitchStep;
 
 namespace Ui {
 class TFrmMain;
@@ -46,6 +46,8 @@ public:
     void ShowStartInterface(const QStringList &Arguments, int DefaultUI);
 
     const TLocationList *Locations() const override { return FLocationList.get(); }
+    // The program's adapter list; nullptr before it is loaded.
+    const TNetWorkList *Adapters() const { return FNetWorkList.get(); }
     // Switches with the progress window showing every step; the window is disabled meanwhile and
     // no second switch starts. Success says so (message 6); a failure lists every step with its
     // outcome and reason, and the tray tells it too.
@@ -65,6 +67,8 @@ public:
     void ShowClientFrame(QWidget *Frame);
 
     bool HideOnCreate() const { return FHideOnCreate; }
+    // True while a switch runs; SwitchTo refuses a second one meanwhile.
+    bool Switching() const { return FSwitching; }
     // True once the window closed for good: the program is ending, even when that came before
     // the event loop ran (a session ending during the first-run question, say).
     bool Ended() const { return FEnded; }
@@ -76,6 +80,9 @@ signals:
     void CompactPanelRequested();
     // The full window is back; a compact panel is to close.
     void MainWindowRestored();
+    // A switch ended, before its messages are shown: whether the location is now current, why
+    // not, and every step.
+    void SwitchEnded(const QString &LocId, bool Switched, const QString &Error, const TSwitchReport &Steps);
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -93,6 +100,7 @@ private:
     void RefreshLocationMenus();
     void FillLocationMenu(QMenu *Menu, QActionGroup *Group, bool WithShortcuts);
     void UpdateStatusBar();
+    void UpdateTrayToolTip();
     void BuildSkinMenu();
     void SelectSkin(QAction *Entry);
     void ShowTrayIcon();

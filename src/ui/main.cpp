@@ -5,6 +5,7 @@
 #include "platform/TermSignals.h"
 #include "ui/AppLifetime.h"
 #include "ui/FormMain.h"
+#include "ui/InstanceHost.h"
 #include "ui/WayfarelApplication.h"
 #include "ui/WidgetMessageBox.h"
 #include "ui/dialogs/FrmCustomItem.h"
@@ -51,7 +52,9 @@ int main(int argc, char *argv[])
     // Nothing is shown before the start-up interface is chosen; the loop shows nothing itself.
     auto frmMain = std::make_unique<TFrmMain>();
     frmMain->SetCustomizeDialog(&TfrmCustomItem::Execute);
-    TInstanceBus Bus([&frmMain] { frmMain->ShowMainWindow(); }, [&frmMain] { return frmMain->StatusText(); });
+    TInstanceHost Host(*frmMain);
+    TInstanceBus Bus(&Host);
+    QObject::connect(&Host, &TInstanceHost::LocationChanged, &Bus, &TInstanceBus::AnnounceLocation);
     Bus.Register();
     // Ended by the session or a terminal: the same way out as Exit, registry mirror included.
     TTermSignals TermSignals;

@@ -8,6 +8,7 @@
 #include "app/ExtRegistry.h"
 #include "locations/Location.h"
 #include "modules/ProgramModules.h"
+#include "support/CtlRun.h"
 #include "support/Lab.h"
 #include "support/NMLab.h"
 
@@ -461,4 +462,55 @@ TEST_F(DesktopLab, TheCompactPanelSwitchesWithALamp)
     ::kill(static_cast<pid_t>(FProgram->Pid()), SIGTERM);
     EXPECT_EQ(FProgram->Wait(WindowTimeoutMs), 0);
     EXPECT_EQ(TLocationList::ReadCurrentLocId(), HomeId);
+}
+
+// wayfarelctl while the program runs: list, current and switch go through the program on the
+// session bus; the switch runs in the window as one from the tray does (message 6, status bar),
+// and what list and current print is what they print on the data file once the program ended.
+TEST_F(DesktopLab, WayfarelctlListsAndSwitchesThroughTheRunningProgram)
+{
+    FProgram = StartProgram();
+    ASSERT_FALSE(MainWindow().isEmpty()) << FProgram->Output().toStdString();
+    const QProcessEnvironment Env = ProgramEnvironment();
+    const TCtlRun List = RunCtl({"list"}, Env);
+    ASSERT_EQ(List.Code, 0) << List.Err.toStdString();
+    EXPECT_EQ(List.Lines(), (QStringList{"*\t" + OfficeId + "\tOffice\t" + AdapterId("STATIC_UUID") + "\t",
+                                         "\t" + HomeId + "\tHome\t" + AdapterId("DHCP_UUID") + "\t"}));
+    EXPECT_EQ(RunCtl({"current"}, Env).Out, OfficeId + "\tOffice\n");
+    EXPECT_EQ(RunCtl({"import", "Cafe", TLab::Value("STATIC_PROFILE")}, Env).Code, 3)
+        << "the program holds the data file";
+
+    const TCtlRun Switch = RunCtl({"switch", "--verbose", "home"}, Env, SwitchTimeoutMs);
+    EXPECT_EQ(Switch.Code, 0) << Switch.Err.toStdString();
+    EXPECT_EQ(Switch.Out, HomeId + "\tHome\n");
+    EXPECT_TRUE(Switch.Err.contains("wayfarelctl: adapter: done")) << Switch.Err.toStdString();
+    EXPECT_EQ(NMLab::ActiveProfile(), TLab::Value("DHCP_PROFILE"));
+    ASSERT_TRUE(
+        TLab::WaitFor([this] { return FProgram->Output().contains("Info: Location switched to [Home]!"); },
+                      WindowTimeoutMs))
+        << FProgram->Output().toStdString();
+    const QStringList Box = VisibleWindows("^Info");
+    ASSERT_EQ(Box.size(), 1) << "message 6 is shown in a box";
+    Xdo({"windowfocus", "--sync", Box.at(0)});
+    Xdo({"key", "Return"});
+    EXPECT_TRUE(TLab::WaitFor(
+        [] { return Status().contains("\"Current Location: Home(" + TLab::Value("DHCP_PROFILE")); },
+        WindowTimeoutMs))
+        << Status().toStdString();
+
+    const TCtlRun ListThrough = RunCtl({"list"}, Env);
+    const TCtlRun CurrentThrough = RunCtl({"current"}, Env);
+    const TCtlRun ShowThrough = RunCtl({"show", "Home"}, Env);
+    EXPECT_EQ(CurrentThrough.Out, HomeId + "\tHome\n");
+    ::kill(static_cast<pid_t>(FProgram->Pid()), SIGTERM);
+    ASSERT_EQ(FProgram->Wait(WindowTimeoutMs), 0);
+    const TCtlRun ListDirect = RunCtl({"list"}, Env);
+    const TCtlRun CurrentDirect = RunCtl({"current"}, Env);
+    const TCtlRun ShowDirect = RunCtl({"show", "Home"}, Env);
+    EXPECT_EQ(ListDirect.Code, ListThrough.Code);
+    EXPECT_EQ(ListDirect.Out, ListThrough.Out);
+    EXPECT_EQ(CurrentDirect.Code, CurrentThrough.Code);
+    EXPECT_EQ(CurrentDirect.Out, CurrentThrough.Out);
+    EXPECT_EQ(ShowDirect.Code, 0) << ShowDirect.Err.toStdString();
+    EXPECT_EQ(ShowDirect.Out, ShowThrough.Out);
 }
