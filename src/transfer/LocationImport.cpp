@@ -189,9 +189,12 @@ void TLocationImport::MatchAdapter(TIncomingLocation &Location, const QList<TKno
         Location.AdapterId = Match->Id;
         return;
     }
-    FNotices.append(
-        QStringLiteral("%1 stored without adapter: its adapter %2 %3 is not on this computer")
-            .arg(QuotedValue(Location.Name), QuotedValue(Location.AdapterName), Location.AdapterId));
+    const QString Adapter =
+        Location.AdapterName.isEmpty()
+            ? Location.AdapterId
+            : QStringLiteral("%1 %2").arg(QuotedValue(Location.AdapterName), Location.AdapterId);
+    FNotices.append(QStringLiteral("%1 stored without adapter: its adapter %2 is not on this computer")
+                        .arg(QuotedValue(Location.Name), Adapter));
     Location.AdapterId.clear();
 }
 
