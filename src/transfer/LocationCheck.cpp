@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QSet>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 

@@ -5,7 +5,6 @@
 #include "base/NetText.h"
 #include "transfer/CarriedRows.h"
 
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -6,9 +6,9 @@
 #include "transfer/CarriedRows.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 
 namespace {
 
