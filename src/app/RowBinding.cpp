@@ -8,6 +8,13 @@ const QString LocIdColumn = QStringLiteral("LOC_ID");
 
 } // namespace
 
+TDbFieldType TDbField::Type() const
+{
+    if (std::holds_alternative<QString *>(FField))
+        return TDbFieldType::Text;
+    return std::holds_alternative<bool *>(FField) ? TDbFieldType::Flag : TDbFieldType::Number;
+}
+
 QVariant TDbField::Value() const
 {
     return std::visit(

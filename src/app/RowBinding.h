@@ -10,6 +10,9 @@
 // A stored row bound to the fields of one object: each column of the table names the field it
 // is read into and written from, so load, save and remove of a per-location row are written once.
 
+// What a field holds, for readers that carry values without knowing the object.
+enum class TDbFieldType { Text, Flag, Number };
+
 // One column and the field behind it. Flags are stored as 0 or 1, texts never as NULL.
 class TDbField
 {
@@ -19,6 +22,7 @@ public:
     TDbField(const char *Column, int &Number) : FColumn(QLatin1String(Column)), FField(&Number) {}
 
     const QString &Column() const { return FColumn; }
+    TDbFieldType Type() const;
     QVariant Value() const;
     // The value as a person reads it: flags "yes" or "no".
     QString Text() const;

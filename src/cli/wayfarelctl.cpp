@@ -14,11 +14,14 @@
 #include "platform/InstanceBus.h"
 #include "platform/Printers.h"
 #include "sharing/NetShare.h"
+#include "transfer/LocationExport.h"
+#include "transfer/LocationImport.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -46,6 +49,13 @@ const char *const Usage =
     "                       restored at logon (yes/no)\n"
     "  drives --restore     connect the drives restored at logon again; prints each drive\n"
     "                       connected (the desktop's autostart runs this at login)\n"
+    "  export [LOCATION...] [--with-passwords] [-o FILE]\n"
+    "                       the locations (all when none is named) as a location file on\n"
+    "                       standard output, or in FILE (mode 0600); passwords only when asked\n"
+    "  import-file FILE [--on-conflict skip|rename|replace]\n"
+    "                       store the locations of a location file; one whose id or name is\n"
+    "                       taken is skipped (default), renamed or replaces the stored one;\n"
+    "                       prints the id and name of each location stored\n"
     "  --help               show this text\n"
     "  --version            show the program's version\n"
     "\n"
@@ -232,6 +242,7 @@ using TCtlAction = std::function<void(const QStringList &, const TCtlOptions &)>
 struct TCtlCommand
 {
     const char *Name;
+    // -1: the command takes its arguments and options itself.
     int Arguments;
     bool NeedsData;
     TCtlAction Run;
@@ -427,6 +438,83 @@ void PrintDrives(const QStringList &Args, const TCtlOptions &)
         PrintRecord({Drive.Drive, Drive.RemotePath, Drive.LocalPath, Drive.Persistent ? "yes" : "no"});
 }
 
+QList<TKnownAdapter> KnownAdapters()
+{
+    const TNetWorkList Adapters;
+    QList<TKnownAdapter> Known;
+    for (int I = 0; I < Adapters.Count(); ++I)
+        if (const TNetWork *Adapter = Adapters.Objects(I))
+            Known.append({Adapter->Id(), Adapter->Name()});
+    return Known;
+}
+
+// The value after Option in Args, taken out with it; Default without the option.
+QString TakeOptionValue(QStringList &Args, const QString &Option, const QString &Default = QString())
+{
+    const qsizetype At = Args.indexOf(Option);
+    if (At < 0)
+        return Default;
+    if (At + 1 >= Args.size())
+        Fail(QStringLiteral("%1 needs a value").arg(Option), ecUsage);
+    const QString Value = Args.at(At + 1);
+    Args.remove(At, 2);
+    return Value;
+}
+
+void ExportToFile(const QStringList &Arguments, const TCtlOptions &)
+{
+    QStringList Args = Arguments;
+    const bool WithPasswords = Args.removeAll(QStringLiteral("--with-passwords")) > 0;
+    const QString Path = TakeOptionValue(Args, QStringLiteral("-o"));
+    const TLocationList List(ProgramModules());
+    QStringList LocIds;
+    for (const QString &Key : std::as_const(Args))
+        LocIds.append(FindLocation(List, Key).LocId());
+    QByteArray Document;
+    QString Error;
+    if (!ExportLocations(ProgramModules(), KnownAdapters(), LocIds, WithPasswords, Document, &Error))
+        Fail(Error);
+    if (!Path.isEmpty() && !SaveLocationFile(Path, Document, &Error))
+        Fail(Error);
+    if (Path.isEmpty()) {
+        QFile Output;
+        if (!Output.open(stdout, QIODevice::WriteOnly) || Output.write(Document) != Document.size())
+            Fail(QStringLiteral("cannot write the location file: %1").arg(Output.errorString()));
+    }
+}
+
+TConflictChoice ConflictChoice(const QString &Text)
+{
+    const QList<QPair<QString, TConflictChoice>> Choices{{"skip", TConflictChoice::Skip},
+                                                         {"rename", TConflictChoice::Rename},
+                                                         {"replace", TConflictChoice::Replace}};
+    for (const auto &[Name, Choice] : Choices)
+        if (Text == Name)
+            return Choice;
+    Fail(QStringLiteral("--on-conflict takes skip, rename or replace, not %1").arg(QuotedValue(Text)),
+         ecUsage);
+}
+
+void ImportFromFile(const QStringList &Arguments, const TCtlOptions &)
+{
+    QStringList Args = Arguments;
+    const TConflictChoice Choice = ConflictChoice(TakeOptionValue(Args, "--on-conflict", "skip"));
+    if (Args.size() != 1)
+        Fail("import-file takes 1 argument; see wayfarelctl --help", ecUsage);
+    TLocationImport Import(ProgramModules());
+    if (!Import.CheckFile(Args.first()))
+        Fail(QStringLiteral("%1 is refused, nothing was imported:\n  %2")
+                 .arg(QuotedValue(Args.first()), Import.Problems().join(QStringLiteral("\n  "))));
+    if (!Import.Store(Choice, KnownAdapters()))
+        Fail(QStringLiteral("nothing was imported: %1").arg(Import.LastError()));
+    for (const QString &Notice : Import.Notices())
+        Warn(Notice);
+    TLocationList List(ProgramModules());
+    List.WriteRegistry();
+    for (const QString &LocId : Import.StoredIds())
+        PrintRecord({LocId, List.GetItemByLocId(LocId)->LocName()});
+}
+
 const QList<TCtlCommand> &Commands()
 {
     static const QList<TCtlCommand> List{
@@ -439,6 +527,8 @@ const QList<TCtlCommand> &Commands()
         {"printers", 0, false, ListPrinters},
         {"shares", 0, false, PrintShares},
         {"drives", 0, false, PrintDrives, "--restore"},
+        {"export", -1, true, ExportToFile},
+        {"import-file", -1, true, ImportFromFile},
     };
     return List;
 }
@@ -461,7 +551,7 @@ int Run(QStringList Args)
         if (Name != QLatin1String(Command.Name))
             continue;
         const bool WithOption = Command.Option && Args.constLast() == QLatin1String(Command.Option);
-        if (Args.size() - 1 - WithOption != Command.Arguments)
+        if (Command.Arguments >= 0 && Args.size() - 1 - WithOption != Command.Arguments)
             Fail(QStringLiteral("%1 takes %2 argument(s); see wayfarelctl --help")
                      .arg(Name)
                      .arg(Command.Arguments),

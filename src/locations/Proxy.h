@@ -56,6 +56,9 @@ public:
 
     // The stored fields by column, in the table's order, as a person reads them.
     QList<QPair<QString, QString>> StoredFields();
+    // The module's table and the fields its columns hold, for code that carries rows without
+    // knowing the module (export and import of locations).
+    TRowBinding StoredRow() { return Binding(); }
 
     // The catalogue switch of the module's code, read and written on every access.
     virtual bool IsEnabled();

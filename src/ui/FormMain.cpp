@@ -24,6 +24,7 @@
 #include "ui/Pictures.h"
 #include "ui/Skins.h"
 #include "ui/dialogs/FrmCompact.h"
+#include "ui/dialogs/LocationFiles.h"
 #include "ui/lantools/FrameMacScan.h"
 
 #include <QActionGroup>
@@ -260,6 +261,9 @@ void TFrmMain::ConnectActions()
     connect(ui->ActAddLocation, &QAction::triggered, this, &TFrmMain::ActAddLocationExecute);
     connect(ui->ActImport, &QAction::triggered, this, &TFrmMain::ActImportExecute);
     connect(ui->ActSetupSheet, &QAction::triggered, this, &TFrmMain::CustomizeModules);
+    connect(ui->nExportFile, &QAction::triggered, this,
+            [this] { ExportLocationsToFile(this, *FNetWorkList); });
+    connect(ui->nImportFile, &QAction::triggered, this, &TFrmMain::nImportFileClick);
     connect(ui->nDefaultPanelUI, &QAction::triggered, this, [] { WriteDefaultUI(duPanelUI); });
     connect(ui->nDefaultMainUI, &QAction::triggered, this, [] { WriteDefaultUI(duMainUI); });
     connect(ui->nPopSwitchTo, &QAction::triggered, this, &TFrmMain::nPopSwitchToClick);
@@ -769,6 +773,24 @@ void TFrmMain::ActImportExecute()
     TFrmProgress Progress(this, GetLangStr(Lang, "7402", "Importing location, please wait a moment..."));
     Progress.ShowNow();
     ImportLocation(Dialog.LocName(), Dialog.LocName(), Dialog.NetId());
+}
+
+// Imported locations may replace ones the window shows: every location is read again and each
+// editor is made afresh when it is next shown.
+void TFrmMain::nImportFileClick()
+{
+    if (!ImportLocationsFromFile(this, *FNetWorkList))
+        return;
+    FDiscarding = true;
+    ui->tvNavigate->setCurrentItem(LocationsNode());
+    FDiscarding = false;
+    qDeleteAll(FLocationFrames);
+    FLocationFrames.clear();
+    FLocationList = std::make_unique<TLocationList>(ProgramModules());
+    FLocationList->WriteRegistry();
+    RefreshLocationNodes();
+    RefreshLocationMenus();
+    UpdateStatusBar();
 }
 
 // Acts on the node selected after the click: a click that could not move the selection does

@@ -126,6 +126,7 @@ private:
     void ActAboutExecute();
     void ActAddLocationExecute();
     void ActImportExecute();
+    void nImportFileClick();
     void tvNavigateClick(QTreeWidgetItem *Node);
     void tvNavigateContextPopup(const QPoint &Pos);
     void nPopSwitchToClick();

@@ -277,6 +277,19 @@ const TEntry EnglishTable[] = {
     {"7832", "The Skype proxy port must be a number from 0 to 65535."},
     {"7833", "The eMule proxy port must be a number from 0 to 65535."},
     {"7834", "The BitComet proxy port must be a number from 0 to 65535."},
+    {"7870", "Export locations..."},
+    {"7871", "Import locations from file..."},
+    {"7872", "Export locations"},
+    {"7873", "Include passwords"},
+    {"7874", "Location files (*.json);;All files (*)"},
+    {"7875", "Import locations"},
+    {"7876", "The locations were written to %s."},
+    {"7877", "The locations cannot be exported: %s"},
+    {"7878", "%s is refused, nothing was imported: %s"},
+    {"7879", "%s location(s) of the file have the id or name of a stored location: %s. Yes: replace the "
+             "stored ones. No: keep both, the imported ones renamed. Cancel: skip them."},
+    {"7880", "Nothing was imported: %s"},
+    {"7881", "%s location(s) imported. %s"},
 };
 
 const QStringList IdsMissingInChinese = {"150",  "1104", "1301-Hint", "4103-Hint", "4106",
