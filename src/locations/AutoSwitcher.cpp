@@ -1,6 +1,7 @@
 #include "locations/AutoSwitcher.h"
 
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -65,7 +66,10 @@ void TAutoSwitcher::ReadNow()
 void TAutoSwitcher::Observed(const TNetworkFingerprint &Network)
 {
     FReading = false;
+    const bool Differs = !std::exchange(FSeen, true) || !(Network == FPolicy.Network());
     FPolicy.Observe(Network, FClock());
+    if (Differs && FHooks.Changed)
+        FHooks.Changed(Network);
     if (std::exchange(FReadAgain, false)) {
         ReadNow();
         return;

@@ -44,6 +44,8 @@ public:
             Switched;
         // Several locations match equally well: the user chooses.
         std::function<void(const TAutoDecision &Decision)> Ask;
+        // The network looks different from the last look.
+        std::function<void(const TNetworkFingerprint &Network)> Changed;
     };
 
     TAutoSwitcher(IFingerprintSource &Source, THooks Hooks, qint64 SettleMs = 2000,
@@ -72,6 +74,7 @@ private:
     TAutoSwitchPolicy FPolicy;
     QTimer FReadTimer;
     QTimer FJudgeTimer;
+    bool FSeen = false;
     bool FReading = false;
     bool FReadAgain = false;
     bool FJudgeAfterRead = false;
