@@ -1,6 +1,21 @@
 #include "locations/AutoSwitchPolicy.h"
 
 #include <algorithm>
+#include <utility>
+
+namespace {
+
+// What a switch cannot change: which links have carrier, their access points, their gateways.
+bool SamePlace(const TNetworkFingerprint &A, const TNetworkFingerprint &B)
+{
+    return std::equal(A.Links.cbegin(), A.Links.cend(), B.Links.cbegin(), B.Links.cend(),
+                      [](const TLinkFacts &X, const TLinkFacts &Y) {
+                          return X.Interface == Y.Interface && X.Carrier == Y.Carrier && X.Ssid == Y.Ssid &&
+                                 X.Bssid == Y.Bssid && X.GatewayMac == Y.GatewayMac;
+                      });
+}
+
+} // namespace
 
 void TAutoSwitchPolicy::Observe(const TNetworkFingerprint &Network, qint64 Now)
 {
@@ -23,7 +38,7 @@ TAutoDecision TAutoSwitchPolicy::Judge(const QList<TLocationCandidate> &Candidat
     if (At < 0 || Now < At)
         return {};
     FJudged = FNetwork;
-    if (std::exchange(FAdopting, false))
+    if (std::exchange(FAdopting, false) && SamePlace(FNetwork, FSwitchedFrom))
         return {};
     TAutoDecision Decision;
     Decision.Matches = MatchLocations(Candidates, FNetwork);
@@ -40,6 +55,12 @@ TAutoDecision TAutoSwitchPolicy::Judge(const QList<TLocationCandidate> &Candidat
         Decision.LocId = Best.first().LocId;
     }
     return Decision;
+}
+
+void TAutoSwitchPolicy::SwitchStarted()
+{
+    FSwitching = true;
+    FSwitchedFrom = FNetwork;
 }
 
 void TAutoSwitchPolicy::SwitchFinished(qint64 Now)

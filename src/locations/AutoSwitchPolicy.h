@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <optional>
 
 // What the automatic switcher does once a network has settled.
 struct TAutoDecision
@@ -24,8 +25,9 @@ struct TAutoDecision
 // When to judge the network and what to do then, with time passed in (milliseconds of any
 // steady clock), so sequences of events can be replayed. A network is judged once, after it
 // has looked the same for the settle time. After any switch, by hand or automatic, the network
-// it leaves is taken as it is without judging, so a switch never causes the next one and a
-// location chosen by hand stays until the network changes.
+// it leaves is taken as it is without judging while it is still the same place (the same links,
+// access points and gateway MACs; addresses, leases and domains may differ), so a switch never
+// causes the next one and a location chosen by hand stays until the network changes.
 class TAutoSwitchPolicy
 {
 public:
@@ -40,7 +42,7 @@ public:
     TAutoDecision Judge(const QList<TLocationCandidate> &Candidates, const QString &CurrentLocId, qint64 Now);
 
     // A switch to any location began, or ended at Now.
-    void SwitchStarted() { FSwitching = true; }
+    void SwitchStarted();
     void SwitchFinished(qint64 Now);
 
     // The network as last observed, and when it last changed.
@@ -56,6 +58,7 @@ private:
     qint64 FChangedAt = 0;
     bool FObserved = false;
     std::optional<TNetworkFingerprint> FJudged;
+    TNetworkFingerprint FSwitchedFrom;
     bool FAdopting = false;
     bool FSwitching = false;
 };

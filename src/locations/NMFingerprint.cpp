@@ -6,8 +6,14 @@ namespace {
 
 constexpr quint32 DeviceTypeEthernet = 1;
 constexpr quint32 DeviceTypeWifi = 2;
+constexpr quint32 DeviceTypeVeth = 20;          // wired as far as the network behind it goes
 constexpr quint32 DeviceStateDisconnected = 30; // below it: unmanaged, unavailable (no carrier)
 constexpr quint32 DeviceStateActivated = 100;
+
+bool IsNetworkDevice(quint32 Type)
+{
+    return Type == DeviceTypeEthernet || Type == DeviceTypeWifi || Type == DeviceTypeVeth;
+}
 
 QString FirstOption(const QVariantMap &Options, const char *Name)
 {
@@ -41,7 +47,7 @@ void TNMFingerprintSource::NetworkChanged()
         FChanged();
 }
 
-bool TNMFingerprintSource::ReadLink(const TNMDevice &Device, TLinkFacts &Link, QString &Source)
+bool TNMFingerprintSource::ReadLink(const TNMDevice &Device, TLinkFacts &Link, TGatewayAsk &Ask)
 {
     Link = {Device.LinkName(), true, {}, {}, {}, {}, {}, {}};
     if (Device.State != DeviceStateActivated)
@@ -51,7 +57,7 @@ bool TNMFingerprintSource::ReadLink(const TNMDevice &Device, TLinkFacts &Link, Q
     TNMIp4Config Config;
     if (!Device.Ip4Config.isEmpty() && FBus->ReadIp4Config(Device.Ip4Config, Config)) {
         Link.Gateway = Config.Gateway;
-        Source = Config.Addresses.value(0);
+        Ask = {Config.Addresses.value(0), Device.ActiveConnection + QLatin1Char(' ') + Config.Gateway};
     }
     QVariantMap Options;
     if (!Device.Dhcp4Config.isEmpty() && FBus->ReadDhcp4Options(Device.Dhcp4Config, Options)) {
@@ -61,24 +67,23 @@ bool TNMFingerprintSource::ReadLink(const TNMDevice &Device, TLinkFacts &Link, Q
     return true;
 }
 
-bool TNMFingerprintSource::ReadLinks(TNetworkFingerprint &Network, QStringList &Sources)
+bool TNMFingerprintSource::ReadLinks(TNetworkFingerprint &Network, QList<TGatewayAsk> &Asks)
 {
     Network = {};
-    Sources.clear();
+    Asks.clear();
     QStringList Paths;
     if (!FBus->GetDevices(Paths))
         return false;
     for (const QString &Path : Paths) {
         TNMDevice Device;
-        if (!FBus->ReadDevice(Path, Device) ||
-            (Device.Type != DeviceTypeEthernet && Device.Type != DeviceTypeWifi) ||
+        if (!FBus->ReadDevice(Path, Device) || !IsNetworkDevice(Device.Type) ||
             Device.State < DeviceStateDisconnected)
             continue;
         TLinkFacts Link;
-        QString Source;
-        if (ReadLink(Device, Link, Source)) {
+        TGatewayAsk Ask;
+        if (ReadLink(Device, Link, Ask)) {
             Network.Links.append(Link);
-            Sources.append(Source);
+            Asks.append(Ask);
         }
     }
     return true;
@@ -87,15 +92,15 @@ bool TNMFingerprintSource::ReadLinks(TNetworkFingerprint &Network, QStringList &
 void TNMFingerprintSource::Read(TDone Done)
 {
     TNetworkFingerprint Network;
-    QStringList Sources;
-    if (!ReadLinks(Network, Sources))
+    QList<TGatewayAsk> Asks;
+    if (!ReadLinks(Network, Asks))
         Network = {};
-    FillMacs(Network, Sources, std::move(Done));
+    FillMacs(Network, Asks, std::move(Done));
 }
 
 // Known gateways are filled in at once; the others are asked for on a thread of their own,
 // and Done runs on this object's thread when the answers are in.
-void TNMFingerprintSource::FillMacs(const TNetworkFingerprint &Network, const QStringList &Sources,
+void TNMFingerprintSource::FillMacs(const TNetworkFingerprint &Network, const QList<TGatewayAsk> &Asks,
                                     TDone Done)
 {
     QMap<QString, QString> Known;
@@ -103,24 +108,25 @@ void TNMFingerprintSource::FillMacs(const TNetworkFingerprint &Network, const QS
     QList<QPair<QString, QString>> Pairs; // their source and target
     for (int I = 0; I < Network.Links.size(); ++I) {
         const TLinkFacts &Link = Network.Links.at(I);
-        if (Link.Gateway.isEmpty() || Sources.at(I).isEmpty())
+        if (Link.Gateway.isEmpty() || Asks.at(I).Source.isEmpty())
             continue;
-        const QString Key = CacheKey(Link);
+        const QString &Key = Asks.at(I).Key;
         if (FMacs.contains(Key))
             Known.insert(Key, FMacs.value(Key));
         else if (!Keys.contains(Key)) {
             Keys.append(Key);
-            Pairs.append({Sources.at(I), Link.Gateway});
+            Pairs.append({Asks.at(I).Source, Link.Gateway});
         }
     }
     FMacs = Known;
-    const auto Finish = [this, Network, Done](const QMap<QString, QString> &Answers) {
+    const auto Finish = [this, Network, Asks, Done](const QMap<QString, QString> &Answers) {
         TNetworkFingerprint Seen = Network;
         for (auto It = Answers.cbegin(); It != Answers.cend(); ++It)
             if (!It.value().isEmpty())
                 FMacs.insert(It.key(), It.value());
-        for (TLinkFacts &Link : Seen.Links)
-            Link.GatewayMac = FMacs.value(CacheKey(Link));
+        for (int I = 0; I < Seen.Links.size(); ++I)
+            if (!Seen.Links.at(I).Gateway.isEmpty())
+                Seen.Links[I].GatewayMac = FMacs.value(Asks.at(I).Key);
         Done(Seen);
     };
     if (Keys.isEmpty()) {

@@ -9,6 +9,14 @@
 #include <QThread>
 #include <memory>
 
+// Where a link's gateway MAC is asked from, and what it is kept under: the activation and the
+// gateway, so a link that comes up again asks again even when nobody saw it go down.
+struct TGatewayAsk
+{
+    QString Source;
+    QString Key;
+};
+
 // The MAC text of the host at Target, asked from the address Source; empty when none answers.
 using TGatewayMacLookup = std::function<QString(const QString &Source, const QString &Target)>;
 
@@ -29,22 +37,18 @@ public:
     void Watch(std::function<void()> Changed) override;
 
     // What NetworkManager says, gateway MACs left empty; false when it does not answer.
-    bool ReadLinks(TNetworkFingerprint &Network, QStringList &Sources);
+    bool ReadLinks(TNetworkFingerprint &Network, QList<TGatewayAsk> &Asks);
 
 private slots:
     void NetworkChanged();
 
 private:
-    bool ReadLink(const TNMDevice &Device, TLinkFacts &Link, QString &Source);
-    void FillMacs(const TNetworkFingerprint &Network, const QStringList &Sources, TDone Done);
-    QString CacheKey(const TLinkFacts &Link) const
-    {
-        return Link.Interface + QLatin1Char(' ') + Link.Gateway;
-    }
+    bool ReadLink(const TNMDevice &Device, TLinkFacts &Link, TGatewayAsk &Ask);
+    void FillMacs(const TNetworkFingerprint &Network, const QList<TGatewayAsk> &Asks, TDone Done);
 
     std::shared_ptr<INMBus> FBus;
     TGatewayMacLookup FLookup;
     std::function<void()> FChanged;
-    QMap<QString, QString> FMacs; // "interface gateway" -> MAC
+    QMap<QString, QString> FMacs; // by TGatewayAsk::Key
     std::unique_ptr<QThread> FLookupThread;
 };

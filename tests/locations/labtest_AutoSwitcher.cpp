@@ -201,6 +201,7 @@ TEST_F(AutoSwitchLab, JoiningGatewayASwitchesToAAndMovingToBSwitchesToB)
               << " ms (settle 2000 ms), the switch itself: " << ToA.value(4).toStdString() << " ms"
               << std::endl;
 
+    // At once: NetworkManager may not even report the link down in between.
     LinkDown();
     SetPeerMac(MacB);
     LinkUp();
@@ -217,9 +218,12 @@ TEST_F(AutoSwitchLab, AFlappingLinkCausesOneSwitch)
 {
     TWatch Watch(FRoot.DataFolder());
     AwaitFirstLook(Watch);
+    // Each state lasts less than the settle time, long enough for the watcher to see it.
     for (int Flap = 0; Flap < 3; ++Flap) {
         LinkUp();
+        QThread::msleep(700);
         LinkDown();
+        QThread::msleep(700);
     }
     LinkUp();
     const QList<QStringList> Switches = Watch.All("switched", SwitchWaitMs);

@@ -24,8 +24,19 @@ const TNetworkFingerprint AtA = Network({MacA});
 const TNetworkFingerprint AtB = Network({MacB});
 const TNetworkFingerprint AtBoth = Network({MacA, MacB});
 
-const QList<TLocationCandidate> Locations{{"A", "Office", {{TRuleKind::GatewayMac, MacA, {}}}},
-                                          {"B", "Home", {{TRuleKind::GatewayMac, MacB, {}}}}};
+// The network of A as a switch may leave it: the same gateway, another lease.
+TNetworkFingerprint AtALeased()
+{
+    TNetworkFingerprint Result = AtA;
+    Result.Links.first().DhcpServer = "10.0.0.1";
+    Result.Links.first().Domain = "lan";
+    return Result;
+}
+
+const QList<TLocationCandidate> Locations{
+    {"A", "Office", {{TRuleKind::GatewayMac, MacA, {}}}},
+    {"B", "Home", {{TRuleKind::GatewayMac, MacB, {}}}},
+    {"D", "Office LAN", {{TRuleKind::GatewayMac, MacA, {}}, {TRuleKind::Domain, "lan", {}}}}};
 
 // One thing that happens at a moment: the network is seen (Network), or the user switches by
 // hand (HandLocId).
@@ -113,7 +124,15 @@ INSTANTIATE_TEST_SUITE_P(
                   14000,
                   {"A@2000", "A@13000"}},
         TSequence{"HandChoiceBeforeTheFirstJudgementIsKept", {See(0, AtA), Hand(1000, "B")}, 10000, {}},
-        TSequence{"ASwitchNeverCausesTheNext", {See(0, AtA), See(2500, AtB)}, 10000, {"A@2000"}},
+        TSequence{"WhatASwitchChangesCausesNoOtherSwitch",
+                  {See(0, AtA), See(2300, AtALeased())},
+                  10000,
+                  {"A@2000"}},
+        TSequence{"MovingRightAfterASwitchSwitchesAgain",
+                  {See(0, AtA), See(2500, AtB)},
+                  10000,
+                  {"A@2000", "B@4500"}},
+        TSequence{"TheMostSpecificMatchWins", {See(0, AtALeased())}, 6000, {"D@2000"}},
         TSequence{"NoMatchNothing", {See(0, Network({"02-00-00-00-00-0C"}))}, 6000, {}},
         TSequence{"TieAsksOnce", {See(0, AtBoth)}, 8000, {"ask A,B@2000"}},
         TSequence{"CurrentAmongTheTiedStays", {See(0, AtA), See(6000, AtBoth)}, 12000, {"A@2000"}},
