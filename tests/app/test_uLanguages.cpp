@@ -265,6 +265,12 @@ const TEntry EnglishTable[] = {
     {"7710", "Could not switch to [%s]: %s"},
     {"7801", "The page %s cannot be opened."},
     {"7802", "The autostart entry cannot be changed: %s"},
+    {"7890", "Switch location automatically"},
+    {"7891", "Switched to [%s]: this network matches %s. Click here to switch back to [%s]."},
+    {"7892", "Switched to [%s]: this network matches %s."},
+    {"7893", "Several locations match this network: %s. Click here to choose one."},
+    {"7894", "Automatic switching"},
+    {"7895", "Locations that match this network:"},
 };
 
 const QStringList IdsMissingInChinese = {"150",  "1104", "1301-Hint", "4103-Hint", "4106",
