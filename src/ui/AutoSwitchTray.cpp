@@ -25,9 +25,14 @@ QString RulesText(const QList<TLocationRule> &Rules)
 } // namespace
 
 TAutoSwitchTray::TAutoSwitchTray(const TLocationList &List, QSystemTrayIcon &Tray, TSwitch Switch,
-                                 QWidget *Owner)
-    : FList(List), FTray(Tray), FSwitch(std::move(Switch)), FOwner(Owner)
+                                 QWidget *Owner, TAutoWatchSetup Setup)
+    : FList(List), FTray(Tray), FSwitch(std::move(Switch)), FOwner(Owner), FSetup(std::move(Setup))
 {
+    if (!FSetup.MakeSource)
+        FSetup.MakeSource = [] {
+            return std::make_unique<TNMFingerprintSource>(
+                std::make_shared<TNMDBus>(QDBusConnection::systemBus()));
+        };
     connect(&FTray, &QSystemTrayIcon::messageClicked, this, &TAutoSwitchTray::MessageClicked);
     if (TConfig::GetConfig()->AutoSwitch())
         Start();
@@ -50,8 +55,8 @@ void TAutoSwitchTray::SetOn(bool On)
 
 void TAutoSwitchTray::Start()
 {
-    FSource = std::make_unique<TNMFingerprintSource>(std::make_shared<TNMDBus>(QDBusConnection::systemBus()));
-    FSwitcher = std::make_unique<TAutoSwitcher>(*FSource, Hooks());
+    FSource = FSetup.MakeSource();
+    FSwitcher = std::make_unique<TAutoSwitcher>(*FSource, Hooks(), FSetup.SettleMs);
     FSwitcher->Start();
 }
 

@@ -11,6 +11,14 @@ class QSystemTrayIcon;
 class QWidget;
 class TLocationList;
 
+// Where automatic switching sees the network (NetworkManager on the system bus unless given) and
+// how long it must stay the same before it is judged.
+struct TAutoWatchSetup
+{
+    std::function<std::unique_ptr<IFingerprintSource>()> MakeSource;
+    qint64 SettleMs = 2000;
+};
+
 // Automatic switching in the program: watches NetworkManager while it is switched on, switches
 // through the main window's flow and tells it in the tray, offering to switch back; a tie asks
 // in the tray which location to take. Nothing watches while it is off (the default).
@@ -20,8 +28,8 @@ public:
     // Switch runs the main window's switch of a location; Automatic is true for one this object
     // starts. The list, the tray icon and Owner must outlive this object.
     using TSwitch = std::function<bool(const QString &LocId, bool Automatic)>;
-
-    TAutoSwitchTray(const TLocationList &List, QSystemTrayIcon &Tray, TSwitch Switch, QWidget *Owner);
+    TAutoSwitchTray(const TLocationList &List, QSystemTrayIcon &Tray, TSwitch Switch, QWidget *Owner,
+                    TAutoWatchSetup Setup = {});
     ~TAutoSwitchTray() override;
 
     bool IsOn() const;
@@ -43,6 +51,7 @@ private:
     QSystemTrayIcon &FTray;
     TSwitch FSwitch;
     QWidget *FOwner;
+    TAutoWatchSetup FSetup;
     std::unique_ptr<IFingerprintSource> FSource;
     std::unique_ptr<TAutoSwitcher> FSwitcher;
     // What a click on the last message does: switch back to FUndoLocId, or choose among FChoice.

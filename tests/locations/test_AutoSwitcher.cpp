@@ -1,9 +1,9 @@
 #include "locations/AutoSwitcher.h"
 
 #include "support/EventLoop.h"
+#include "support/FakeFingerprintSource.h"
 
 #include <QElapsedTimer>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -12,30 +12,6 @@ constexpr qint64 SettleMs = 100;
 
 const TNetworkFingerprint AtA{{{"eth0", true, {}, {}, "10.0.0.1", "02-00-00-00-00-0A", {}, {}}}};
 const TNetworkFingerprint Unplugged{{{"eth0", false, {}, {}, {}, {}, {}, {}}}};
-
-// The network as the test sets it; a change is signalled like NetworkManager's signals.
-class TFakeSource : public IFingerprintSource
-{
-public:
-    void Read(TDone Done) override
-    {
-        ++Reads;
-        QTimer::singleShot(0, [Done, Network = Network] { Done(Network); });
-    }
-    void Watch(std::function<void()> Changed) override { FChanged = std::move(Changed); }
-
-    void Set(const TNetworkFingerprint &Value)
-    {
-        Network = Value;
-        FChanged();
-    }
-
-    TNetworkFingerprint Network;
-    int Reads = 0;
-
-private:
-    std::function<void()> FChanged;
-};
 
 void RunEvents(int Ms)
 {
@@ -74,7 +50,7 @@ protected:
     }
 
     QCoreApplication &FApp = EventLoopApplication(); // before the switcher's timers
-    TFakeSource FSource;
+    TFakeFingerprintSource FSource;
     bool FOn = true;
     QString FCurrent = "B";
     QStringList FSwitches;
