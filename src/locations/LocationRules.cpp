@@ -174,6 +174,13 @@ bool TLocationRules::Save()
     return Keep(false, Error.isEmpty() ? Db.lastError().text() : Error);
 }
 
+bool TLocationRules::Write()
+{
+    QString Error;
+    const bool Ok = WriteRows(&Error);
+    return Keep(Ok, Error);
+}
+
 bool TLocationRules::Remove()
 {
     QString Error;

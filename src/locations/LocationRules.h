@@ -44,6 +44,8 @@ public:
     bool Load();
     // Replaces the stored rules and flag in one transaction.
     bool Save();
+    // The same inside the caller's transaction (an editor storing a whole location).
+    bool Write();
     // Deletes the location's rules and flag; runs inside the caller's transaction.
     bool Remove();
 

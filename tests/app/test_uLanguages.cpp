@@ -271,6 +271,16 @@ const TEntry EnglishTable[] = {
     {"7893", "Several locations match this network: %s. Click here to choose one."},
     {"7894", "Automatic switching"},
     {"7895", "Locations that match this network:"},
+    {"7896", "Automatic"},
+    {"7897", "Switch to this location automatically when its network is found"},
+    {"7898", "Its network has every kind of rule listed here; rules of one kind are alternatives."},
+    {"7899", "Kind"},
+    {"7900", "Value"},
+    {"7901", "Add"},
+    {"7902", "Remove"},
+    {"7903", "Use the current network"},
+    {"7904", "Access point (BSSID)"},
+    {"7905", "Rule %s: %s"},
 };
 
 const QStringList IdsMissingInChinese = {"150",  "1104", "1301-Hint", "4103-Hint", "4106",
