@@ -694,10 +694,13 @@ int Run(QStringList Args)
             continue;
         const bool WithOption = Command.Option && Args.constLast() == QLatin1String(Command.Option);
         const qsizetype Given = Args.size() - 1 - WithOption;
-        if (Given < Command.Arguments || Given > std::max(Command.Arguments, Command.MaxArguments))
+        const int Most = std::max(Command.Arguments, Command.MaxArguments);
+        if (Given < Command.Arguments || Given > Most)
             Fail(QStringLiteral("%1 takes %2 argument(s); see wayfarelctl --help")
                      .arg(Name)
-                     .arg(Command.Arguments),
+                     .arg(Most > Command.Arguments
+                              ? QStringLiteral("%1 to %2").arg(Command.Arguments).arg(Most)
+                              : QString::number(Command.Arguments)),
                  ecUsage);
         if (Command.NeedsData)
             OpenDataFile(Options.DataFolder);
