@@ -31,6 +31,8 @@ TNMFingerprintSource::TNMFingerprintSource(std::shared_ptr<INMBus> Bus, TGateway
 
 TNMFingerprintSource::~TNMFingerprintSource()
 {
+    if (FChanged)
+        FBus->UnwatchNetwork(this, SLOT(NetworkChanged()));
     if (FLookupThread)
         FLookupThread->wait();
 }

@@ -291,18 +291,19 @@ void TNMDBus::UnwatchState(const QString &path, QObject *receiver, const char *s
     FBus.disconnect(QString(), path, StateInterfaceOf(path), QStringLiteral("StateChanged"), receiver, slot);
 }
 
-// Any object: a device's state, an activation, an IPv4 configuration or a lease all count, and
-// the watcher looks at the whole network again anyway.
+// Any of NetworkManager's objects: a device's state, an activation, an IPv4 configuration or a
+// lease all count, and the watcher looks at the whole network again anyway. Other services'
+// property changes are not NetworkManager's and stay out.
 void TNMDBus::WatchNetwork(QObject *receiver, const char *slot)
 {
-    FBus.connect(QString(), QString(), DeviceInterface, QStringLiteral("StateChanged"), receiver, slot);
-    FBus.connect(QString(), QString(), PropertiesInterface, QStringLiteral("PropertiesChanged"), receiver,
+    FBus.connect(Service(), QString(), DeviceInterface, QStringLiteral("StateChanged"), receiver, slot);
+    FBus.connect(Service(), QString(), PropertiesInterface, QStringLiteral("PropertiesChanged"), receiver,
                  slot);
 }
 
 void TNMDBus::UnwatchNetwork(QObject *receiver, const char *slot)
 {
-    FBus.disconnect(QString(), QString(), DeviceInterface, QStringLiteral("StateChanged"), receiver, slot);
-    FBus.disconnect(QString(), QString(), PropertiesInterface, QStringLiteral("PropertiesChanged"), receiver,
+    FBus.disconnect(Service(), QString(), DeviceInterface, QStringLiteral("StateChanged"), receiver, slot);
+    FBus.disconnect(Service(), QString(), PropertiesInterface, QStringLiteral("PropertiesChanged"), receiver,
                     slot);
 }
