@@ -8,6 +8,7 @@ const QString ConfigKey = QStringLiteral("\\SOFTWARE\\Brackwell\\Wayfarel");
 const QString SkinnameValue = QStringLiteral("Skinname");
 const QString DefaultSkin = QStringLiteral("Acryl");
 const QString DrivesFolderValue = QStringLiteral("DrivesFolder");
+const QString AutoSwitchValue = QStringLiteral("AutoSwitch");
 
 } // namespace
 
@@ -39,3 +40,10 @@ QString TConfig::DrivesFolder()
 }
 
 void TConfig::SetDrivesFolder(const QString &Value) { FReg.WriteString(DrivesFolderValue, Value); }
+
+bool TConfig::AutoSwitch()
+{
+    return FReg.ValueExists(AutoSwitchValue) && FReg.ReadInteger(AutoSwitchValue) != 0;
+}
+
+void TConfig::SetAutoSwitch(bool Value) { FReg.WriteInteger(AutoSwitchValue, Value ? 1 : 0); }

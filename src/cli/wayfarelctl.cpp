@@ -5,14 +5,19 @@
 #include "adapters/Network.h"
 #include "adapters/SystemBackends.h"
 #include "app/DBManager.h"
+#include "app/uConfig.h"
 #include "base/Exceptions.h"
 #include "base/NetText.h"
 #include "lantools/uNetRepaire.h"
+#include "locations/AutoSwitcher.h"
 #include "locations/Location.h"
 #include "locations/LocationQueries.h"
+#include "locations/NMFingerprint.h"
+#include "locations/RuleCandidates.h"
 #include "modules/ProgramModules.h"
 #include "platform/InstanceBus.h"
 #include "platform/Printers.h"
+#include "platform/TermSignals.h"
 #include "sharing/NetShare.h"
 #include "transfer/LocationExport.h"
 #include "transfer/LocationImport.h"
@@ -22,7 +27,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -56,6 +63,22 @@ const char *const Usage =
     "                       store the locations of a location file; one whose id or name is\n"
     "                       taken is skipped (default), renamed or replaces the stored one;\n"
     "                       prints the id and name of each location stored\n"
+    "  detect               the locations whose rules recognise the current network, most\n"
+    "                       specific first: best mark (*), id, name, automatic (yes/no),\n"
+    "                       the rules that matched (exit status 1 when none)\n"
+    "  rules LOCATION       the location's rules: kind, value, BSSID\n"
+    "  rules LOCATION add KIND VALUE [BSSID]\n"
+    "                       add a rule; KIND is ssid (with an optional BSSID), gateway-mac,\n"
+    "                       dhcp-server, domain or adapter (an interface with carrier)\n"
+    "  rules LOCATION clear remove every rule of the location\n"
+    "  rules LOCATION use-current\n"
+    "                       replace the rules by those of the network this computer is on\n"
+    "  auto                 automatic switching: \"all\" and on/off, then each location's flag\n"
+    "  auto on|off [LOCATION]\n"
+    "                       switch automatic switching on or off, for all or one location\n"
+    "  watch [SETTLE_MS]    switch automatically until ended, as the program does; prints\n"
+    "                       each network seen, switch made and tie; a line \"switch LOCATION\"\n"
+    "                       on standard input switches by hand\n"
     "  --help               show this text\n"
     "  --version            show the program's version\n"
     "\n"
@@ -251,6 +274,8 @@ struct TCtlCommand
     // The same through the running program while it holds the data file; null where the
     // command needs the file itself.
     TCtlAction RunThroughProgram = nullptr;
+    // How many arguments it takes at most; Arguments when less.
+    int MaxArguments = 0;
 };
 
 // Each step of a switch on standard error as it ends, with the time it took.
@@ -515,6 +540,229 @@ void ImportFromFile(const QStringList &Arguments, const TCtlOptions &)
         PrintRecord({LocId, List.GetItemByLocId(LocId)->LocName()});
 }
 
+// NetworkManager on the system bus, the gateway MACs from the ARP lookup.
+TNMFingerprintSource &NetworkSource()
+{
+    static TNMFingerprintSource Source(std::make_shared<TNMDBus>(QDBusConnection::systemBus()));
+    return Source;
+}
+
+// One look at the network, with the event loop running while it is taken.
+TNetworkFingerprint CurrentNetwork()
+{
+    TNetworkFingerprint Network;
+    QEventLoop Loop;
+    NetworkSource().Read([&](const TNetworkFingerprint &Seen) {
+        Network = Seen;
+        Loop.quit();
+    });
+    Loop.exec();
+    return Network;
+}
+
+QString RulesText(const QList<TLocationRule> &Rules)
+{
+    QStringList Texts;
+    for (const TLocationRule &Rule : Rules)
+        Texts.append(RuleWords(Rule).join(QLatin1Char(' ')));
+    return Texts.join(QStringLiteral("; "));
+}
+
+void PrintNetwork(const TNetworkFingerprint &Network)
+{
+    for (const QString &Line : Network.Lines())
+        QTextStream(stderr) << "wayfarelctl: network: " << Line << Qt::endl;
+}
+
+void DetectLocation(const QStringList &, const TCtlOptions &Options)
+{
+    const TLocationList List(ProgramModules());
+    const TNetworkFingerprint Network = CurrentNetwork();
+    if (Options.Verbose)
+        PrintNetwork(Network);
+    const QList<TLocationCandidate> Candidates = RuleCandidates(List, false);
+    const QList<TLocationCandidate> Automatic = RuleCandidates(List, true);
+    const QList<TLocationMatch> Matches = MatchLocations(Candidates, Network);
+    const QList<TLocationMatch> Best = BestMatches(Matches);
+    for (const TLocationMatch &Match : Matches) {
+        const bool IsAutomatic =
+            std::any_of(Automatic.cbegin(), Automatic.cend(),
+                        [&](const TLocationCandidate &C) { return C.LocId == Match.LocId; });
+        PrintRecord({Match.Specificity == Best.first().Specificity ? "*" : "", Match.LocId, Match.LocName,
+                     IsAutomatic ? "yes" : "no", RulesText(Match.Matched)});
+    }
+    if (Matches.isEmpty())
+        Fail("no location's rules recognise the current network");
+}
+
+TLocationRules LoadedRules(const QString &LocId)
+{
+    TLocationRules Rules(LocId);
+    if (!Rules.Load())
+        Fail(QStringLiteral("cannot read the rules: %1").arg(Rules.LastError()));
+    return Rules;
+}
+
+void SaveRules(TLocationRules &Rules)
+{
+    if (!Rules.Save())
+        Fail(QStringLiteral("cannot store the rules: %1").arg(Rules.LastError()));
+}
+
+// The location's rules as they become: Words after the location say how.
+QList<TLocationRule> ChangedRules(const QList<TLocationRule> &Rules, const QStringList &Words)
+{
+    const QString Verb = Words.value(0);
+    if (Verb == QLatin1String("clear") && Words.size() == 1)
+        return {};
+    if (Verb == QLatin1String("use-current") && Words.size() == 1)
+        return CurrentNetwork().SuggestedRules();
+    if (Verb != QLatin1String("add"))
+        Fail(QStringLiteral("rules LOCATION takes add, clear or use-current; see wayfarelctl --help"),
+             ecUsage);
+    TLocationRule Rule;
+    QString Error;
+    if (!ParseRule(Words.mid(1), Rule, &Error))
+        Fail(Error, ecUsage);
+    return Rules.contains(Rule) ? Rules : Rules + QList<TLocationRule>{Rule};
+}
+
+void EditRules(const QStringList &Args, const TCtlOptions &)
+{
+    const TLocationList List(ProgramModules());
+    TLocationRules Rules = LoadedRules(FindLocation(List, Args.at(0)).LocId());
+    if (Args.size() > 1) {
+        Rules.SetRules(ChangedRules(Rules.Rules(), Args.mid(1)));
+        SaveRules(Rules);
+    }
+    for (const TLocationRule &Rule : Rules.Rules())
+        PrintRecord(RuleWords(Rule));
+}
+
+bool OnOff(const QString &Word)
+{
+    if (Word != QLatin1String("on") && Word != QLatin1String("off"))
+        Fail(QStringLiteral("auto takes on or off, not %1").arg(QuotedValue(Word)), ecUsage);
+    return Word == QLatin1String("on");
+}
+
+void SetAutomatic(const QStringList &Args, const TCtlOptions &)
+{
+    const TLocationList List(ProgramModules());
+    if (Args.size() == 1)
+        TConfig::GetConfig()->SetAutoSwitch(OnOff(Args.at(0)));
+    if (Args.size() == 2) {
+        TLocationRules Rules = LoadedRules(FindLocation(List, Args.at(1)).LocId());
+        Rules.SetAutomatic(OnOff(Args.at(0)));
+        SaveRules(Rules);
+    }
+    PrintRecord({"all", TConfig::GetConfig()->AutoSwitch() ? "on" : "off"});
+    for (int I = 0; I < List.Count(); ++I)
+        PrintRecord({List.Items(I)->LocId(), List.Items(I)->LocName(),
+                     LoadedRules(List.Items(I)->LocId()).Automatic() ? "on" : "off"});
+}
+
+// The program's automatic switching without its windows: what it sees and does goes to
+// standard output, one record a line, as it happens.
+class TCtlWatch
+{
+public:
+    explicit TCtlWatch(qint64 SettleMs)
+        : FSwitcher(NetworkSource(), Hooks(), SettleMs), FInput(0, QSocketNotifier::Read)
+    {
+        QObject::connect(&FInput, &QSocketNotifier::activated, [this] { ReadCommand(); });
+        QObject::connect(&FSignals, &TTermSignals::Received, [] { QCoreApplication::quit(); });
+    }
+
+    void Run()
+    {
+        FSwitcher.Start();
+        QCoreApplication::exec();
+    }
+
+private:
+    TAutoSwitcher::THooks Hooks()
+    {
+        TAutoSwitcher::THooks Hooks;
+        Hooks.Candidates = [this] {
+            return TConfig::GetConfig()->AutoSwitch() ? RuleCandidates(FList, true)
+                                                      : QList<TLocationCandidate>{};
+        };
+        Hooks.CurrentLocId = [this] {
+            return FList.CurrentLocation() ? FList.CurrentLocation()->LocId() : QString();
+        };
+        Hooks.SwitchTo = [this](const QString &LocId) { return SwitchTo(LocId); };
+        Hooks.Switched = [this](const TAutoDecision &Decision, const QString &, bool Switched,
+                                qint64 SettledMs, qint64 SwitchMs) {
+            const TLocation *Location = FList.GetItemByLocId(Decision.LocId);
+            Emit({Switched ? "switched" : "switch-failed", Decision.LocId,
+                  Location ? Location->LocName() : QString(), QString::number(SettledMs),
+                  QString::number(SwitchMs)});
+        };
+        Hooks.Ask = [this](const TAutoDecision &Decision) {
+            QStringList Record{"ask"};
+            for (const TLocationMatch &Match : Decision.Tied)
+                Record << Match.LocId;
+            Emit(Record);
+        };
+        Hooks.Changed = [this](const TNetworkFingerprint &Network) {
+            Emit(QStringList{"network"} + (Network.IsEmpty() ? QStringList{"none"} : Network.Lines()));
+        };
+        return Hooks;
+    }
+
+    bool SwitchTo(const QString &LocId)
+    {
+        QString Error;
+        const bool Switched = FList.SwitchToLocation(LocId, TNetWorkList(), &Error);
+        if (!Switched)
+            Warn(QStringLiteral("switching to %1 failed: %2").arg(LocId, Error));
+        return Switched;
+    }
+
+    // "switch LOCATION": a switch by hand, which the watcher keeps to until the network changes.
+    void ReadCommand()
+    {
+        QTextStream In(stdin);
+        const QString Line = In.readLine();
+        if (Line.isNull()) {
+            FInput.setEnabled(false);
+            return;
+        }
+        const QStringList Words = Line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (Words.size() != 2 || Words.first() != QLatin1String("switch")) {
+            Warn(QStringLiteral("unknown input %1").arg(QuotedValue(Line)));
+            return;
+        }
+        const TLocation *Location = FList.GetItemByLocId(Words.at(1));
+        FSwitcher.SwitchStarted();
+        const bool Switched = Location && SwitchTo(Location->LocId());
+        FSwitcher.SwitchFinished();
+        Emit({Switched ? "hand-switched" : "switch-failed", Words.at(1)});
+    }
+
+    static void Emit(const QStringList &Record)
+    {
+        PrintRecord(Record);
+        Out().flush();
+    }
+
+    TLocationList FList{ProgramModules()};
+    TAutoSwitcher FSwitcher;
+    QSocketNotifier FInput;
+    TTermSignals FSignals;
+};
+
+void WatchNetwork(const QStringList &Args, const TCtlOptions &)
+{
+    bool Ok = true;
+    const qint64 SettleMs = Args.isEmpty() ? 2000 : Args.at(0).toLongLong(&Ok);
+    if (!Ok || SettleMs < 0)
+        Fail(QStringLiteral("watch takes a settle time in milliseconds"), ecUsage);
+    TCtlWatch Watch(SettleMs);
+    Watch.Run();
+}
+
 const QList<TCtlCommand> &Commands()
 {
     static const QList<TCtlCommand> List{
@@ -529,6 +777,10 @@ const QList<TCtlCommand> &Commands()
         {"drives", 0, false, PrintDrives, "--restore"},
         {"export", -1, true, ExportToFile},
         {"import-file", -1, true, ImportFromFile},
+        {"detect", 0, true, DetectLocation},
+        {"rules", 1, true, EditRules, nullptr, nullptr, 5},
+        {"auto", 0, true, SetAutomatic, nullptr, nullptr, 2},
+        {"watch", 0, true, WatchNetwork, nullptr, nullptr, 1},
     };
     return List;
 }
@@ -551,10 +803,14 @@ int Run(QStringList Args)
         if (Name != QLatin1String(Command.Name))
             continue;
         const bool WithOption = Command.Option && Args.constLast() == QLatin1String(Command.Option);
-        if (Command.Arguments >= 0 && Args.size() - 1 - WithOption != Command.Arguments)
+        const qsizetype Given = Args.size() - 1 - WithOption;
+        const int Most = std::max(Command.Arguments, Command.MaxArguments);
+        if (Command.Arguments >= 0 && (Given < Command.Arguments || Given > Most))
             Fail(QStringLiteral("%1 takes %2 argument(s); see wayfarelctl --help")
                      .arg(Name)
-                     .arg(Command.Arguments),
+                     .arg(Most > Command.Arguments
+                              ? QStringLiteral("%1 to %2").arg(Command.Arguments).arg(Most)
+                              : QString::number(Command.Arguments)),
                  ecUsage);
         if (Command.NeedsData) {
             ChooseDataFile(Options.DataFolder);

@@ -9,6 +9,7 @@
 #include "app/IdGen.h"
 #include "base/Exceptions.h"
 #include "base/NetText.h"
+#include "locations/LocationRules.h"
 #include "platform/Printers.h"
 
 #include <QSqlQuery>
@@ -251,7 +252,8 @@ bool TLocation::Remove()
     if (!Db.isOpen() || !Db.transaction())
         return false;
     try {
-        if (RemoveModules() && DbDeleteRows(Db, "LOCATION", {"LOC_ID", FLocId}) && Db.commit())
+        if (RemoveModules() && TLocationRules(FLocId).Remove() &&
+            DbDeleteRows(Db, "LOCATION", {"LOC_ID", FLocId}) && Db.commit())
             return true;
     } catch (const EWayfarelError &) {
         // A module that cannot even load its row fails the removal like a failed delete.

@@ -24,6 +24,9 @@ const QString ProfileInterface = QStringLiteral("org.freedesktop.NetworkManager.
 const QString DeviceInterface = QStringLiteral("org.freedesktop.NetworkManager.Device");
 const QString ActiveInterface = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
 const QString Ip4ConfigInterface = QStringLiteral("org.freedesktop.NetworkManager.IP4Config");
+const QString Dhcp4ConfigInterface = QStringLiteral("org.freedesktop.NetworkManager.DHCP4Config");
+const QString WirelessInterface = QStringLiteral("org.freedesktop.NetworkManager.Device.Wireless");
+const QString AccessPointInterface = QStringLiteral("org.freedesktop.NetworkManager.AccessPoint");
 const QString PropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 constexpr int CallTimeoutMs = 15000;
 // The answer wakes the wait; this only bounds a wake that went missing.
@@ -204,6 +207,7 @@ bool TNMDBus::ReadDevice(const QString &path, TNMDevice &device)
     device.State = props.value(QStringLiteral("State")).toUInt();
     device.ActiveConnection = PathOrEmpty(props.value(QStringLiteral("ActiveConnection")));
     device.Ip4Config = PathOrEmpty(props.value(QStringLiteral("Ip4Config")));
+    device.Dhcp4Config = PathOrEmpty(props.value(QStringLiteral("Dhcp4Config")));
     device.AvailableConnections = PathList(props.value(QStringLiteral("AvailableConnections")));
     return true;
 }
@@ -225,12 +229,35 @@ bool TNMDBus::ReadIp4Config(const QString &path, TNMIp4Config &config)
     const QVariantMap props = GetAll(path, Ip4ConfigInterface);
     if (!FLastError.isEmpty())
         return false;
+    config.Addresses.clear();
+    for (const QVariantMap &address : qdbus_cast<TVariantMapList>(props.value(QStringLiteral("AddressData"))))
+        config.Addresses.append(address.value(QStringLiteral("address")).toString());
     config.Gateway = props.value(QStringLiteral("Gateway")).toString();
     config.Dns.clear();
     for (const QVariantMap &server :
          qdbus_cast<TVariantMapList>(props.value(QStringLiteral("NameserverData"))))
         config.Dns.append(server.value(QStringLiteral("address")).toString());
     return true;
+}
+
+bool TNMDBus::ReadDhcp4Options(const QString &path, QVariantMap &options)
+{
+    options = qdbus_cast<QVariantMap>(GetAll(path, Dhcp4ConfigInterface).value(QStringLiteral("Options")));
+    return FLastError.isEmpty();
+}
+
+bool TNMDBus::ReadAccessPoint(const QString &devicePath, QString &ssid, QString &bssid)
+{
+    ssid.clear();
+    bssid.clear();
+    const QString apPath =
+        PathOrEmpty(GetAll(devicePath, WirelessInterface).value(QStringLiteral("ActiveAccessPoint")));
+    if (!FLastError.isEmpty() || apPath.isEmpty())
+        return FLastError.isEmpty();
+    const QVariantMap props = GetAll(apPath, AccessPointInterface);
+    ssid = QString::fromUtf8(props.value(QStringLiteral("Ssid")).toByteArray());
+    bssid = props.value(QStringLiteral("HwAddress")).toString().toUpper();
+    return FLastError.isEmpty();
 }
 
 bool TNMDBus::Reapply(const QString &devicePath)
@@ -266,4 +293,21 @@ void TNMDBus::WatchState(const QString &path, QObject *receiver, const char *slo
 void TNMDBus::UnwatchState(const QString &path, QObject *receiver, const char *slot)
 {
     FBus.disconnect(QString(), path, StateInterfaceOf(path), QStringLiteral("StateChanged"), receiver, slot);
+}
+
+// Any of NetworkManager's objects: a device's state, an activation, an IPv4 configuration or a
+// lease all count, and the watcher looks at the whole network again anyway. Other services'
+// property changes are not NetworkManager's and stay out.
+void TNMDBus::WatchNetwork(QObject *receiver, const char *slot)
+{
+    FBus.connect(Service(), QString(), DeviceInterface, QStringLiteral("StateChanged"), receiver, slot);
+    FBus.connect(Service(), QString(), PropertiesInterface, QStringLiteral("PropertiesChanged"), receiver,
+                 slot);
+}
+
+void TNMDBus::UnwatchNetwork(QObject *receiver, const char *slot)
+{
+    FBus.disconnect(Service(), QString(), DeviceInterface, QStringLiteral("StateChanged"), receiver, slot);
+    FBus.disconnect(Service(), QString(), PropertiesInterface, QStringLiteral("PropertiesChanged"), receiver,
+                    slot);
 }

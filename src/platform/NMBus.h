@@ -22,6 +22,7 @@ struct TNMDevice
     QString ActiveConnection;         // path of its activation; empty when none
     QString Ip4Config;                // path of its IPv4 configuration; empty when none
     QStringList AvailableConnections; // paths of the profiles it could activate now
+    QString Dhcp4Config;              // path of its DHCPv4 lease; empty when none
 
     // The interface the kernel shows its addresses on.
     QString LinkName() const { return IpInterface.isEmpty() ? Interface : IpInterface; }
@@ -41,6 +42,7 @@ struct TNMIp4Config
 {
     QString Gateway;
     QStringList Dns;
+    QStringList Addresses; // without prefix
 };
 
 // The methods of NetworkManager the program calls, typed, one bus call each. Failures keep
@@ -65,6 +67,11 @@ public:
     virtual bool ReadDevice(const QString &path, TNMDevice &device) = 0;
     virtual bool ReadActive(const QString &path, TNMActive &active) = 0;
     virtual bool ReadIp4Config(const QString &path, TNMIp4Config &config) = 0;
+    // The options of a DHCPv4 lease by name ("dhcp_server_identifier", "domain_name").
+    virtual bool ReadDhcp4Options(const QString &path, QVariantMap &options) = 0;
+    // The network name and address of the access point a wireless device is associated with;
+    // both empty when it is not associated.
+    virtual bool ReadAccessPoint(const QString &devicePath, QString &ssid, QString &bssid) = 0;
     // Brings the saved settings of the device's profile to it in place.
     virtual bool Reapply(const QString &devicePath) = 0;
     // devicePath empty: the device NetworkManager chooses.
@@ -75,6 +82,10 @@ public:
     // UnwatchState.
     virtual void WatchState(const QString &path, QObject *receiver, const char *slot) = 0;
     virtual void UnwatchState(const QString &path, QObject *receiver, const char *slot) = 0;
+    // Calls slot of receiver whenever any device changes its state or any of NetworkManager's
+    // objects changes a property, until UnwatchNetwork.
+    virtual void WatchNetwork(QObject *receiver, const char *slot) = 0;
+    virtual void UnwatchNetwork(QObject *receiver, const char *slot) = 0;
 
     virtual QString LastError() const = 0;
     // The D-Bus error name of the last failure ("org.freedesktop.NetworkManager.PermissionDenied"
@@ -102,12 +113,16 @@ public:
     bool ReadDevice(const QString &path, TNMDevice &device) override;
     bool ReadActive(const QString &path, TNMActive &active) override;
     bool ReadIp4Config(const QString &path, TNMIp4Config &config) override;
+    bool ReadDhcp4Options(const QString &path, QVariantMap &options) override;
+    bool ReadAccessPoint(const QString &devicePath, QString &ssid, QString &bssid) override;
     bool Reapply(const QString &devicePath) override;
     bool ActivateConnection(const QString &profilePath, const QString &devicePath,
                             QString &activePath) override;
     bool DeactivateConnection(const QString &activePath) override;
     void WatchState(const QString &path, QObject *receiver, const char *slot) override;
     void UnwatchState(const QString &path, QObject *receiver, const char *slot) override;
+    void WatchNetwork(QObject *receiver, const char *slot) override;
+    void UnwatchNetwork(QObject *receiver, const char *slot) override;
     QString LastError() const override { return FLastError; }
     QString LastErrorName() const override { return FLastErrorName; }
 

@@ -13,6 +13,7 @@
 #include "platform/Autostart.h"
 #include "platform/MessageBox.h"
 #include "ui/AppActions.h"
+#include "ui/AutoSwitchTray.h"
 #include "ui/FormImport.h"
 #include "ui/FrameLocation.h"
 #include "ui/FrmAbout.h"
@@ -164,6 +165,11 @@ TFrmMain::TFrmMain(QWidget *parent)
     QCoreApplication::processEvents();
     SetLocationConnection(GetConnection());
     InitMainWindow();
+    FAutoSwitch = std::make_unique<TAutoSwitchTray>(
+        *FLocationList, *FTrayIcon,
+        [this](const QString &LocId, bool Automatic) { return SwitchLocation(LocId, Automatic); }, this);
+    ui->nAutoSwitch->setChecked(FAutoSwitch->IsOn());
+    connect(ui->nAutoSwitch, &QAction::triggered, this, [this](bool On) { FAutoSwitch->SetOn(On); });
     Splash.reset();
 }
 
@@ -592,10 +598,22 @@ void TFrmMain::DeleteLocation(QTreeWidgetItem *Node)
     DiscardLocation(Node);
 }
 
-bool TFrmMain::SwitchTo(const QString &LocId)
+bool TFrmMain::SwitchTo(const QString &LocId) { return SwitchLocation(LocId, false); }
+
+bool TFrmMain::SwitchLocation(const QString &LocId, bool Automatic)
 {
     if (FSwitching)
         return false;
+    if (FAutoSwitch)
+        FAutoSwitch->SwitchStarted();
+    const bool Switched = RunSwitch(LocId, Automatic);
+    if (FAutoSwitch)
+        FAutoSwitch->SwitchFinished();
+    return Switched;
+}
+
+bool TFrmMain::RunSwitch(const QString &LocId, bool Automatic)
+{
     FSwitching = true;
     TLocation *Location = FLocationList->GetItemByLocId(LocId);
     const QString LocName = Location ? Location->LocName() : LocId;
@@ -618,9 +636,10 @@ bool TFrmMain::SwitchTo(const QString &LocId)
         return Switched;
     }
     if (Switched && FLocationList->CurrentLocation()) {
-        TMessageBox::Show(FormatLangStr(GetLangStr(Lang, "6", "Location switched to [%s]!"),
-                                        {FLocationList->CurrentLocation()->LocName()}),
-                          QStringLiteral("Info"), TMsgIcon::Information);
+        if (!Automatic)
+            TMessageBox::Show(FormatLangStr(GetLangStr(Lang, "6", "Location switched to [%s]!"),
+                                            {FLocationList->CurrentLocation()->LocName()}),
+                              QStringLiteral("Info"), TMsgIcon::Information);
         UpdateStatusBar();
         return true;
     }

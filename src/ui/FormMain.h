@@ -14,6 +14,7 @@ class QActionGroup;
 class QLabel;
 class QMenu;
 class QTreeWidgetItem;
+class TAutoSwitchTray;
 class TFrameLocation;
 class TFrameMacScan;
 class TfrmCompact;
@@ -117,6 +118,9 @@ private:
     void DiscardLocation(QTreeWidgetItem *Node);
     void DeleteLocation(QTreeWidgetItem *Node);
     void ReportFailedSwitch(const QString &LocName, const QList<TSwitchStep> &Steps);
+    // SwitchTo; an automatic switch is told in the tray instead of by message 6.
+    bool SwitchLocation(const QString &LocId, bool Automatic);
+    bool RunSwitch(const QString &LocId, bool Automatic);
 
     void ActExitExecute();
     void ActCompactExecute();
@@ -146,6 +150,7 @@ private:
     // The editor of every location shown so far, by location id; the window owns the editors.
     QMap<QString, TFrameLocation *> FLocationFrames;
     QPointer<TFrmSwitchReport> FSwitchReport;
+    std::unique_ptr<TAutoSwitchTray> FAutoSwitch;
     TCustomizeDialog FCustomizeDialog;
     quint32 FHostWindow = 0;
     bool FHideOnCreate = false;

@@ -34,7 +34,7 @@ protected:
     {
         FBus->Activate(FOffice, FDevice);
         FBus->Devices[FDevice].Ip4Config = "/ip4/1";
-        FBus->Ip4Configs["/ip4/1"] = {"10.0.0.1", {"10.0.0.53"}};
+        FBus->Ip4Configs["/ip4/1"] = {"10.0.0.1", {"10.0.0.53"}, {}};
     }
 
     // Changes of the adapter methods, brought to NetworkManager: what that took.

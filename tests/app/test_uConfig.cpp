@@ -48,3 +48,17 @@ TEST_F(ConfigTest, AnotherProcessesChangeIsSeen)
     StoreSkin("MacOS");
     EXPECT_EQ(TConfig::GetConfig()->Skinname(), "MacOS");
 }
+
+TEST_F(ConfigTest, AutomaticSwitchingIsOffUntilSwitchedOn)
+{
+    TConfig *config = TConfig::GetConfig();
+    EXPECT_FALSE(config->AutoSwitch());
+    config->SetAutoSwitch(true);
+    EXPECT_TRUE(config->AutoSwitch());
+    TRegistry reg;
+    reg.SetRootKey(HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.OpenKeyReadOnly("\\SOFTWARE\\Brackwell\\Wayfarel"));
+    EXPECT_EQ(reg.ReadInteger("AutoSwitch"), 1);
+    config->SetAutoSwitch(false);
+    EXPECT_FALSE(config->AutoSwitch());
+}

@@ -54,8 +54,8 @@ TEST_F(CtlTest, HelpAndVersion)
 {
     const TCtlRun Help = RunCtl({"--help"});
     EXPECT_EQ(Help.Code, 0);
-    for (const char *Command :
-         {"list", "show", "current", "adapters", "shares", "drives --restore", "--data"})
+    for (const char *Command : {"list", "show", "current", "adapters", "shares", "drives --restore", "--data",
+                                "detect", "rules LOCATION add KIND VALUE", "auto on|off", "watch"})
         EXPECT_TRUE(Help.Out.contains(Command)) << Command;
     const TCtlRun Version = RunCtl({"--version"});
     EXPECT_EQ(Version.Code, 0);
@@ -76,6 +76,8 @@ TEST_F(CtlTest, WrongUsageExitsWithTwoAndSaysWhy)
         {{"list", "--data"}, "--data needs a folder"},
         {{"drives", "--all"}, "drives takes 0 argument"},
         {{"list", "--restore"}, "list takes 0 argument"},
+        {{"rules"}, "rules takes 1 to 5 argument"},
+        {{"watch", "100", "200"}, "watch takes 0 to 1 argument"},
     };
     for (const auto &Case : Cases) {
         SCOPED_TRACE(Case.Args.join(' ').toStdString());
@@ -284,4 +286,39 @@ TEST_F(CtlTest, AdaptersNeedNoDataFile)
         EXPECT_TRUE(
             QStringList({"working", "not working", "off", "disabled", "unknown"}).contains(Fields.at(3)));
     }
+}
+
+TEST_F(CtlTest, RulesAreAddedListedAndCleared)
+{
+    Store({{IdA, "Office", ""}});
+    EXPECT_EQ(CtlOnData({"rules", "Office", "add", "gateway-mac", "02:00:00:00:00:0a"}).Out,
+              "gateway-mac\t02-00-00-00-00-0A\n");
+    EXPECT_EQ(CtlOnData({"rules", IdA, "add", "ssid", "Cafe Wi-Fi", "aa-bb-cc-dd-ee-ff"}).Code, 0);
+    const TCtlRun Again = CtlOnData({"rules", "office", "add", "gateway-mac", "02000000000A"});
+    EXPECT_EQ(Again.Out, "gateway-mac\t02-00-00-00-00-0A\nssid\tCafe Wi-Fi\tAA-BB-CC-DD-EE-FF\n")
+        << "the same rule twice is kept once";
+    EXPECT_EQ(CtlOnData({"rules", "Office"}).Out, Again.Out);
+
+    const TCtlRun Refused = CtlOnData({"rules", "Office", "add", "dhcp-server", "gateway.lan"});
+    EXPECT_EQ(Refused.Code, 2);
+    EXPECT_TRUE(Refused.Err.contains("IPv4")) << Refused.Err.toStdString();
+    EXPECT_EQ(CtlOnData({"rules", "Office", "frob"}).Code, 2);
+    EXPECT_EQ(CtlOnData({"rules", "Office"}).Out, Again.Out) << "a refused change stores nothing";
+
+    EXPECT_EQ(CtlOnData({"rules", "Office", "clear"}).Out, "");
+    EXPECT_EQ(CtlOnData({"rules", "Office"}).Out, "");
+    EXPECT_EQ(CtlOnData({"rules", "Nowhere"}).Code, 1);
+}
+
+TEST_F(CtlTest, AutoSwitchesAllAndEachLocationOnAndOff)
+{
+    Store({{IdA, "Office", ""}, {IdB, "Home", ""}});
+    EXPECT_EQ(CtlOnData({"auto"}).Out, "all\toff\n" + IdA + "\tOffice\toff\n" + IdB + "\tHome\toff\n");
+    EXPECT_EQ(CtlOnData({"auto", "on", "Home"}).Out,
+              "all\toff\n" + IdA + "\tOffice\toff\n" + IdB + "\tHome\ton\n");
+    EXPECT_EQ(CtlOnData({"auto", "on"}).Lines().value(0), "all\ton");
+    EXPECT_EQ(CtlOnData({"auto", "off"}).Out, "all\toff\n" + IdA + "\tOffice\toff\n" + IdB + "\tHome\ton\n");
+    const TCtlRun Refused = CtlOnData({"auto", "maybe"});
+    EXPECT_EQ(Refused.Code, 2);
+    EXPECT_TRUE(Refused.Err.contains("on or off")) << Refused.Err.toStdString();
 }

@@ -164,7 +164,7 @@ TEST_F(NMSettingsTest, ApplyingIPv4SavesAndReappliesOnlyWhatIsNeeded)
         FBus->Profiles[FOffice].remove("ipv4");
         TNMSettings::SetIPv4(FBus->Profiles[FOffice], OfficeIPv4);
         FBus->Actives.clear();
-        FBus->Devices[FEth0] = {FEth0, "eth0", "eth0", {}, 1, row.deviceState, {}, {}, {}};
+        FBus->Devices[FEth0] = {FEth0, "eth0", "eth0", {}, 1, row.deviceState, {}, {}, {}, {}};
         if (row.active)
             FBus->Activate(FOffice, FEth0);
         FBus->RefuseReapply = row.refuseReapply;

@@ -102,7 +102,7 @@ void TFakeNMBus::SetActiveState(QString activePath, quint32 state)
 void TFakeNMBus::Notify(const QString &path)
 {
     for (const TWatch &watch : std::as_const(FWatches))
-        if (watch.Path == path && watch.Receiver)
+        if ((watch.Path == path || watch.Path.isEmpty()) && watch.Receiver)
             QMetaObject::invokeMethod(watch.Receiver, watch.Method.constData(), Qt::QueuedConnection);
 }
 
@@ -207,6 +207,21 @@ bool TFakeNMBus::ReadIp4Config(const QString &path, TNMIp4Config &config)
                   QStringLiteral("no such object"));
 }
 
+bool TFakeNMBus::ReadDhcp4Options(const QString &path, QVariantMap &options)
+{
+    options = Dhcp4Options.value(path);
+    return Called(QStringLiteral("ReadDhcp4Options"), Dhcp4Options.contains(path),
+                  QStringLiteral("no such object"));
+}
+
+bool TFakeNMBus::ReadAccessPoint(const QString &devicePath, QString &ssid, QString &bssid)
+{
+    ssid.clear();
+    bssid.clear();
+    return Called(QStringLiteral("ReadAccessPoint"), Devices.contains(devicePath),
+                  QStringLiteral("no such device"));
+}
+
 bool TFakeNMBus::Reapply(const QString &)
 {
     return Called(QStringLiteral("Reapply"), !RefuseReapply, QStringLiteral("cannot reapply"));
@@ -251,4 +266,12 @@ void TFakeNMBus::WatchState(const QString &path, QObject *receiver, const char *
 void TFakeNMBus::UnwatchState(const QString &path, QObject *receiver, const char *)
 {
     FWatches.removeIf([&](const TWatch &watch) { return watch.Path == path && watch.Receiver == receiver; });
+}
+
+// Every state change reaches the network's watchers too.
+void TFakeNMBus::WatchNetwork(QObject *receiver, const char *slot) { WatchState(QString(), receiver, slot); }
+
+void TFakeNMBus::UnwatchNetwork(QObject *receiver, const char *slot)
+{
+    UnwatchState(QString(), receiver, slot);
 }

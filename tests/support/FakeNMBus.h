@@ -41,7 +41,8 @@ public:
     QMap<QString, TNMDevice> Devices;
     QStringList DeviceOrder;
     QMap<QString, TNMActive> Actives;
-    QMap<QString, TNMIp4Config> Ip4Configs; // by configuration path
+    QMap<QString, TNMIp4Config> Ip4Configs;  // by configuration path
+    QMap<QString, QVariantMap> Dhcp4Options; // by lease path
 
     bool IsRunning() override;
     bool ListConnections(QStringList &paths) override;
@@ -54,12 +55,17 @@ public:
     bool ReadDevice(const QString &path, TNMDevice &device) override;
     bool ReadActive(const QString &path, TNMActive &active) override;
     bool ReadIp4Config(const QString &path, TNMIp4Config &config) override;
+    bool ReadDhcp4Options(const QString &path, QVariantMap &options) override;
+    // Every device is wired: never associated.
+    bool ReadAccessPoint(const QString &devicePath, QString &ssid, QString &bssid) override;
     bool Reapply(const QString &devicePath) override;
     bool ActivateConnection(const QString &profilePath, const QString &devicePath,
                             QString &activePath) override;
     bool DeactivateConnection(const QString &activePath) override;
     void WatchState(const QString &path, QObject *receiver, const char *slot) override;
     void UnwatchState(const QString &path, QObject *receiver, const char *slot) override;
+    void WatchNetwork(QObject *receiver, const char *slot) override;
+    void UnwatchNetwork(QObject *receiver, const char *slot) override;
     QString LastError() const override { return FLastError; }
     QString LastErrorName() const override { return FLastErrorName; }
 
