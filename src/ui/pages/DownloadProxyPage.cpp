@@ -1,7 +1,6 @@
 #include "ui/pages/DownloadProxyPage.h"
 
-#include "ui/pages/PageProblem.h"
-#include "ui/pages/PortField.h"
+#include "ui/pages/ProxyRows.h"
 #include "ui/widgets/IPEdit.h"
 
 #include <QCheckBox>
@@ -28,15 +27,15 @@ bool TDownloadProxyPage::Check(TPageProblem *Problem) const
     if (!FControls.EnableProxy->isChecked())
         return true;
     if (FControls.ProxyType->currentIndex() < 0)
-        return Refuse(Problem, FControls.ProxyType, FRules.TypeMissing);
+        return Refuse(Problem, FRules.TypeMissing, FControls.ProxyType);
     if (FControls.Server->IPString() == NoServer)
-        return Refuse(Problem, FControls.Server, FRules.ServerMissing);
+        return Refuse(Problem, FRules.ServerMissing, FControls.Server);
     if (FControls.Port->text().isEmpty())
-        return Refuse(Problem, FControls.Port, FRules.PortMissing);
-    if (!IsPortText(FControls.Port->text()))
-        return Refuse(Problem, FControls.Port, FRules.PortNoNumber);
+        return Refuse(Problem, FRules.PortMissing, FControls.Port);
+    if (!IsPortNumber(FControls.Port->text()))
+        return Refuse(Problem, FRules.PortNoNumber, FControls.Port);
     if (FControls.EnablePWD->isChecked() && FControls.User->text().isEmpty())
-        return Refuse(Problem, FControls.User, FRules.UserMissing);
+        return Refuse(Problem, FRules.UserMissing, FControls.User);
     return true;
 }
 

@@ -4,7 +4,7 @@
 #include "app/uLanguages.h"
 #include "locations/Location.h"
 #include "ui/AppActions.h"
-#include "ui/pages/PageProblem.h"
+#include "ui/pages/ProxyRows.h"
 
 namespace {
 

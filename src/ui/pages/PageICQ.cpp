@@ -3,8 +3,7 @@
 
 #include "locations/Location.h"
 #include "ui/AppActions.h"
-#include "ui/pages/PageProblem.h"
-#include "ui/pages/PortField.h"
+#include "ui/pages/ProxyRows.h"
 
 namespace {
 
@@ -44,33 +43,33 @@ bool TPageICQ::Check(TPageProblem *Problem) const
     if (!ui->rbICQManual->isChecked())
         return true;
     if (ui->cobICQType->currentIndex() < 0)
-        return Refuse(Problem, ui->cobICQType, QStringLiteral("115"), "Please Select ICQ Proxy Server Type!");
+        return Refuse(Problem, QStringLiteral("115"), "Please Select ICQ Proxy Server Type!", ui->cobICQType);
     return CheckServer(Problem) && (ui->cobICQType->currentIndex() == TypeNone || CheckProxy(Problem));
 }
 
 bool TPageICQ::CheckServer(TPageProblem *Problem) const
 {
     if (ui->txtICQServer->text().trimmed().isEmpty())
-        return Refuse(Problem, ui->txtICQServer, QStringLiteral("140"), "Please Enter ICQ Server Address!");
+        return Refuse(Problem, QStringLiteral("140"), "Please Enter ICQ Server Address!", ui->txtICQServer);
     if (ui->txtICQPort->text().isEmpty())
-        return Refuse(Problem, ui->txtICQPort, QStringLiteral("141"), "Please Enter ICQ Server Port!");
-    if (!IsPortText(ui->txtICQPort->text()))
-        return Refuse(Problem, ui->txtICQPort, QStringLiteral("7830"),
-                      "The ICQ server port must be a number from 0 to 65535.");
+        return Refuse(Problem, QStringLiteral("141"), "Please Enter ICQ Server Port!", ui->txtICQPort);
+    if (!IsPortNumber(ui->txtICQPort->text()))
+        return Refuse(Problem, QStringLiteral("7830"),
+                      "The ICQ server port must be a number from 0 to 65535.", ui->txtICQPort);
     return true;
 }
 
 bool TPageICQ::CheckProxy(TPageProblem *Problem) const
 {
     if (ui->txtICQProxyServer->text().trimmed().isEmpty())
-        return Refuse(Problem, ui->txtICQProxyServer, QStringLiteral("116"),
-                      "Please Enter ICQ Proxy Server Address!");
+        return Refuse(Problem, QStringLiteral("116"), "Please Enter ICQ Proxy Server Address!",
+                      ui->txtICQProxyServer);
     if (ui->txtICQProxyPort->text().isEmpty())
-        return Refuse(Problem, ui->txtICQProxyPort, QStringLiteral("117"),
-                      "Please Enter ICQ Proxy Server Port!");
-    if (!IsPortText(ui->txtICQProxyPort->text()))
-        return Refuse(Problem, ui->txtICQProxyPort, QStringLiteral("7831"),
-                      "The ICQ proxy port must be a number from 0 to 65535.");
+        return Refuse(Problem, QStringLiteral("117"), "Please Enter ICQ Proxy Server Port!",
+                      ui->txtICQProxyPort);
+    if (!IsPortNumber(ui->txtICQProxyPort->text()))
+        return Refuse(Problem, QStringLiteral("7831"), "The ICQ proxy port must be a number from 0 to 65535.",
+                      ui->txtICQProxyPort);
     return true;
 }
 

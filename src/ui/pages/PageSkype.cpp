@@ -3,8 +3,7 @@
 
 #include "locations/Location.h"
 #include "ui/AppActions.h"
-#include "ui/pages/PageProblem.h"
-#include "ui/pages/PortField.h"
+#include "ui/pages/ProxyRows.h"
 
 namespace {
 
@@ -38,14 +37,14 @@ bool TPageSkype::Check(TPageProblem *Problem) const
     if (!ui->cbSkypeEnableProxy->isChecked())
         return true;
     if (ui->cobSkypeProxyType->currentIndex() < 0)
-        return Refuse(Problem, ui->cobSkypeProxyType, QStringLiteral("119"),
-                      "Please Select Skype Proxy Server Type!");
+        return Refuse(Problem, QStringLiteral("119"), "Please Select Skype Proxy Server Type!",
+                      ui->cobSkypeProxyType);
     if (ui->txtSkypePort->text().isEmpty())
-        return Refuse(Problem, ui->txtSkypePort, QStringLiteral("121"),
-                      "Please Enter Skype Proxy Server Port!");
-    if (!IsPortText(ui->txtSkypePort->text()))
-        return Refuse(Problem, ui->txtSkypePort, QStringLiteral("7832"),
-                      "The Skype proxy port must be a number from 0 to 65535.");
+        return Refuse(Problem, QStringLiteral("121"), "Please Enter Skype Proxy Server Port!",
+                      ui->txtSkypePort);
+    if (!IsPortNumber(ui->txtSkypePort->text()))
+        return Refuse(Problem, QStringLiteral("7832"),
+                      "The Skype proxy port must be a number from 0 to 65535.", ui->txtSkypePort);
     return true;
 }
 

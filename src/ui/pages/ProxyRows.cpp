@@ -36,7 +36,12 @@ bool IsPortNumber(const QString &Text)
     return !Digits.isEmpty() && AllDigits && Digits.size() <= 5 && Digits.toInt() <= 65535;
 }
 
-int PortNumber(const QString &Text) { return IsPortNumber(Text) ? Text.trimmed().toInt() : 0; }
+int PortNumber(const QString &Text) { return PortFromText(Text, 0); }
+
+int PortFromText(const QString &Text, int Current)
+{
+    return IsPortNumber(Text) ? Text.trimmed().toInt() : Current;
+}
 
 bool Refuse(TPageProblem *Problem, const QString &Message, QWidget *Focus)
 {
@@ -45,11 +50,16 @@ bool Refuse(TPageProblem *Problem, const QString &Message, QWidget *Focus)
     return false;
 }
 
+bool Refuse(TPageProblem *Problem, const QString &Id, const char *Fallback, QWidget *Focus)
+{
+    return Refuse(Problem, GetLangStr(PageLanguage, Id, QString::fromUtf8(Fallback)), Focus);
+}
+
 bool CheckPortNumber(QLineEdit *Port, const QString &Id, const QString &Fallback, const QString &FieldName,
                      TPageProblem *Problem)
 {
     if (Port->text().isEmpty() || IsPortNumber(Port->text()))
         return true;
-    const QString Message = FormatLangStr(GetLangStr(QStringLiteral("EN"), Id, Fallback), {FieldName});
+    const QString Message = FormatLangStr(GetLangStr(PageLanguage, Id, Fallback), {FieldName});
     return Refuse(Problem, Message, Port);
 }
