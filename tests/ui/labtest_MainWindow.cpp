@@ -443,6 +443,18 @@ TEST_F(DesktopLab, TheCompactPanelSwitchesWithALamp)
         << FProgram->Output().toStdString();
     EXPECT_TRUE(VisibleWindows("^Wayfarel 2010").isEmpty()) << "the panel stands in for the main window";
 
+    // A click is only meant for the panel once the program answers on the bus (its loop runs)
+    // and the window manager has stopped placing the panel.
+    QStringList Geometry;
+    ASSERT_TRUE(TLab::WaitFor(
+        [&] {
+            const QStringList Before = Xdo({"getwindowgeometry", Panel.at(0)});
+            QThread::msleep(200);
+            Geometry = Xdo({"getwindowgeometry", Panel.at(0)});
+            return Status().contains("Current Location") && Geometry == Before;
+        },
+        WindowTimeoutMs))
+        << Geometry.join('\n').toStdString();
     // The second lamp's middle, where the panel's form puts it.
     Xdo({"mousemove", "--window", Panel.at(0), "--sync", "166", "62"});
     Xdo({"click", "1"});

@@ -12,6 +12,7 @@
 #include "support/BoxAnswers.h"
 #include "support/FakeNetwork.h"
 #include "support/TestRoot.h"
+#include "support/WindowWorld.h"
 #include "ui/FormImport.h"
 #include "ui/FormMain.h"
 #include "ui/FrameLocation.h"
@@ -197,31 +198,16 @@ private:
     QTreeWidgetItem *Node(const QString &Key) const { return FindNode(Tree()->topLevelItem(0), Key); }
     void Click(QTreeWidgetItem *Node) const;
 
-    std::unique_ptr<TTestRoot> FRoot;
-    std::unique_ptr<TFakeNetwork> FNetwork;
-    std::unique_ptr<TBoxAnswers> FBoxes;
+    std::unique_ptr<TWindowWorld> FWorld;
     std::unique_ptr<TFrmMain> FForm;
 };
 
-void TestFormMain::init()
-{
-    FRoot = std::make_unique<TTestRoot>();
-    InitConnectionString(FRoot->DataFolder());
-    FNetwork = std::make_unique<TFakeNetwork>();
-    FBoxes = std::make_unique<TBoxAnswers>();
-    SetLocationConnection(GetConnection());
-}
+void TestFormMain::init() { FWorld = std::make_unique<TWindowWorld>(); }
 
 void TestFormMain::cleanup()
 {
     FForm.reset();
-    for (QWidget *Window : QApplication::topLevelWidgets())
-        delete Window;
-    CloseConnection();
-    FBoxes.reset();
-    FNetwork.reset();
-    TNetManager::ReleaseInstance();
-    FRoot.reset();
+    FWorld.reset();
 }
 
 TFrmMain &TestFormMain::Form(const QStringList &Arguments, int DefaultUI)
@@ -531,12 +517,12 @@ void TestFormMain::LeavingAnUnsavedLocationAsks()
     Frame->findChild<QComboBox *>("cobNetId")->setCurrentIndex(0);
     Frame->findChild<QComboBox *>("cobPrinters")->setCurrentIndex(0);
     Frame->findChild<QCheckBox *>("cbEnableDHCP")->click();
-    FBoxes->Answers = {TMsgResult(answer)};
+    FWorld->Boxes().Answers = {TMsgResult(answer)};
 
     Click(Node(Office));
 
-    QCOMPARE(FBoxes->Texts().value(0), QString("Save location [Cafe] ?"));
-    QCOMPARE(FBoxes->Seen.value(0).Buttons, TMsgButtons::YesNoCancel);
+    QCOMPARE(FWorld->Boxes().Texts().value(0), QString("Save location [Cafe] ?"));
+    QCOMPARE(FWorld->Boxes().Seen.value(0).Buttons, TMsgButtons::YesNoCancel);
     QCOMPARE(FForm->Locations()->GetItemByLocId(NewId) != nullptr, kept);
     QCOMPARE(Node(NewId) != nullptr, kept);
     QCOMPARE(FForm->findChild<TFrameLocation *>("FrameLocation" + NewId) != nullptr, kept);
@@ -568,10 +554,10 @@ void TestFormMain::DeleteAsksThenRemovesEverywhere()
     Click(Node(Office));
     QVERIFY(FForm->findChild<TFrameLocation *>("FrameLocation" + Office));
     emit Tree()->customContextMenuRequested(Tree()->visualItemRect(Node(Office)).center());
-    FBoxes->Answers = {TMsgResult(answer)};
+    FWorld->Boxes().Answers = {TMsgResult(answer)};
     Child<QAction>("nPopDelete")->trigger();
 
-    QCOMPARE(FBoxes->Texts(), QStringList{"delete location [Office]?"});
+    QCOMPARE(FWorld->Boxes().Texts(), QStringList{"delete location [Office]?"});
     QCOMPARE(FForm->Locations()->GetItemByLocId(Office) == nullptr, Deleted);
     QCOMPARE(FForm->Locations()->CurrentLocation() == nullptr, Deleted);
     QCOMPARE(Node(Office) == nullptr, Deleted);
@@ -596,13 +582,14 @@ void TestFormMain::SwitchFromTheTraySaysSoAndUpdatesTheStatusBar()
     emit Child<QMenu>("pmTray")->aboutToShow();
     Child<QMenu>("nTSwitchTo")->actions().at(1)->trigger();
 
-    QCOMPARE(FBoxes->Seen.size(), 1);
-    QCOMPARE(FBoxes->Seen.at(0).Text, QString("Location switched to [Home]!"));
-    QCOMPARE(FBoxes->Seen.at(0).Caption, QString("Info"));
-    QCOMPARE(FBoxes->Seen.at(0).Icon, TMsgIcon::Information);
+    QCOMPARE(FWorld->Boxes().Seen.size(), 1);
+    QCOMPARE(FWorld->Boxes().Seen.at(0).Text, QString("Location switched to [Home]!"));
+    QCOMPARE(FWorld->Boxes().Seen.at(0).Caption, QString("Info"));
+    QCOMPARE(FWorld->Boxes().Seen.at(0).Icon, TMsgIcon::Information);
     QCOMPARE(FForm->StatusText(), QString("Current Location: Home(Home-lo)"));
     QCOMPARE(TLocationList::ReadCurrentLocId(), Home);
-    QCOMPARE(FNetwork->Bus->Devices.value(FNetwork->Device).ActiveConnection.isEmpty(), false);
+    QCOMPARE(FWorld->Network().Bus->Devices.value(FWorld->Network().Device).ActiveConnection.isEmpty(),
+             false);
     QVERIFY(FForm->isEnabled());
     QVERIFY(!ShownWindow<TFrmProgress>());
     emit Child<QMenu>("pmTray")->aboutToShow();
@@ -617,7 +604,7 @@ void TestFormMain::SwitchShowsEveryStepWhileTheWindowKeepsRunning()
     const QString Home = Store("Home", TFakeNetwork::HomeId);
     TLocationList::WriteCurrentLocId(Office);
     Form();
-    FNetwork->Bus->HoldActivations = true;
+    FWorld->Network().Bus->HoldActivations = true;
     int Ticks = 0;
     QTimer Ticker;
     connect(&Ticker, &QTimer::timeout, [&Ticks] { ++Ticks; });
@@ -628,7 +615,7 @@ void TestFormMain::SwitchShowsEveryStepWhileTheWindowKeepsRunning()
     int TicksWhileWaiting = 0;
     QTimer Probe;
     connect(&Probe, &QTimer::timeout, [&] {
-        if (!FNetwork->Activating())
+        if (!FWorld->Network().Activating())
             return;
         if (TicksWhileWaiting == 0) {
             TicksWhileWaiting = -Ticks;
@@ -640,7 +627,7 @@ void TestFormMain::SwitchShowsEveryStepWhileTheWindowKeepsRunning()
         EnabledMeanwhile = FForm->isEnabled();
         SecondSwitch = FForm->SwitchTo(Office);
         Probe.stop();
-        FNetwork->FinishActivations();
+        FWorld->Network().FinishActivations();
     });
     Probe.start(100);
 
@@ -651,7 +638,7 @@ void TestFormMain::SwitchShowsEveryStepWhileTheWindowKeepsRunning()
     QVERIFY(!EnabledMeanwhile);
     QVERIFY(!SecondSwitch);
     QVERIFY2(TicksWhileWaiting >= 5, qPrintable(QString::number(TicksWhileWaiting)));
-    QCOMPARE(FBoxes->Texts(), QStringList{"Location switched to [Home]!"});
+    QCOMPARE(FWorld->Boxes().Texts(), QStringList{"Location switched to [Home]!"});
     QVERIFY(FForm->isEnabled());
     QVERIFY(!ShownWindow<TFrmSwitchReport>());
 }
@@ -663,16 +650,16 @@ void TestFormMain::QuitDuringASwitchEndsTheProgramAfterIt()
     const QString Home = Store("Home", TFakeNetwork::HomeId);
     TLocationList::WriteCurrentLocId(Office);
     Form();
-    FNetwork->Bus->HoldActivations = true;
+    FWorld->Network().Bus->HoldActivations = true;
     bool EndedMeanwhile = true;
     QTimer Probe;
     connect(&Probe, &QTimer::timeout, [&] {
-        if (!FNetwork->Activating())
+        if (!FWorld->Network().Activating())
             return;
         Probe.stop();
         Child<QAction>("nTrayQuit")->trigger();
         EndedMeanwhile = FForm->Ended();
-        FNetwork->FinishActivations();
+        FWorld->Network().FinishActivations();
     });
     Probe.start(20);
 
@@ -681,7 +668,7 @@ void TestFormMain::QuitDuringASwitchEndsTheProgramAfterIt()
     QVERIFY(!EndedMeanwhile);
     QVERIFY(FForm->Ended());
     QCOMPARE(TLocationList::ReadCurrentLocId(), Home);
-    QVERIFY(FBoxes->Seen.isEmpty());
+    QVERIFY(FWorld->Boxes().Seen.isEmpty());
 }
 
 void TestFormMain::FailedSwitchListsEveryStep_data()
@@ -710,7 +697,7 @@ void TestFormMain::FailedSwitchListsEveryStep()
 
     QVERIFY(!FForm->SwitchTo(Nowhere));
 
-    QVERIFY(FBoxes->Seen.isEmpty());
+    QVERIFY(FWorld->Boxes().Seen.isEmpty());
     TFrmSwitchReport *Report = ShownWindow<TFrmSwitchReport>();
     QVERIFY(Report);
     QCOMPARE(Report->windowTitle(), QString("Switch failed"));
@@ -734,14 +721,15 @@ void TestFormMain::FirstRunOffersToImportEveryAdapter()
 {
     QFETCH(int, answer);
     QFETCH(QStringList, names);
-    FBoxes->Answers = {TMsgResult(answer)};
+    FWorld->Boxes().Answers = {TMsgResult(answer)};
     Form();
-    QCOMPARE(FBoxes->Seen.size(), 1);
-    QCOMPARE(FBoxes->Seen.at(0).Caption, QString("Useful tips"));
-    QCOMPARE(FBoxes->Seen.at(0).Buttons, TMsgButtons::YesNo);
-    QCOMPARE(FBoxes->Seen.at(0).Text, QString("Welcome to Wayfarel\nNo locations were currently defined.\n"
-                                              "Do you want to import locations from your current settings? \n"
-                                              "(RECOMMENDED)"));
+    QCOMPARE(FWorld->Boxes().Seen.size(), 1);
+    QCOMPARE(FWorld->Boxes().Seen.at(0).Caption, QString("Useful tips"));
+    QCOMPARE(FWorld->Boxes().Seen.at(0).Buttons, TMsgButtons::YesNo);
+    QCOMPARE(FWorld->Boxes().Seen.at(0).Text,
+             QString("Welcome to Wayfarel\nNo locations were currently defined.\n"
+                     "Do you want to import locations from your current settings? \n"
+                     "(RECOMMENDED)"));
     QStringList Shown;
     for (int Index = 0; Index < Node("N_LOCATION")->childCount(); ++Index)
         Shown.append(Node("N_LOCATION")->child(Index)->text(0));
@@ -797,7 +785,7 @@ void TestFormMain::CustomizeModulesNeedsADialogAndTouchesLiveFrames()
     });
     QVERIFY(Child<QAction>("nCustomize")->isEnabled());
     emit Tree()->customContextMenuRequested(Tree()->visualItemRect(Node(Office)).center());
-    FBoxes->Answers = {TMsgResult::Yes};
+    FWorld->Boxes().Answers = {TMsgResult::Yes};
     Child<QAction>("nPopDelete")->trigger();
     Child<QAction>("nCustomize")->trigger();
     QCOMPARE(Shown, 1);
@@ -864,7 +852,7 @@ void TestFormMain::HelpEntriesOpenTheBundledPages()
         Files.append(QFileInfo(Url.toLocalFile()).fileName());
     }
     QCOMPARE(Files, (QStringList{"index.html", "updates.html", "home.html", "home.html"}));
-    QVERIFY(FBoxes->Seen.isEmpty());
+    QVERIFY(FWorld->Boxes().Seen.isEmpty());
 }
 
 void TestFormMain::AutostartEntryFollowsTheMenu()

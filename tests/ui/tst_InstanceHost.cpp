@@ -10,6 +10,7 @@
 #include "support/BoxAnswers.h"
 #include "support/FakeNetwork.h"
 #include "support/TestRoot.h"
+#include "support/WindowWorld.h"
 #include "ui/FormMain.h"
 #include "ui/FrmProgress.h"
 #include "ui/InstanceHost.h"
@@ -40,33 +41,18 @@ private:
     // Asks the host for a switch and waits for its answer.
     std::optional<TSwitchOutcome> Switch(const QString &Location);
 
-    std::unique_ptr<TTestRoot> FRoot;
-    std::unique_ptr<TFakeNetwork> FNetwork;
-    std::unique_ptr<TBoxAnswers> FBoxes;
+    std::unique_ptr<TWindowWorld> FWorld;
     std::unique_ptr<TFrmMain> FForm;
     std::unique_ptr<TInstanceHost> FHost;
 };
 
-void TestInstanceHost::init()
-{
-    FRoot = std::make_unique<TTestRoot>();
-    InitConnectionString(FRoot->DataFolder());
-    FNetwork = std::make_unique<TFakeNetwork>();
-    FBoxes = std::make_unique<TBoxAnswers>();
-    SetLocationConnection(GetConnection());
-}
+void TestInstanceHost::init() { FWorld = std::make_unique<TWindowWorld>(); }
 
 void TestInstanceHost::cleanup()
 {
     FHost.reset();
     FForm.reset();
-    for (QWidget *Window : QApplication::topLevelWidgets())
-        delete Window;
-    CloseConnection();
-    FBoxes.reset();
-    FNetwork.reset();
-    TNetManager::ReleaseInstance();
-    FRoot.reset();
+    FWorld.reset();
 }
 
 // A stored location taking its address by DHCP on the adapter NetId.
@@ -112,7 +98,7 @@ void TestInstanceHost::ASwitchByNameRunsTheWindowsFlowAndAnswersWithItsOutcome()
     QCOMPARE(Outcome->Name, QString("Home"));
     QVERIFY2(Outcome->Steps.value(1).startsWith("adapter: done"), qPrintable(Outcome->Steps.join('|')));
     QVERIFY(Outcome->Error.isEmpty());
-    QCOMPARE(FBoxes->Texts().constLast(), QString("Location switched to [Home]!"));
+    QCOMPARE(FWorld->Boxes().Texts().constLast(), QString("Location switched to [Home]!"));
     QCOMPARE(FForm->StatusText(), QString("Current Location: Home(Home-lo)"));
     QVERIFY(FForm->findChild<QSystemTrayIcon *>()->toolTip().endsWith("\nCurrent Location: Home(Home-lo)"));
     QCOMPARE(TLocationList::ReadCurrentLocId(), Home);
@@ -157,7 +143,7 @@ void TestInstanceHost::ALocationThatIsNotThereOrNotUniqueIsRefused()
     const std::optional<TSwitchOutcome> Outcome = Switch(location);
     QCOMPARE(Outcome->Status, -1);
     QCOMPARE(Outcome->Error, reason);
-    QVERIFY(FBoxes->Seen.isEmpty());
+    QVERIFY(FWorld->Boxes().Seen.isEmpty());
 }
 
 // The lease of a switch from the tray is held back; meanwhile the bus asks for another.
@@ -167,15 +153,15 @@ void TestInstanceHost::ASecondSwitchIsRefusedWhileOneRuns()
     const QString Home = Store("Home", TFakeNetwork::HomeId);
     TLocationList::WriteCurrentLocId(Office);
     Switch("Office");
-    FNetwork->Bus->HoldActivations = true;
+    FWorld->Network().Bus->HoldActivations = true;
     std::optional<TSwitchOutcome> Meanwhile;
     QTimer Probe;
     connect(&Probe, &QTimer::timeout, [&] {
-        if (!FNetwork->Activating())
+        if (!FWorld->Network().Activating())
             return;
         Probe.stop();
         Meanwhile = Switch("Office");
-        FNetwork->FinishActivations();
+        FWorld->Network().FinishActivations();
     });
     Probe.start(20);
 
@@ -186,7 +172,7 @@ void TestInstanceHost::ASecondSwitchIsRefusedWhileOneRuns()
     QCOMPARE(TLocationList::ReadCurrentLocId(), Home);
 
     // Two asked for before the first has started: the second is refused.
-    FNetwork->Bus->HoldActivations = false;
+    FWorld->Network().Bus->HoldActivations = false;
     QString Error;
     QVERIFY(FHost->StartSwitch(
         "Office", [](const TSwitchOutcome &) {}, &Error));
@@ -204,18 +190,18 @@ void TestInstanceHost::MeanwhileTheProgressWindowShowsAndTheWindowWaits()
     Store("Home", TFakeNetwork::HomeId);
     TLocationList::WriteCurrentLocId(Office);
     Switch("Office");
-    FNetwork->Bus->HoldActivations = true;
+    FWorld->Network().Bus->HoldActivations = true;
     bool ProgressShown = false;
     bool MainEnabled = true;
     QTimer Probe;
     connect(&Probe, &QTimer::timeout, [&] {
-        if (!FNetwork->Activating())
+        if (!FWorld->Network().Activating())
             return;
         Probe.stop();
         for (QWidget *Window : QApplication::topLevelWidgets())
             ProgressShown = ProgressShown || (qobject_cast<TFrmProgress *>(Window) && Window->isVisible());
         MainEnabled = FForm->isEnabled();
-        FNetwork->FinishActivations();
+        FWorld->Network().FinishActivations();
     });
     Probe.start(20);
 

@@ -8,6 +8,7 @@
 #include "support/BoxAnswers.h"
 #include "support/FakeNetwork.h"
 #include "support/TestRoot.h"
+#include "support/WindowWorld.h"
 #include "ui/FormMain.h"
 #include "ui/dialogs/LocationFiles.h"
 
@@ -37,34 +38,19 @@ private:
     void Choose(const TFileChoice &Choice);
     QStringList TreeNames() const;
     QString Store(const QString &Name);
-    QString FilePath() const { return FRoot->Path() + "/locations.json"; }
+    QString FilePath() const { return FWorld->Root().Path() + "/locations.json"; }
 
-    std::unique_ptr<TTestRoot> FRoot;
-    std::unique_ptr<TFakeNetwork> FNetwork;
-    std::unique_ptr<TBoxAnswers> FBoxes;
+    std::unique_ptr<TWindowWorld> FWorld;
     std::unique_ptr<TFrmMain> FForm;
 };
 
-void TestLocationFiles::init()
-{
-    FRoot = std::make_unique<TTestRoot>();
-    InitConnectionString(FRoot->DataFolder());
-    FNetwork = std::make_unique<TFakeNetwork>();
-    FBoxes = std::make_unique<TBoxAnswers>();
-    SetLocationConnection(GetConnection());
-}
+void TestLocationFiles::init() { FWorld = std::make_unique<TWindowWorld>(); }
 
 void TestLocationFiles::cleanup()
 {
     SetLocationFileDialog({});
     FForm.reset();
-    for (QWidget *Window : QApplication::topLevelWidgets())
-        delete Window;
-    CloseConnection();
-    FBoxes.reset();
-    FNetwork.reset();
-    TNetManager::ReleaseInstance();
-    FRoot.reset();
+    FWorld.reset();
 }
 
 TFrmMain &TestLocationFiles::Form()
@@ -127,7 +113,7 @@ void TestLocationFiles::ExportWritesTheChosenFileWithPasswordsOnlyWhenTicked()
     QVERIFY(Written.contains("\"name\": \"Office\"") && Written.contains("\"name\": \"Home\""));
     QCOMPARE(Written.contains("pass-word"), WithPasswords);
     QCOMPARE(PermissionBits(FilePath()), 0600u);
-    QCOMPARE(FBoxes->Texts(), QStringList{"The locations were written to " + FilePath() + "."});
+    QCOMPARE(FWorld->Boxes().Texts(), QStringList{"The locations were written to " + FilePath() + "."});
 }
 
 void TestLocationFiles::ImportAsksAboutConflictsAndShowsTheResultInTheTree_data()
@@ -153,13 +139,13 @@ void TestLocationFiles::ImportAsksAboutConflictsAndShowsTheResultInTheTree()
     Form();
     Choose({FilePath(), true});
     FForm->findChild<QAction *>("nExportFile")->trigger();
-    FBoxes->Seen.clear();
+    FWorld->Boxes().Seen.clear();
 
-    FBoxes->Answers = {Answer};
+    FWorld->Boxes().Answers = {Answer};
     FForm->findChild<QAction *>("nImportFile")->trigger();
-    QCOMPARE(FBoxes->Seen.size(), 2);
-    QVERIFY(FBoxes->Texts().at(0).startsWith("2 location(s) of the file have the id or name"));
-    QVERIFY2(FBoxes->Texts().at(1).startsWith(Said), qPrintable(FBoxes->Texts().at(1)));
+    QCOMPARE(FWorld->Boxes().Seen.size(), 2);
+    QVERIFY(FWorld->Boxes().Texts().at(0).startsWith("2 location(s) of the file have the id or name"));
+    QVERIFY2(FWorld->Boxes().Texts().at(1).startsWith(Said), qPrintable(FWorld->Boxes().Texts().at(1)));
     QCOMPARE(TreeNames(), Names);
     QCOMPARE(FForm->Locations()->Count(), Names.size());
 }
@@ -174,10 +160,10 @@ void TestLocationFiles::ARefusedFileSaysWhereAndChangesNothing()
     Form();
     Choose({FilePath(), false});
     FForm->findChild<QAction *>("nImportFile")->trigger();
-    QCOMPARE(FBoxes->Seen.size(), 1);
-    QCOMPARE(FBoxes->Seen.at(0).Caption, QString("Error"));
-    QVERIFY2(FBoxes->Texts().at(0).contains("/version: version 7 is not known"),
-             qPrintable(FBoxes->Texts().at(0)));
+    QCOMPARE(FWorld->Boxes().Seen.size(), 1);
+    QCOMPARE(FWorld->Boxes().Seen.at(0).Caption, QString("Error"));
+    QVERIFY2(FWorld->Boxes().Texts().at(0).contains("/version: version 7 is not known"),
+             qPrintable(FWorld->Boxes().Texts().at(0)));
     QCOMPARE(TreeNames(), QStringList{"Office"});
 }
 
