@@ -13,6 +13,7 @@
 #include "locations/Location.h"
 #include "platform/MessageBox.h"
 #include "ui/AppActions.h"
+#include "ui/pages/AutomaticPage.h"
 
 #include <QCoreApplication>
 #include <QMenu>
@@ -97,6 +98,8 @@ TFrameLocation::TFrameLocation(TLocationList &Locations, QWidget *parent,
     FSheetMenu->addAction(ui->nClose);
     FSheetMenu->addAction(ui->nCustom);
     CreatePages(Pages);
+    FAutomatic = new TAutomaticPage(ui->pcLocation);
+    ui->pcLocation->addTab(FAutomatic, FAutomatic->windowTitle());
     ApplyLanguage(this, Lang);
     ui->lblAutoGet->installEventFilter(this);
     ui->pcLocation->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -161,7 +164,7 @@ void TFrameLocation::ShowPageSheet()
     std::vector<std::pair<int, QWidget *>> Sheets;
     for (int Index = 0; Index < ui->pcLocation->count(); ++Index) {
         QWidget *Sheet = ui->pcLocation->widget(Index);
-        if (Sheet == ui->tsIP)
+        if (Sheet == ui->tsIP || Sheet == FAutomatic)
             continue;
         const QString Code = SheetCode(Sheet);
         ui->pcLocation->setTabVisible(Index, Catalogue.IsEnabled(Code));
@@ -188,6 +191,9 @@ void TFrameLocation::DoShow()
     LoadTcpIp();
     for (TModulePage *Page : FPages)
         Page->Load(*Location());
+    if (!FAutomatic->Load(FLocId))
+        ShowError(GetLangStr(Lang, QStringLiteral("7813"),
+                             QStringLiteral("The rules of this location could not be read.")));
     show();
 }
 
@@ -301,6 +307,10 @@ bool TFrameLocation::CheckAll()
             Sheet = *Page;
             Passed = (*Page)->Check(&Problem);
         }
+    if (Passed) {
+        Sheet = FAutomatic;
+        Passed = FAutomatic->Check(&Problem);
+    }
     if (Passed)
         return true;
     ShowError(Problem.Message);
@@ -351,6 +361,9 @@ bool TFrameLocation::StoreAll(QString *Failed)
             if (!Page->Store(Stored))
                 return false;
         }
+        *Failed = FAutomatic->windowTitle();
+        if (!FAutomatic->Store(FLocId))
+            return false;
     } catch (const EDatabaseError &) {
         return false;
     }
@@ -452,13 +465,13 @@ void TFrameLocation::pcLocationContextPopup(const QPoint &Pos)
     if (Index < 0)
         return;
     FMenuSheet = ui->pcLocation->widget(Index);
-    ui->nClose->setVisible(Index != 0);
+    ui->nClose->setVisible(FMenuSheet != ui->tsIP && FMenuSheet != FAutomatic);
     FSheetMenu->popup(Tabs->mapToGlobal(Pos));
 }
 
 void TFrameLocation::nCloseClick()
 {
-    if (!FMenuSheet || FMenuSheet == ui->tsIP)
+    if (!FMenuSheet || FMenuSheet == ui->tsIP || FMenuSheet == FAutomatic)
         return;
     TFuncDefine::getInstance()->SetEnabled(SheetCode(FMenuSheet), false);
     ShowPageSheet();

@@ -8,6 +8,7 @@
 #include <vector>
 
 class QMenu;
+class TAutomaticPage;
 class TLocation;
 class TLocationList;
 struct TPageProblem;
@@ -18,7 +19,8 @@ class TFrameLocation;
 
 // The editor of one location, docked in the main window's client panel: the Location tab (name,
 // adapter, printer and the adapter's TCP/IP settings) and one tab per module page, shown and
-// ordered as the module catalogue says. The main window keeps one per location.
+// ordered as the module catalogue says, then the Automatic tab with the rules that recognise the
+// location's network. The main window keeps one per location.
 class TFrameLocation : public QFrame
 {
     Q_OBJECT
@@ -99,6 +101,8 @@ private:
     std::unique_ptr<TLocation> FNewLocation;
     // The module pages in the order of the module table; the tab widget owns them.
     std::vector<TModulePage *> FPages;
+    // Always the last tab: the rules are not a module, so the catalogue neither hides nor moves it.
+    TAutomaticPage *FAutomatic = nullptr;
     QMenu *FSheetMenu = nullptr;
     // The sheet whose tab the menu was opened on.
     QWidget *FMenuSheet = nullptr;

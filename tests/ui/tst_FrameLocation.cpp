@@ -4,6 +4,7 @@
 #include "app/DBManager.h"
 #include "locations/FuncDef.h"
 #include "locations/Location.h"
+#include "locations/LocationRules.h"
 #include "modules/IEProxy.h"
 #include "modules/ProgramModules.h"
 #include "support/BoxAnswers.h"
@@ -26,6 +27,7 @@
 #include <QSqlQuery>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -178,6 +180,8 @@ private slots:
     void TabsFollowTheCatalogue_data();
     void TabsFollowTheCatalogue();
     void TabMenu();
+    void TheAutomaticTabStoresRulesWithTheLocation_data();
+    void TheAutomaticTabStoresRulesWithTheLocation();
     void UnusedAddressNeedsAGateway_data();
     void UnusedAddressNeedsAGateway();
 
@@ -578,14 +582,17 @@ void TestFrameLocation::TabsFollowTheCatalogue_data()
 void TestFrameLocation::TabsFollowTheCatalogue()
 {
     QFETCH(QString, catalogue);
+    QFETCH(QStringList, tabs);
+    // The rules tab is no module: the catalogue never hides or moves it.
+    tabs.append("Automatic");
     const auto Frame = NewFrame();
     if (!catalogue.isEmpty())
         QVERIFY(QSqlQuery(GetConnection()).exec(catalogue));
     Frame->ShowPageSheet();
-    QTEST(Tabs(*Frame), "tabs");
+    QCOMPARE(Tabs(*Frame), tabs);
     // Showing the location again keeps the arrangement.
     Frame->DoShow();
-    QTEST(Tabs(*Frame), "tabs");
+    QCOMPARE(Tabs(*Frame), tabs);
 }
 
 void TestFrameLocation::TabMenu()
@@ -606,6 +613,11 @@ void TestFrameLocation::TabMenu()
     QVERIFY(!Close->isVisible());
     Menu->hide();
 
+    RightClickTab(*Frame, Bar->tabRect(Bar->count() - 1).center());
+    QVERIFY(Menu->isVisible());
+    QVERIFY(!Close->isVisible());
+    Menu->hide();
+
     RightClickTab(*Frame, Bar->tabRect(2).center());
     QVERIFY(Menu->isVisible());
     QVERIFY(Close->isVisible());
@@ -613,10 +625,53 @@ void TestFrameLocation::TabMenu()
     Menu->hide();
     QVERIFY(!TFuncDefine::getInstance()->IsEnabled("FIREFOX"));
     QCOMPARE(Tabs(*Frame), (QStringList{"Location", "IE", "(FIREFOX)", "FOXMAIL", "ICQ", "MSN", "SKYPE",
-                                        "SHARE", "EMULE", "BITCOMET"}));
+                                        "SHARE", "EMULE", "BITCOMET", "Automatic"}));
 
     Child<QAction>(*Frame, "nCustom")->trigger();
     QCOMPARE(Customized, 1);
+}
+
+void TestFrameLocation::TheAutomaticTabStoresRulesWithTheLocation_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("failLateStore");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QList<TLocationRule>>("stored");
+    const QString Mac = "02-00-00-00-00-0A";
+    QTest::newRow("stored") << Mac << false << QStringList{"Settings successfully saved."}
+                            << QList<TLocationRule>{{TRuleKind::GatewayMac, Mac, {}}};
+    QTest::newRow("a bad rule is refused")
+        << "02-00" << false << QStringList{"Rule 1: a gateway MAC is six pairs of hex digits"}
+        << QList<TLocationRule>{};
+    QTest::newRow("a failed save stores none")
+        << Mac << true << QStringList{"The location was not saved: storing BITCOMET failed."}
+        << QList<TLocationRule>{};
+}
+
+void TestFrameLocation::TheAutomaticTabStoresRulesWithTheLocation()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, failLateStore);
+    QFETCH(QList<TLocationRule>, stored);
+    if (failLateStore)
+        TPageRules::Failing.insert(int(TModuleKind::BitComet));
+    const auto Frame = NewFrame();
+    QWidget *Automatic = Child<QWidget>(*Frame, "TAutomaticPage");
+    Child<QPushButton>(*Automatic, "btnAddRule")->click();
+    Child<QTableWidget>(*Automatic, "tblRules")->item(0, 1)->setText(value);
+    Child<QCheckBox>(*Automatic, "chkAutomatic")->setChecked(true);
+
+    Child<QPushButton>(*Frame, "btnApply")->click();
+
+    QTEST(FBoxes->Texts(), "messages");
+    TLocationRules Rules(StoredId);
+    QVERIFY(Rules.Load());
+    QCOMPARE(Rules.Rules(), stored);
+    QCOMPARE(Rules.Automatic(), !stored.isEmpty());
+    if (stored.isEmpty() && !failLateStore) {
+        QCOMPARE(Child<QTabWidget>(*Frame, "pcLocation")->currentWidget(), Automatic);
+        QVERIFY(HasFocus(*Frame, "tblRules"));
+    }
 }
 
 void TestFrameLocation::UnusedAddressNeedsAGateway_data()
