@@ -120,6 +120,12 @@ bool DbSaveRow(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key, 
     return UpdateRow(Db, Table, RowId, Written, Error);
 }
 
+bool DbInsertRow(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key, const TDbColumns &Columns,
+                 QString *Error)
+{
+    return CheckOpen(Db, Error) && InsertRow(Db, Table, Key, Columns, Error);
+}
+
 bool DbDeleteRows(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key, QString *Error)
 {
     if (!CheckOpen(Db, Error))

@@ -40,6 +40,10 @@ std::optional<QSqlRecord> DbReadLocRow(const QSqlDatabase &Db, const QString &Ta
 bool DbSaveRow(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key, const TDbColumns &Columns,
                TKeyOnUpdate KeyOnUpdate, QString *Error = nullptr);
 
+// "INSERT INTO Table" of the key and Columns, for a table keyed by more than one column.
+bool DbInsertRow(const QSqlDatabase &Db, const QString &Table, const TDbKey &Key, const TDbColumns &Columns,
+                 QString *Error = nullptr);
+
 // "DELETE FROM Table WHERE Key='value'", run as a plain statement. Ids come from the id
 // generator; a value holding a quote is refused before it reaches the statement. Deleting
 // no row at all is a success.

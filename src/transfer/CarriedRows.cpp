@@ -30,8 +30,9 @@ QString SelectStatement(const TCarriedTable &Table)
     QStringList Columns;
     for (const TCarriedColumn &Column : Table.Columns)
         Columns.append(Column.Name);
-    return QStringLiteral("SELECT %1 FROM %2 WHERE LOC_ID=:LOCID ORDER BY rowid")
-        .arg(Columns.join(QLatin1Char(',')), Table.Table);
+    const QString Order = Table.PositionColumn.isEmpty() ? QStringLiteral("rowid") : Table.PositionColumn;
+    return QStringLiteral("SELECT %1 FROM %2 WHERE LOC_ID=:LOCID ORDER BY %3")
+        .arg(Columns.join(QLatin1Char(',')), Table.Table, Order);
 }
 
 QJsonObject RowObject(const QSqlRecord &Record, const TCarriedTable &Table, bool WithPasswords)
@@ -66,11 +67,15 @@ bool ReadCarriedRows(const QSqlDatabase &Db, const TCarriedTable &Table, const Q
 }
 
 bool StoreCarriedRow(const QSqlDatabase &Db, const TCarriedTable &Table, const QString &LocId,
-                     const TDbColumns &Columns, QString *Error)
+                     qsizetype Place, const TDbColumns &Columns, QString *Error)
 {
     if (!Table.List)
         return DbSaveRow(Db, Table.Table, {LocIdColumn, LocId}, Columns, TKeyOnUpdate::Write, Error);
     TDbColumns WithLocation = Columns;
+    if (!Table.PositionColumn.isEmpty()) {
+        WithLocation.prepend({Table.PositionColumn, Place + 1});
+        return DbInsertRow(Db, Table.Table, {LocIdColumn, LocId}, WithLocation, Error);
+    }
     WithLocation.prepend({LocIdColumn, LocId});
     return DbSaveRow(Db, Table.Table, {QStringLiteral("ID"), GenerateId(RowIdLength)}, WithLocation,
                      TKeyOnUpdate::Keep, Error);

@@ -16,9 +16,10 @@
 bool ReadCarriedRows(const QSqlDatabase &Db, const TCarriedTable &Table, const QString &LocId,
                      bool WithPasswords, QList<QJsonObject> &Rows, QString *Error = nullptr);
 
-// Stores one row of the location: a list's row under a new id, else the location's row.
+// Stores one row of the location: a list's row under a new id or at Place (0 for the first),
+// else the location's row.
 bool StoreCarriedRow(const QSqlDatabase &Db, const TCarriedTable &Table, const QString &LocId,
-                     const TDbColumns &Columns, QString *Error = nullptr);
+                     qsizetype Place, const TDbColumns &Columns, QString *Error = nullptr);
 
 // Deletes the location's rows of RemoveFirst's tables and of Table.
 bool RemoveCarriedRows(const QSqlDatabase &Db, const TCarriedTable &Table, const QString &LocId,

@@ -8,7 +8,6 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QSet>
-#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -63,7 +62,6 @@ private:
                 TIncomingLocation &Location);
     void Table(const QJsonObject &Object, const QString &Place, const TCarriedTable &Table,
                TIncomingLocation &Location);
-    void Reserved(const QJsonObject &Object, const QString &Place);
     bool Row(const QJsonValue &Value, const QString &Place, const TCarriedTable &Table, TDbColumns &Columns);
     QVariant Field(const QJsonValue &Value, const QString &Place, TDbFieldType Type);
     QSet<QString> LocationMembers() const;
@@ -197,10 +195,8 @@ void TChecker::Document(const QByteArray &Bytes, QList<TIncomingLocation> &Locat
 QSet<QString> TChecker::LocationMembers() const
 {
     QSet<QString> Members{"id", "name", "description", "printer", "adapter", "ip", "modules"};
-    for (const TCarriedTable &List : LocationLists())
-        Members.insert(List.Key);
-    for (const QString &Key : ReservedListKeys())
-        Members.insert(Key);
+    for (const TCarriedTable &Table : LocationTables())
+        Members.insert(Table.Key);
     return Members;
 }
 
@@ -226,7 +222,7 @@ void TChecker::Location(const QJsonObject &Object, const QString &Place, TIncomi
     if (Object.contains("adapter"))
         Adapter(Object.value("adapter"), Pointer(Place, "adapter"), Location);
     Table(Object, Place, IpTable(), Location);
-    Tables(Object, Place, LocationLists(), Location);
+    Tables(Object, Place, LocationTables(), Location);
     if (Object.contains("modules") && ObjectAt(Object.value("modules"), Pointer(Place, "modules"))) {
         const QJsonObject Modules = Object.value("modules").toObject();
         QSet<QString> Known;
@@ -235,7 +231,6 @@ void TChecker::Location(const QJsonObject &Object, const QString &Place, TIncomi
         OnlyMembers(Modules, Pointer(Place, "modules"), Known);
         Tables(Modules, Pointer(Place, "modules"), FModuleTables, Location);
     }
-    Reserved(Object, Place);
 }
 
 void TChecker::Adapter(const QJsonValue &Value, const QString &Place, TIncomingLocation &Location)
@@ -281,18 +276,6 @@ void TChecker::Table(const QJsonObject &Object, const QString &Place, const TCar
     Location.Tables.append(Incoming);
 }
 
-void TChecker::Reserved(const QJsonObject &Object, const QString &Place)
-{
-    for (const QString &Key : ReservedListKeys()) {
-        const bool Carried = std::any_of(LocationLists().cbegin(), LocationLists().cend(),
-                                         [&Key](const TCarriedTable &List) { return List.Key == Key; });
-        const QString ListPlace = Pointer(Place, Key);
-        if (!Carried && Object.contains(Key) && ArrayAt(Object.value(Key), ListPlace) &&
-            !Object.value(Key).toArray().isEmpty())
-            Problem(ListPlace, QStringLiteral("this program keeps no %1; the array must be empty").arg(Key));
-    }
-}
-
 bool TChecker::Row(const QJsonValue &Value, const QString &Place, const TCarriedTable &Table,
                    TDbColumns &Columns)
 {
@@ -307,7 +290,14 @@ bool TChecker::Row(const QJsonValue &Value, const QString &Place, const TCarried
     for (const TCarriedColumn &Column : Table.Columns)
         Columns.append(
             {Column.Name, Field(Object.value(Column.Name), Pointer(Place, Column.Name), Column.Type)});
-    return FProblems.size() + FLeftOut == Before;
+    if (FProblems.size() + FLeftOut != Before)
+        return false;
+    QString Why;
+    if (Table.StoredForm && !Table.StoredForm(Columns, &Why)) {
+        Problem(Place, Why);
+        return false;
+    }
+    return true;
 }
 
 QVariant TChecker::Field(const QJsonValue &Value, const QString &Place, TDbFieldType Type)

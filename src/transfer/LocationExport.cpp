@@ -86,11 +86,9 @@ bool LocationObject(const TExportContext &Context, const QString &LocId, QJsonOb
                 {"description", Row->value("LOC_DESC").toString()},
                 {"printer", Row->value("PRINTER").toString()},
                 {"adapter", AdapterObject(Row->value("NET_ID").toString(), Context.Adapters)}};
-    for (const QString &Reserved : ReservedListKeys())
-        Location.insert(Reserved, QJsonArray());
     QJsonObject Modules;
     if (!AddTables(Context.Db, {IpTable()}, LocId, Context.WithPasswords, Location, Error) ||
-        !AddTables(Context.Db, LocationLists(), LocId, Context.WithPasswords, Location, Error) ||
+        !AddTables(Context.Db, LocationTables(), LocId, Context.WithPasswords, Location, Error) ||
         !AddTables(Context.Db, Context.Modules, LocId, Context.WithPasswords, Modules, Error))
         return false;
     Location.insert(QStringLiteral("modules"), Modules);

@@ -152,8 +152,8 @@ bool TLocationImport::StoreOne(TIncomingLocation Location, TConflictChoice Choic
     if (!DbSaveRow(Db, LocationTable, {LocIdColumn, Location.Id}, Record, TKeyOnUpdate::Keep, &FLastError))
         return false;
     for (const TIncomingRows &Rows : std::as_const(Location.Tables))
-        for (const TDbColumns &Columns : Rows.Rows)
-            if (!StoreCarriedRow(Db, *Rows.Table, Location.Id, Columns, &FLastError))
+        for (qsizetype Place = 0; Place < Rows.Rows.size(); ++Place)
+            if (!StoreCarriedRow(Db, *Rows.Table, Location.Id, Place, Rows.Rows.at(Place), &FLastError))
                 return false;
     FStoredIds.append(Location.Id);
     return true;
@@ -165,7 +165,7 @@ bool TLocationImport::RemoveStored(const QString &LocId)
     FStoredIds.removeAll(LocId);
     const QSqlDatabase Db = GetConnection();
     QList<TCarriedTable> Tables = FModuleTables;
-    Tables.append(LocationLists());
+    Tables.append(LocationTables());
     Tables.append(IpTable());
     for (const TCarriedTable &Table : std::as_const(Tables))
         if (!RemoveCarriedRows(Db, Table, LocId, &FLastError))

@@ -268,6 +268,7 @@ const TEntry EnglishTable[] = {
     {"7810", "The location was not saved: storing %s failed."},
     {"7811", "the location"},
     {"7812", "the TCP/IP settings"},
+    {"7813", "The rules of this location could not be read."},
     {"7820", "The IE %s proxy port must be a number from 0 to 65535."},
     {"7821", "The Firefox %s proxy port must be a number from 0 to 65535."},
     {"7822", "The Foxmail proxy port must be a number from 0 to 65535."},

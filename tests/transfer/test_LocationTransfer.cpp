@@ -3,6 +3,7 @@
 #include "transfer/LocationImport.h"
 
 #include "app/DBManager.h"
+#include "locations/LocationRules.h"
 #include "modules/ProgramModules.h"
 #include "support/DatabaseTest.h"
 
@@ -25,7 +26,7 @@ const QList<TKnownAdapter> Adapters{{"{11111111-2222-3333-4444-555555555555}", "
 QList<TCarriedTable> AllCarriedTables()
 {
     QList<TCarriedTable> Tables{IpTable()};
-    Tables.append(LocationLists());
+    Tables.append(LocationTables());
     Tables.append(ModuleTables(ProgramModules()));
     return Tables;
 }
@@ -52,7 +53,9 @@ class TransferTest : public TDatabaseTest
 {
 protected:
     // A location with a row in every carried table (two in each list), every column set to a
-    // value of its own that is no default: "TABLE.COLUMN Tag" texts, flags on, numbers from 7.
+    // value of its own that is no default: "TABLE.COLUMN Tag" texts, flags on, numbers from 7;
+    // the rules are then made rules: SSIDs of those texts with access points 02-..-01, 02.
+
     static void Plant(const QString &LocId, const QString &Name, const QString &NetId)
     {
         Insert("LOCATION", {{"LOC_ID", LocId},
@@ -63,7 +66,9 @@ protected:
         for (const TCarriedTable &Table : AllCarriedTables())
             for (int Row = 0; Row < (Table.List ? 2 : 1); ++Row) {
                 QList<QPair<QString, QVariant>> Values{{"LOC_ID", LocId}};
-                if (Table.List)
+                if (Table.List && !Table.PositionColumn.isEmpty())
+                    Values.append({Table.PositionColumn, Row + 1});
+                else if (Table.List)
                     Values.append({"ID", QStringLiteral("%1%2").arg(LocId.left(31)).arg(Row)});
                 int Number = 7;
                 for (const TCarriedColumn &Column : Table.Columns)
@@ -76,6 +81,8 @@ protected:
                                                              : QVariant(Number++)});
                 Insert(Table.Table, Values);
             }
+        Exec("UPDATE LOC_RULE SET RULE_KIND='ssid', RULE_BSSID='02-00-00-00-00-0'||RULE_POS WHERE LOC_ID='" +
+             LocId + "'");
     }
 
     static void Insert(const QString &Table, const QList<QPair<QString, QVariant>> &Values)
@@ -137,7 +144,7 @@ TEST_F(TransferTest, EveryTableAndColumnOfALocationIsCarried)
         Carried.insert(Table.Table);
         QSet<QString> Columns{"LOC_ID"};
         if (Table.List)
-            Columns.insert("ID");
+            Columns.insert(Table.PositionColumn.isEmpty() ? "ID" : Table.PositionColumn);
         for (const TCarriedColumn &Column : Table.Columns)
             Columns.insert(Column.Name);
         EXPECT_EQ(Columns, TableColumns(Table.Table));
@@ -165,6 +172,32 @@ TEST_F(TransferTest, ImportIntoAnEmptyDataFileGivesBackEveryRow)
     EXPECT_EQ(Export(), Exported);
     EXPECT_EQ(StoredValue("SELECT SHARE_NAME FROM FOLDER_SHARE WHERE LOC_ID='" + IdA + "' ORDER BY rowid"),
               "FOLDER_SHARE.SHARE_NAME Office 0");
+}
+
+// The rules keep the file's order and come in as the program writes them.
+TEST_F(TransferTest, RulesComeInInOrderAndInTheirStoredForm)
+{
+    Plant(IdA, "Office", "");
+    QJsonObject Root = ParsedObject(Export());
+    QJsonObject Office = Root.value("locations").toArray().at(0).toObject();
+    Office.insert(
+        "rules",
+        QJsonArray{
+            QJsonObject{{"RULE_KIND", "GATEWAY-MAC"}, {"RULE_VALUE", "0a:1b:2c:3d:4e:5f"}},
+            QJsonObject{{"RULE_KIND", "ssid"}, {"RULE_VALUE", " Lab "}, {"RULE_BSSID", "020000a0000b"}}});
+    Office.insert("automatic", QJsonObject{{"AUTO_SWITCH", false}});
+    Root.insert("locations", QJsonArray{Office});
+    EmptyDataFile();
+
+    TLocationImport Import(ProgramModules());
+    ASSERT_TRUE(Import.Check(QJsonDocument(Root).toJson())) << Import.Problems().join('\n').toStdString();
+    ASSERT_TRUE(Import.Store(TConflictChoice::Skip, Adapters)) << Import.LastError().toStdString();
+    TLocationRules Rules(IdA);
+    ASSERT_TRUE(Rules.Load()) << Rules.LastError().toStdString();
+    EXPECT_EQ(Rules.Rules(), (QList<TLocationRule>{{TRuleKind::GatewayMac, "0A-1B-2C-3D-4E-5F", ""},
+                                                   {TRuleKind::Ssid, "Lab", "02-00-00-A0-00-0B"}}));
+    EXPECT_FALSE(Rules.Automatic());
+    EXPECT_EQ(StoredValue("SELECT group_concat(RULE_POS) FROM LOC_RULE"), "1,2");
 }
 
 TEST_F(TransferTest, ExportNamesTheAdapterAndSelectedLocationsOnly)
@@ -358,9 +391,20 @@ TEST_F(TransferTest, RefusedFilesLeaveTheDataFileByteIdentical)
         {"10 MB string",
          InFirst([](QJsonObject &L) { L.insert("description", QString(10 * 1024 * 1024, 'x')); }),
          "/locations/0/description: the text is 10485760 characters long"},
-        {"rules before their table",
-         InFirst([](QJsonObject &L) { L.insert("rules", QJsonArray{QJsonObject()}); }),
-         "/locations/0/rules: this program keeps no rules"},
+        {"unknown rule kind", InFirst([](QJsonObject &L) {
+             L.insert("rules", QJsonArray{QJsonObject{{"RULE_KIND", "moon"}, {"RULE_VALUE", "full"}}});
+         }),
+         "/locations/0/rules/0: unknown rule kind \"moon\""},
+        {"rule value not of its kind", InFirst([](QJsonObject &L) {
+             L.insert("rules",
+                      QJsonArray{QJsonObject{{"RULE_KIND", "ssid"}, {"RULE_VALUE", "Lab"}},
+                                 QJsonObject{{"RULE_KIND", "gateway-mac"}, {"RULE_VALUE", "02-00"}}});
+         }),
+         "/locations/0/rules/1: a gateway MAC is six pairs of hex digits"},
+        {"automatic flag as text", InFirst([](QJsonObject &L) {
+             L.insert("automatic", QJsonObject{{"AUTO_SWITCH", "yes"}});
+         }),
+         "/locations/0/automatic/AUTO_SWITCH: true or false"},
         {"shares not a list", InFirst([](QJsonObject &L) { L.insert("shares", QJsonObject()); }),
          "/locations/0/shares: an array"},
     };
