@@ -84,6 +84,17 @@ bool IsUnsetMac(const QString &Mac)
     return digits.count(QLatin1Char('0')) == digits.size();
 }
 
+bool IsUnsetProxyAddress(const QString &Address)
+{
+    if (Address.isEmpty())
+        return true;
+    const qsizetype Colon = Address.indexOf(QLatin1Char(':'));
+    if (Colon < 0 || Colon != Address.size() - 1)
+        return false;
+    const QString Host = Address.left(Colon);
+    return Host.isEmpty() || Host == QLatin1String("0.0.0.0");
+}
+
 bool IsMacText(const QString &Mac)
 {
     static const QRegularExpression Form(

@@ -31,5 +31,9 @@ bool IsUnsetMac(const QString &Mac);
 // True when Mac, in any form, is twelve hexadecimal digits.
 bool IsMacText(const QString &Mac);
 
+// True when a proxy address "host:port" names no server: empty, or the editor's untouched
+// address field ("0.0.0.0", or nothing) with a colon and no port, as it stores an unused protocol.
+bool IsUnsetProxyAddress(const QString &Address);
+
 // Text quoted in a message, cut to a readable length so a long stored value cannot flood it.
 QString QuotedValue(const QString &Value, int MaxLength = 64);

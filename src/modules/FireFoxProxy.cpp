@@ -37,6 +37,12 @@ QString PortValue(const QString &Port)
     return IsNumber && Number >= 0 && Number <= 65535 ? QString::number(Number) : QStringLiteral("0");
 }
 
+// The host Firefox gets for an address; none for one the editor left unused.
+QString ServerHost(const QString &Address)
+{
+    return IsUnsetProxyAddress(Address) ? QString() : TFireFoxProxy::SplitIp(Address);
+}
+
 bool IsHostPort(const QString &Address)
 {
     static const QString Forbidden = QStringLiteral("\"\\/ \t");
@@ -118,7 +124,7 @@ bool TFireFoxProxy::Check(QStringList *Reasons)
                                                         {"Gopher", FGopher},
                                                         {"SOCKS", FSocket}};
     for (const auto &[Label, Address] : Addresses)
-        if (!Address.isEmpty() && !IsHostPort(Address))
+        if (!IsUnsetProxyAddress(Address) && !IsHostPort(Address))
             Reasons->append(
                 QStringLiteral("the Firefox %1 proxy %2 is not host:port with a port from 1 to 65535")
                     .arg(QLatin1String(Label), QuotedValue(Address)));
@@ -137,18 +143,18 @@ QList<TFirefoxPref> TFireFoxProxy::Preferences() const
     // needs the SSL preferences written from the HTTP address.
     const QString Ssl = FShareProxy ? FHttp : FSecure;
     return {
-        {QStringLiteral("network.proxy.ftp"), PrefString(SplitIp(FFtp))},
+        {QStringLiteral("network.proxy.ftp"), PrefString(ServerHost(FFtp))},
         {QStringLiteral("network.proxy.ftp_port"), PortValue(SplitPort(FFtp))},
-        {QStringLiteral("network.proxy.gopher"), PrefString(SplitIp(FGopher))},
+        {QStringLiteral("network.proxy.gopher"), PrefString(ServerHost(FGopher))},
         {QStringLiteral("network.proxy.gopher_port"), PortValue(SplitPort(FGopher))},
-        {QStringLiteral("network.proxy.http"), PrefString(SplitIp(FHttp))},
+        {QStringLiteral("network.proxy.http"), PrefString(ServerHost(FHttp))},
         {QStringLiteral("network.proxy.http_port"), PortValue(SplitPort(FHttp))},
         {QStringLiteral("network.proxy.no_proxies_on"), PrefString(FNoProxies)},
         {QStringLiteral("network.proxy.share_proxy_settings"),
          FShareProxy ? QStringLiteral("true") : QStringLiteral("false")},
-        {QStringLiteral("network.proxy.socks"), PrefString(SplitIp(FSocket))},
+        {QStringLiteral("network.proxy.socks"), PrefString(ServerHost(FSocket))},
         {QStringLiteral("network.proxy.socks_port"), PortValue(SplitPort(FSocket))},
-        {QStringLiteral("network.proxy.ssl"), PrefString(SplitIp(Ssl))},
+        {QStringLiteral("network.proxy.ssl"), PrefString(ServerHost(Ssl))},
         {QStringLiteral("network.proxy.ssl_port"), PortValue(SplitPort(Ssl))},
         {QStringLiteral("network.proxy.autoconfig_url"), PrefString(FAutoSeetings)},
         {QStringLiteral("network.proxy.type"), QString::number(FirefoxProxyType(FProxyType))},

@@ -15,17 +15,6 @@ const QString EnableValue = QStringLiteral("ProxyEnable");
 const QString ServerValue = QStringLiteral("ProxyServer");
 const QString OverrideValue = QStringLiteral("ProxyOverride");
 
-// The editor stores an unused protocol as its untouched address field, "0.0.0.0", a colon and
-// no port; such an address names no server.
-bool IsUnsetAddress(const QString &Address)
-{
-    if (Address.isEmpty())
-        return true;
-    const QString Host = TIEProxy::SplitIp(Address);
-    return Address.contains(':') && TIEProxy::SplitPort(Address).isEmpty() &&
-           (Host.isEmpty() || Host == QLatin1String("0.0.0.0"));
-}
-
 bool IsHostPort(const QString &Address)
 {
     static const QRegularExpression Host(QStringLiteral("^[A-Za-z0-9._:-]+$"));
@@ -175,7 +164,7 @@ void TIEProxy::CheckAddresses(QStringList *Reasons) const
     for (const TProtocol &Protocol : Protocols()) {
         const QString &Address = this->*Protocol.Field;
         const bool Carried = !FShareProxy || Protocol.Field == &TIEProxy::FHttp;
-        if (Carried && !IsUnsetAddress(Address) && !IsHostPort(Address))
+        if (Carried && !IsUnsetProxyAddress(Address) && !IsHostPort(Address))
             Reasons->append(QStringLiteral("the %1 proxy \"%2\" is not host:port with a port from 1 to 65535")
                                 .arg(Protocol.Label, Address));
     }

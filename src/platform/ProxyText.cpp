@@ -82,6 +82,8 @@ TProxyAddress ParseProxyAddress(const QString &text)
         rest = rest.mid(scheme + 3);
     while (rest.endsWith('/'))
         rest.chop(1);
+    if (IsUnsetProxyAddress(rest))
+        return {};
     if (rest.startsWith('[')) {
         const qsizetype close = rest.indexOf(']');
         if (close < 0)

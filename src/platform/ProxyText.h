@@ -36,7 +36,7 @@ TProxyServers ParseProxyServer(const QString &text);
 QString ProxyServerText(const TProxyServers &servers);
 
 // "host:port", "host", "[v6]:port"; a port outside 1..65535 counts as none, an address without
-// a host as no address at all.
+// a host, or the editor's untouched "0.0.0.0:", as no address at all.
 TProxyAddress ParseProxyAddress(const QString &text);
 QString ProxyAddressText(const TProxyAddress &address);
 

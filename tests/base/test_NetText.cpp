@@ -77,6 +77,14 @@ TEST(NetText, UnsetMacIsEmptyOrAllZerosInAnyForm)
         EXPECT_FALSE(IsUnsetMac(set)) << set;
 }
 
+TEST(NetText, AProxyAddressTheEditorLeftUntouchedNamesNoServer)
+{
+    for (const char *unset : {"", ":", "0.0.0.0:"})
+        EXPECT_TRUE(IsUnsetProxyAddress(unset)) << unset;
+    for (const char *set : {"0.0.0.0:8080", "10.0.0.1:", "proxy.lan:3128", "proxy.lan", "0.0.0.0"})
+        EXPECT_FALSE(IsUnsetProxyAddress(set)) << set;
+}
+
 TEST(NetText, QuotedValuesAreCutToABoundedLength)
 {
     EXPECT_EQ(QuotedValue("10.0.0.1"), "\"10.0.0.1\"");

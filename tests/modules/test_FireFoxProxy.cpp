@@ -270,6 +270,21 @@ TEST_F(FireFoxProxy, WhileFirefoxRunsTheProxyAlsoGoesToUserJs)
     EXPECT_THAT(Module->Changes().join("; ").toStdString(), testing::Not(testing::HasSubstr("restart")));
 }
 
+// The editor stores a protocol left unused as its untouched address field and no port.
+TEST_F(FireFoxProxy, AnAddressTheEditorLeftUnusedIsWrittenAsNoProxy)
+{
+    auto Module = Manual();
+    Module->SetFtp("0.0.0.0:");
+    Module->SetGopher(":");
+    QStringList Reasons;
+    EXPECT_TRUE(Module->Check(&Reasons)) << Reasons.join("; ").toStdString();
+    const QByteArray Prefs = SwitchedPrefs("", *Module);
+    EXPECT_EQ(LineOf(Prefs, "network.proxy.ftp"), "user_pref(\"network.proxy.ftp\", \"\");");
+    EXPECT_EQ(LineOf(Prefs, "network.proxy.ftp_port"), "user_pref(\"network.proxy.ftp_port\", 0);");
+    EXPECT_EQ(LineOf(Prefs, "network.proxy.gopher"), "user_pref(\"network.proxy.gopher\", \"\");");
+    EXPECT_EQ(LineOf(Prefs, "network.proxy.http"), "user_pref(\"network.proxy.http\", \"proxy.lan\");");
+}
+
 TEST_F(FireFoxProxy, CheckRefusesWhatCouldNotBeWritten)
 {
     const QString Dir = MakeProfile("// head\n");

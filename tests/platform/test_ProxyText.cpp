@@ -52,6 +52,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TServerCase{"IPv6", "[fd00::1]:3128", "[fd00::1]:3128"},
                     TServerCase{"NoHost", ":8080", ""},
                     TServerCase{"EmptyEntry", "http=;https=10.0.0.2:443", "https=10.0.0.2:443"},
+                    TServerCase{"FieldsTheEditorLeftUnused",
+                                "http=10.0.0.1:3128;https=0.0.0.0:;ftp=0.0.0.0:;socks=:", "http=10.0.0.1:3128"},
                     TServerCase{"Nothing", "", ""}),
     [](const testing::TestParamInfo<TServerCase> &info) { return info.param.Name; });
 
