@@ -5,6 +5,7 @@
 #include "modules/ProgramModules.h"
 #include "platform/MessageBox.h"
 #include "support/NMLab.h"
+#include "support/WidgetApplication.h"
 #include "ui/FrameLocation.h"
 #include "ui/widgets/IPEdit.h"
 #include "ui/widgets/MacEdit.h"
@@ -19,19 +20,6 @@
 namespace {
 
 const QString OfficeId = QStringLiteral("LABEDITOR0000000000000000000001");
-
-QApplication &WidgetApplication()
-{
-    static int argc = 1;
-    static char name[] = "labtest";
-    static char *argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Never destroyed: its clean-up would reach the database layer's statics, which are made
-    // after it and so are gone by then.
-    static auto *app = new QApplication(argc, argv);
-    return *app;
-}
 
 // A left click at the middle of Target, as the pointer gives it.
 void Click(QWidget *Target)

@@ -2,6 +2,7 @@
 #include "lantools/uGetMacAddress.h"
 #include "lantools/uNetRepaire.h"
 #include "platform/MessageBox.h"
+#include "support/WidgetApplication.h"
 #include "ui/lantools/FrameMacScan.h"
 #include "ui/widgets/IPEdit.h"
 
@@ -11,17 +12,6 @@
 #include <QTableWidget>
 
 namespace {
-
-QApplication &WidgetApplication()
-{
-    static int argc = 1;
-    static char name[] = "labtest";
-    static char *argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
 
 // The scan panel in the lab's scanning namespace, aimed at its segment, with every message box
 // answered and kept.
