@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollArea>
 #include <QSqlDatabase>
 #include <QTabBar>
 #include <algorithm>
@@ -124,8 +125,13 @@ void TFrameLocation::CreatePages(const std::vector<TPageDescriptor> &Pages)
         });
         if (Found == Pages.end())
             continue;
-        TModulePage *Page = Found->Create(ui->pcLocation).release();
-        ui->pcLocation->addTab(Page, Page->windowTitle());
+        // The window has a fixed size: a page taller than the tab scrolls, as the Location tab does.
+        auto *Sheet = new QScrollArea(ui->pcLocation);
+        Sheet->setWidgetResizable(true);
+        Sheet->setFrameShape(QFrame::NoFrame);
+        TModulePage *Page = Found->Create(Sheet).release();
+        Sheet->setWidget(Page);
+        ui->pcLocation->addTab(Sheet, Page->windowTitle());
         FPages.push_back(Page);
     }
 }
@@ -147,7 +153,15 @@ QString TFrameLocation::SheetCode(QWidget *Sheet) const
 {
     if (Sheet == ui->tsIP)
         return LocationCode;
-    return static_cast<TModulePage *>(Sheet)->CatalogueCode();
+    return static_cast<TModulePage *>(static_cast<QScrollArea *>(Sheet)->widget())->CatalogueCode();
+}
+
+QWidget *TFrameLocation::SheetOf(QWidget *Page) const
+{
+    for (int Index = 0; Index < ui->pcLocation->count(); ++Index)
+        if (QWidget *Sheet = ui->pcLocation->widget(Index); Sheet == Page || Sheet->isAncestorOf(Page))
+            return Sheet;
+    return nullptr;
 }
 
 void TFrameLocation::MoveSheet(QWidget *Sheet, int Index)
@@ -304,7 +318,7 @@ bool TFrameLocation::CheckAll()
     bool Passed = CheckLocationTab(&Problem);
     for (auto Page = FPages.begin(); Passed && Page != FPages.end(); ++Page)
         if (TFuncDefine::getInstance()->IsEnabled((*Page)->CatalogueCode())) {
-            Sheet = *Page;
+            Sheet = SheetOf(*Page);
             Passed = (*Page)->Check(&Problem);
         }
     if (Passed) {

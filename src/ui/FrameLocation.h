@@ -75,7 +75,10 @@ protected:
 private:
     TLocation *Location();
     void CreatePages(const std::vector<TPageDescriptor> &Pages);
+    // The catalogue code of a tab other than the Automatic one.
     QString SheetCode(QWidget *Sheet) const;
+    // The tab that holds Page.
+    QWidget *SheetOf(QWidget *Page) const;
     void MoveSheet(QWidget *Sheet, int Index);
     void LoadLocation();
     void LoadAdapters();

@@ -142,6 +142,14 @@ QStringList Tabs(const TFrameLocation &Frame)
     return Captions;
 }
 
+// True when the tab in front shows the page named Name.
+bool ShowsTab(const TFrameLocation &Frame, const QString &Name)
+{
+    const QWidget *Page = Frame.findChild<QWidget *>(Name);
+    const QWidget *Front = Child<QTabWidget>(Frame, "pcLocation")->currentWidget();
+    return Page && Front && (Front == Page || Front->isAncestorOf(Page));
+}
+
 bool HasFocus(const TFrameLocation &Frame, const QString &Name)
 {
     const QWidget *Expected = Frame.findChild<QWidget *>(Name);
@@ -510,8 +518,7 @@ void TestFrameLocation::AFailedSaveLeavesTheDataFileAsItWas()
 
     QCOMPARE(FBoxes->Texts(), QStringList{message});
     QCOMPARE(FBoxes->Seen.at(0).Caption, QString("Error"));
-    QCOMPARE(Child<QTabWidget>(*Frame, "pcLocation")->currentWidget(),
-             Child<QWidget>(*Frame, qPrintable(tab)));
+    QVERIFY(ShowsTab(*Frame, tab));
     QCOMPARE(FileBytes(FRoot->DataFile()), Before);
     QVERIFY(Frame->IsChanged());
     QVERIFY(!Applied);
@@ -530,7 +537,7 @@ void TestFrameLocation::ADisabledPageIsNotChecked()
     QVERIFY(!Frame->Save());
     QCOMPARE(FBoxes->Texts(), QStringList{"SKYPE refused"});
     QWidget *Skype = Child<QWidget>(*Frame, "SKYPE");
-    QCOMPARE(Child<QTabWidget>(*Frame, "pcLocation")->currentWidget(), Skype);
+    QVERIFY(ShowsTab(*Frame, "SKYPE"));
     QCOMPARE(Frame->focusWidget(), Skype->findChild<QCheckBox *>());
 }
 
@@ -669,7 +676,7 @@ void TestFrameLocation::TheAutomaticTabStoresRulesWithTheLocation()
     QCOMPARE(Rules.Rules(), stored);
     QCOMPARE(Rules.Automatic(), !stored.isEmpty());
     if (stored.isEmpty() && !failLateStore) {
-        QCOMPARE(Child<QTabWidget>(*Frame, "pcLocation")->currentWidget(), Automatic);
+        QVERIFY(ShowsTab(*Frame, "TAutomaticPage"));
         QVERIFY(HasFocus(*Frame, "tblRules"));
     }
 }
