@@ -37,7 +37,6 @@ using testing::HasSubstr;
 
 const QString Name = QStringLiteral("Branch office");
 const QString Printer = QStringLiteral("Lab_Office_Laser");
-const QString OtherPrinter = QStringLiteral("Lab_Home_Inkjet");
 
 const QByteArray SharedXml = "<?xml version=\"1.0\"?>\n"
                              "<config version=\"1.0\">\n"
@@ -95,7 +94,6 @@ protected:
         FProfile = MakeProfile(
             "// Mozilla User Preferences\n\nuser_pref(\"browser.startup.homepage\", \"about:blank\");\n");
         WriteFile(TSkypeProxy::SettingsFile(), SharedXml);
-        ASSERT_EQ(TLab::Run({"lpadmin", "-d", OtherPrinter}).ExitCode, 0);
         // smbd serves the shares on the address the location gives the link.
         ASSERT_EQ(NMLab::Nmcli({"connection", "up", TLab::Value("STATIC_PROFILE")}).ExitCode, 0);
         FSamba = std::make_unique<TSambaLab>(FRoot.Path() + "/samba",
@@ -265,6 +263,9 @@ TEST_F(LocationEditorLab, WhatTheEditorTookIsWhatTheSwitchSets)
     ASSERT_EQ(FBoxes->Texts(), QStringList{"Settings successfully saved."});
     ASSERT_FALSE(Editor->IsChanged());
 
+    const auto DefaultPrinter = [] { return TLab::Run({"lpstat", "-d"}).Output.trimmed(); };
+    const QString PrinterSwitchedTo = "system default destination: " + Printer;
+    ASSERT_NE(DefaultPrinter(), PrinterSwitchedTo);
     QString Report;
     ASSERT_TRUE(SwitchFromTheTray(&Report)) << Report.toStdString();
     EXPECT_EQ(FBoxes->Texts().value(1), "Location switched to [" + Name + "]!")
@@ -273,7 +274,7 @@ TEST_F(LocationEditorLab, WhatTheEditorTookIsWhatTheSwitchSets)
 
     EXPECT_THAT(NMLab::LinkAddresses().toStdString(),
                 HasSubstr(("inet " + TLab::Value("STATIC_IP") + "/24").toStdString()));
-    EXPECT_EQ(TLab::Run({"lpstat", "-d"}).Output.trimmed(), "system default destination: " + Printer);
+    EXPECT_EQ(DefaultPrinter(), PrinterSwitchedTo);
     const std::string Desktop = DesktopProxy().toStdString();
     EXPECT_THAT(Desktop, HasSubstr("mode='manual'"));
     EXPECT_THAT(Desktop, HasSubstr("[system/proxy/http]\nhost='10.200.0.8'\nport=3128"));
