@@ -146,17 +146,14 @@ bool TLocationRules::WriteRows(QString *Error)
     if (!Remove())
         return Fail(Error, FLastError);
     for (int Pos = 0; Pos < FRules.size(); ++Pos) {
-        QSqlQuery Query(Db);
-        if (!Query.prepare(QStringLiteral("INSERT INTO LOC_RULE (LOC_ID, RULE_POS, RULE_KIND, RULE_VALUE, "
-                                          "RULE_BSSID) VALUES (:LOCID, :POS, :KIND, :VALUE, :BSSID)")))
-            return Fail(Error, Query.lastError().text());
-        Query.bindValue(QStringLiteral(":LOCID"), FLocId);
-        Query.bindValue(QStringLiteral(":POS"), Pos + 1);
-        Query.bindValue(QStringLiteral(":KIND"), RuleKindName(FRules.at(Pos).Kind));
-        Query.bindValue(QStringLiteral(":VALUE"), Stored(FRules.at(Pos).Value));
-        Query.bindValue(QStringLiteral(":BSSID"), Stored(FRules.at(Pos).Bssid));
-        if (!Query.exec())
-            return Fail(Error, Query.lastError().text());
+        const TLocationRule &Rule = FRules.at(Pos);
+        if (!DbInsertRow(Db, RuleTable, {QStringLiteral("LOC_ID"), FLocId},
+                         {{QStringLiteral("RULE_POS"), Pos + 1},
+                          {QStringLiteral("RULE_KIND"), RuleKindName(Rule.Kind)},
+                          {QStringLiteral("RULE_VALUE"), Stored(Rule.Value)},
+                          {QStringLiteral("RULE_BSSID"), Stored(Rule.Bssid)}},
+                         Error))
+            return false;
     }
     return DbSaveRow(Db, AutoTable, {QStringLiteral("LOC_ID"), FLocId},
                      {{QStringLiteral("AUTO_SWITCH"), FAutomatic ? 1 : 0}}, TKeyOnUpdate::Keep, Error);
