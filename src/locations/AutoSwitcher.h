@@ -14,7 +14,8 @@ public:
 
     virtual ~IFingerprintSource() = default;
     // Looks at the network and calls Done with what it saw, after returning or with the event
-    // loop running meanwhile; one look at a time.
+    // loop running meanwhile; one look at a time. A look pending when the source is destroyed
+    // never calls Done.
     virtual void Read(TDone Done) = 0;
     // Calls Changed whenever the network may have changed.
     virtual void Watch(std::function<void()> Changed) = 0;

@@ -12,7 +12,8 @@ public:
     void Read(TDone Done) override
     {
         ++Reads;
-        QTimer::singleShot(0, [Done, Seen = Network] { Done(Seen); });
+        // Like a real source, a look still pending dies with the source.
+        QTimer::singleShot(0, &FContext, [Done, Seen = Network] { Done(Seen); });
     }
     void Watch(std::function<void()> Changed) override { FChanged = std::move(Changed); }
 
@@ -27,5 +28,6 @@ public:
     int Reads = 0;
 
 private:
+    QObject FContext;
     std::function<void()> FChanged;
 };
