@@ -278,7 +278,9 @@ void TestPageFireFox::StoreGivesTheSharedServerToEveryProtocol()
     QVERIFY(Page.Check(nullptr));
     QVERIFY(Page.Store(*TModulePageTest::Stored()));
 
-    const TFireFoxProxy &Saved = *TModulePageTest::Stored()->Module<TFireFoxProxy>();
+    const auto Reloaded = TModulePageTest::Stored();
+
+    const TFireFoxProxy &Saved = *Reloaded->Module<TFireFoxProxy>();
     QCOMPARE(Saved.ProxyType(), 3);
     QVERIFY(Saved.ShareProxy());
     QCOMPARE(QStringList({Saved.Http(), Saved.Secure(), Saved.Ftp(), Saved.Gopher(), Saved.Socket()}),

@@ -177,7 +177,9 @@ void TestPageFoxmail::StoreSavesTheFieldsAndTheHiddenLogin()
     QVERIFY(Page.Check(nullptr));
     QVERIFY(Page.Store(*TModulePageTest::Stored()));
 
-    const TFoxMailProxy &Saved = *TModulePageTest::Stored()->Module<TFoxMailProxy>();
+    const auto Reloaded = TModulePageTest::Stored();
+
+    const TFoxMailProxy &Saved = *Reloaded->Module<TFoxMailProxy>();
     QVERIFY(Saved.EnableProxy());
     QCOMPARE(Saved.ProxyType(), 2);
     QCOMPARE(Saved.Server(), QString("172.16.5.4"));

@@ -265,7 +265,9 @@ void TestPageIE::StoreSavesEveryRowAsTyped()
     auto Location = TModulePageTest::Stored();
     QVERIFY(Page.Store(*Location));
 
-    const TIEProxy &Saved = *TModulePageTest::Stored()->Module<TIEProxy>();
+    const auto Reloaded = TModulePageTest::Stored();
+
+    const TIEProxy &Saved = *Reloaded->Module<TIEProxy>();
     QVERIFY(Saved.EnableProxy());
     QVERIFY(Saved.ShareProxy());
     // Rows the shared HTTP server hides are still stored from their own fields.

@@ -150,7 +150,9 @@ void TestPageMSN::StoreSavesTheFields()
     QVERIFY(Page.Check(nullptr));
     QVERIFY(Page.Store(*TModulePageTest::Stored()));
 
-    const TMSNProxy &Saved = *TModulePageTest::Stored()->Module<TMSNProxy>();
+    const auto Reloaded = TModulePageTest::Stored();
+
+    const TMSNProxy &Saved = *Reloaded->Module<TMSNProxy>();
     QVERIFY(Saved.EnableProxy());
     QCOMPARE(Saved.Socket4Server(), QString("192.168.9.9"));
     QCOMPARE(Saved.Socket4Port(), 1090);
