@@ -145,7 +145,7 @@ void BenchStart(const QString &Program)
     StoreManyLocations(Root.DataFolder());
     QProcess Display;
     Display.start(QStringLiteral("Xvfb"),
-                  {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+                  {"-displayfd", "1", "-noreset", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
     Display.waitForReadyRead(10000);
     const QString Screen = ':' + QString::fromLatin1(Display.readLine()).trimmed();
     QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();

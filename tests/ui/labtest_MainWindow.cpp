@@ -20,6 +20,7 @@
 #include <QThread>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <xcb/xcb.h>
@@ -95,6 +96,27 @@ QStringList VisibleWindows(const QString &Pattern)
     return Xdo({"search", "--onlyvisible", "--name", Pattern});
 }
 
+// The compact panel: the visible window of its name that is wider than a tray icon. The icon
+// has the same name and is a window of the screen's own until the tray embeds it.
+QString PanelWindow()
+{
+    static const QRegularExpression Size(R"(Geometry: (\d+)x\d+)");
+    for (const QString &Id : VisibleWindows("^Brackwell Wayfarel$"))
+        if (Size.match(Xdo({"getwindowgeometry", Id}).join('\n')).captured(1).toInt() > 100)
+            return Id;
+    return {};
+}
+
+// What the screen shows, for a failure message: the visible windows' names, and where the pointer is.
+std::string ScreenState()
+{
+    QStringList Names;
+    for (const QString &Id : Xdo({"search", "--onlyvisible", "--name", "."}))
+        Names.append('"' + Xdo({"getwindowname", Id}).value(0) + '"');
+    return ("\nvisible windows: " + Names.join(", ") + "\npointer: " + Xdo({"getmouselocation"}).value(0))
+        .toStdString();
+}
+
 // The icon in the tray: the window named after the program inside the tray's panel (xdotool's
 // search does not reach embedded windows, xwininfo's tree does), by its place on the screen.
 std::optional<QRect> TrayIcon()
@@ -113,17 +135,66 @@ std::optional<QRect> TrayIcon()
     return std::nullopt;
 }
 
-// A right click on the tray icon, then keys in its menu (plain key events: keys sent to a window
-// with --window can stay pressed in the server).
-void TrayMenuKeys(const QRect &Icon, const QStringList &Keys)
+// The program's visible windows, its open menus among them.
+int ProgramWindowCount() { return Xdo({"search", "--onlyvisible", "--class", "^wayfarel$"}).size(); }
+
+// Does Action and waits until it has opened a menu, so no key reaches a menu not shown yet.
+bool OpensMenu(const std::function<void()> &Action)
+{
+    const int Before = ProgramWindowCount();
+    Action();
+    return TLab::WaitFor([Before] { return ProgramWindowCount() > Before; }, WindowTimeoutMs);
+}
+
+// A right click on the tray icon, then keys in its menu, "Right" opening a submenu (plain key
+// events: keys sent to a window with --window can stay pressed in the server).
+::testing::AssertionResult TrayMenuKeys(const QRect &Icon, const QStringList &Keys)
 {
     Xdo({"mousemove", "--sync", QString::number(Icon.center().x()), QString::number(Icon.center().y())});
-    Xdo({"click", "3"});
-    QThread::msleep(700);
+    if (!OpensMenu([] { Xdo({"click", "3"}); }))
+        return ::testing::AssertionFailure() << "the tray menu did not open";
     for (const QString &Key : Keys) {
-        Xdo({"key", Key});
-        QThread::msleep(250);
+        if (Key != "Right") {
+            Xdo({"key", Key});
+            QThread::msleep(100);
+        } else if (!OpensMenu([&Key] { Xdo({"key", Key}); })) {
+            return ::testing::AssertionFailure() << "the submenu did not open";
+        }
     }
+    return ::testing::AssertionSuccess();
+}
+
+xcb_atom_t InternAtom(xcb_connection_t *Connection, const char *Name)
+{
+    xcb_intern_atom_reply_t *Reply = xcb_intern_atom_reply(
+        Connection, xcb_intern_atom(Connection, 0, static_cast<uint16_t>(std::strlen(Name)), Name), nullptr);
+    const xcb_atom_t Value = Reply ? Reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(Reply);
+    return Value;
+}
+
+bool DisplayAnswers(const QString &Display)
+{
+    xcb_connection_t *Connection = xcb_connect(Display.toLocal8Bit().constData(), nullptr);
+    const bool Connected = !xcb_connection_has_error(Connection);
+    xcb_disconnect(Connection);
+    return Connected;
+}
+
+// The tray is up once its manager owns the tray selection of the first screen.
+bool TrayIsUp(const QString &Display)
+{
+    xcb_connection_t *Connection = xcb_connect(Display.toLocal8Bit().constData(), nullptr);
+    bool Owned = false;
+    if (!xcb_connection_has_error(Connection)) {
+        xcb_get_selection_owner_reply_t *Reply = xcb_get_selection_owner_reply(
+            Connection, xcb_get_selection_owner(Connection, InternAtom(Connection, "_NET_SYSTEM_TRAY_S0")),
+            nullptr);
+        Owned = Reply && Reply->owner != XCB_NONE;
+        std::free(Reply);
+    }
+    xcb_disconnect(Connection);
+    return Owned;
 }
 
 // What a window manager sends for the close button: WM_PROTOCOLS with WM_DELETE_WINDOW.
@@ -134,14 +205,7 @@ bool PressCloseButton(const QString &Display, quint32 Window)
         xcb_disconnect(Connection);
         return false;
     }
-    const auto Atom = [Connection](const char *Name) {
-        xcb_intern_atom_reply_t *Reply = xcb_intern_atom_reply(
-            Connection, xcb_intern_atom(Connection, 0, static_cast<uint16_t>(std::strlen(Name)), Name),
-            nullptr);
-        const xcb_atom_t Value = Reply ? Reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(Reply);
-        return Value;
-    };
+    const auto Atom = [Connection](const char *Name) { return InternAtom(Connection, Name); };
     xcb_client_message_event_t Event = {};
     Event.response_type = XCB_CLIENT_MESSAGE;
     Event.format = 32;
@@ -240,6 +304,9 @@ protected:
         StartSessionBus();
         StartDisplay();
         ASSERT_FALSE(FDisplay.isEmpty()) << "Xvfb did not start";
+        ASSERT_TRUE(TLab::WaitFor([this] { return DisplayAnswers(FDisplay); }, WindowTimeoutMs))
+            << "Xvfb on " << FDisplay.toStdString()
+            << " does not answer: " << FDisplayServer->Output().toStdString();
         qputenv("DISPLAY", FDisplay.toLocal8Bit());
         qputenv("DBUS_SESSION_BUS_ADDRESS", FSessionBus.toLocal8Bit());
         FTrayer =
@@ -247,6 +314,9 @@ protected:
                                      QStringList{"--edge", "top", "--align", "right", "--widthtype", "pixel",
                                                  "--width", "80", "--heighttype", "pixel", "--height", "24"},
                                      ProgramEnvironment());
+        // The tray is up before the program starts, as on a desktop after login.
+        ASSERT_TRUE(TLab::WaitFor([this] { return TrayIsUp(FDisplay); }, WindowTimeoutMs))
+            << "trayer did not take the tray: " << FTrayer->Output().toStdString();
     }
 
     void TearDown() override
@@ -297,11 +367,13 @@ protected:
         FSessionBus = FBusDaemon->FirstLine(5000);
     }
 
-    // Xvfb picks a free display itself and says which.
+    // Xvfb picks a free display itself and says which. It must not reset when its last client
+    // leaves: a client connecting meanwhile (trayer, the program) would be refused.
     void StartDisplay()
     {
         FDisplayServer = std::make_unique<TChild>(
-            "Xvfb", QStringList{"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+            "Xvfb",
+            QStringList{"-displayfd", "1", "-noreset", "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
             QProcessEnvironment::systemEnvironment());
         const QString Number = FDisplayServer->FirstLine(10000);
         if (!Number.isEmpty())
@@ -371,11 +443,11 @@ TEST_F(DesktopLab, TheTraySwitchesTheCloseButtonHidesASecondStartShowsAndQuitEnd
         << Status().toStdString();
 
     // Switch to... > Home: the menu lists Office, then Home.
-    TrayMenuKeys(*Icon, {"Down", "Right", "Down", "Return"});
+    ASSERT_TRUE(TrayMenuKeys(*Icon, {"Down", "Right", "Down", "Return"}));
     ASSERT_TRUE(
         TLab::WaitFor([this] { return FProgram->Output().contains("Info: Location switched to [Home]!"); },
                       SwitchTimeoutMs))
-        << FProgram->Output().toStdString();
+        << FProgram->Output().toStdString() << ScreenState();
     EXPECT_EQ(NMLab::ActiveProfile(), TLab::Value("DHCP_PROFILE"));
     const QRegularExpression Leased(R"(inet 10\.200\.0\.(\d+)/24)");
     const QRegularExpressionMatch Lease = Leased.match(NMLab::LinkAddresses());
@@ -392,7 +464,9 @@ TEST_F(DesktopLab, TheTraySwitchesTheCloseButtonHidesASecondStartShowsAndQuitEnd
 
     // The close button hides the window into the tray; the program goes on.
     ASSERT_TRUE(PressCloseButton(FDisplay, Window.toUInt()));
-    EXPECT_TRUE(TLab::WaitFor([] { return VisibleWindows("^Wayfarel 2010").isEmpty(); }, WindowTimeoutMs));
+    EXPECT_TRUE(TLab::WaitFor([] { return VisibleWindows("^Wayfarel 2010").isEmpty(); }, WindowTimeoutMs))
+        << FProgram->Output().toStdString() << ScreenState()
+        << TLab::Run({"xprop", "-id", Window, "WM_STATE", "_NET_WM_STATE"}).Output.toStdString();
     EXPECT_TRUE(FProgram->Running());
 
     // A second start brings the window back and ends at once.
@@ -401,7 +475,7 @@ TEST_F(DesktopLab, TheTraySwitchesTheCloseButtonHidesASecondStartShowsAndQuitEnd
     EXPECT_FALSE(MainWindow().isEmpty()) << "the running window came back";
 
     // Quit, the tray menu's last entry, ends the program and writes the mirror.
-    TrayMenuKeys(*Icon, {"Up", "Return"});
+    ASSERT_TRUE(TrayMenuKeys(*Icon, {"Up", "Return"}));
     EXPECT_EQ(FProgram->Wait(WindowTimeoutMs), 0) << FProgram->Output().toStdString();
     EXPECT_EQ(Mirror("LocIds"), (QStringList{OfficeId, HomeId}));
     EXPECT_EQ(Mirror("LocNames"), (QStringList{"Office", "Home"}));
@@ -437,9 +511,8 @@ TEST_F(DesktopLab, TheHostWindowHearsTheStartAndTheEnd)
 TEST_F(DesktopLab, TheCompactPanelSwitchesWithALamp)
 {
     FProgram = StartProgram({"0", "True"});
-    QStringList Panel;
-    ASSERT_TRUE(TLab::WaitFor(
-        [&Panel] { return !(Panel = VisibleWindows("^Brackwell Wayfarel$")).isEmpty(); }, WindowTimeoutMs))
+    QString Panel;
+    ASSERT_TRUE(TLab::WaitFor([&Panel] { return !(Panel = PanelWindow()).isEmpty(); }, WindowTimeoutMs))
         << FProgram->Output().toStdString();
     EXPECT_TRUE(VisibleWindows("^Wayfarel 2010").isEmpty()) << "the panel stands in for the main window";
 
@@ -448,20 +521,20 @@ TEST_F(DesktopLab, TheCompactPanelSwitchesWithALamp)
     QStringList Geometry;
     ASSERT_TRUE(TLab::WaitFor(
         [&] {
-            const QStringList Before = Xdo({"getwindowgeometry", Panel.at(0)});
+            const QStringList Before = Xdo({"getwindowgeometry", Panel});
             QThread::msleep(200);
-            Geometry = Xdo({"getwindowgeometry", Panel.at(0)});
+            Geometry = Xdo({"getwindowgeometry", Panel});
             return Status().contains("Current Location") && Geometry == Before;
         },
         WindowTimeoutMs))
         << Geometry.join('\n').toStdString();
     // The second lamp's middle, where the panel's form puts it.
-    Xdo({"mousemove", "--window", Panel.at(0), "--sync", "166", "62"});
+    Xdo({"mousemove", "--window", Panel, "--sync", "166", "62"});
     Xdo({"click", "1"});
     ASSERT_TRUE(
         TLab::WaitFor([this] { return FProgram->Output().contains("Info: Location switched to [Home]!"); },
                       SwitchTimeoutMs))
-        << FProgram->Output().toStdString();
+        << FProgram->Output().toStdString() << ScreenState();
     EXPECT_EQ(NMLab::ActiveProfile(), TLab::Value("DHCP_PROFILE"));
     const QStringList Box = VisibleWindows("^Info");
     ASSERT_EQ(Box.size(), 1) << "message 6 is shown in a box";
