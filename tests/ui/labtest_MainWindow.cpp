@@ -90,28 +90,22 @@ QStringList Xdo(const QStringList &Args)
     return TLab::Run(QStringList{"xdotool"} + Args).Output.split('\n', Qt::SkipEmptyParts);
 }
 
-// Visible windows whose name matches Pattern.
-QStringList VisibleWindows(const QString &Pattern)
+// The ids of the visible windows that match Criteria. A window that goes away during the search
+// makes xdotool print an X error among them.
+QStringList SearchWindows(const QStringList &Criteria)
 {
-    return Xdo({"search", "--onlyvisible", "--name", Pattern});
+    static const QRegularExpression Id("^\\d+$");
+    return Xdo(QStringList{"search", "--onlyvisible"} + Criteria).filter(Id);
 }
 
-// The compact panel: the visible window of its name that is wider than a tray icon. The icon
-// has the same name and is a window of the screen's own until the tray embeds it.
-QString PanelWindow()
-{
-    static const QRegularExpression Size(R"(Geometry: (\d+)x\d+)");
-    for (const QString &Id : VisibleWindows("^Brackwell Wayfarel$"))
-        if (Size.match(Xdo({"getwindowgeometry", Id}).join('\n')).captured(1).toInt() > 100)
-            return Id;
-    return {};
-}
+// Visible windows whose name matches Pattern.
+QStringList VisibleWindows(const QString &Pattern) { return SearchWindows({"--name", Pattern}); }
 
 // What the screen shows, for a failure message: the visible windows' names, and where the pointer is.
 std::string ScreenState()
 {
     QStringList Names;
-    for (const QString &Id : Xdo({"search", "--onlyvisible", "--name", "."}))
+    for (const QString &Id : VisibleWindows("."))
         Names.append('"' + Xdo({"getwindowname", Id}).value(0) + '"');
     return ("\nvisible windows: " + Names.join(", ") + "\npointer: " + Xdo({"getmouselocation"}).value(0))
         .toStdString();
@@ -136,7 +130,7 @@ std::optional<QRect> TrayIcon()
 }
 
 // The program's visible windows, its open menus among them.
-int ProgramWindowCount() { return Xdo({"search", "--onlyvisible", "--class", "^wayfarel$"}).size(); }
+int ProgramWindowCount() { return SearchWindows({"--class", "^wayfarel$"}).size(); }
 
 // Does Action and waits until it has opened a menu, so no key reaches a menu not shown yet.
 bool OpensMenu(const std::function<void()> &Action)
@@ -146,19 +140,50 @@ bool OpensMenu(const std::function<void()> &Action)
     return TLab::WaitFor([Before] { return ProgramWindowCount() > Before; }, WindowTimeoutMs);
 }
 
+std::string RectText(const std::optional<QRect> &Rect)
+{
+    return Rect ? QString("%1x%2+%3+%4")
+                      .arg(Rect->width())
+                      .arg(Rect->height())
+                      .arg(Rect->x())
+                      .arg(Rect->y())
+                      .toStdString()
+                : std::string("none");
+}
+
+// The tray icon once the tray has stopped placing it.
+std::optional<QRect> SettledTrayIcon()
+{
+    std::optional<QRect> Icon;
+    const bool Settled = TLab::WaitFor(
+        [&Icon] {
+            const std::optional<QRect> Before = TrayIcon();
+            QThread::msleep(200);
+            Icon = TrayIcon();
+            return Icon.has_value() && Icon == Before;
+        },
+        WindowTimeoutMs);
+    return Settled ? Icon : std::nullopt;
+}
+
 // A right click on the tray icon, then keys in its menu, "Right" opening a submenu (plain key
 // events: keys sent to a window with --window can stay pressed in the server).
-::testing::AssertionResult TrayMenuKeys(const QRect &Icon, const QStringList &Keys)
+::testing::AssertionResult TrayMenuKeys(const QStringList &Keys)
 {
-    Xdo({"mousemove", "--sync", QString::number(Icon.center().x()), QString::number(Icon.center().y())});
+    const std::optional<QRect> Icon = SettledTrayIcon();
+    if (!Icon)
+        return ::testing::AssertionFailure() << "the icon did not settle in the tray";
+    Xdo({"mousemove", "--sync", QString::number(Icon->center().x()), QString::number(Icon->center().y())});
     if (!OpensMenu([] { Xdo({"click", "3"}); }))
-        return ::testing::AssertionFailure() << "the tray menu did not open";
+        return ::testing::AssertionFailure()
+               << "the tray menu did not open; clicked the icon at " << RectText(Icon) << ", now at "
+               << RectText(TrayIcon()) << ScreenState();
     for (const QString &Key : Keys) {
         if (Key != "Right") {
             Xdo({"key", Key});
             QThread::msleep(100);
         } else if (!OpensMenu([&Key] { Xdo({"key", Key}); })) {
-            return ::testing::AssertionFailure() << "the submenu did not open";
+            return ::testing::AssertionFailure() << "the submenu did not open" << ScreenState();
         }
     }
     return ::testing::AssertionSuccess();
@@ -436,14 +461,13 @@ TEST_F(DesktopLab, TheTraySwitchesTheCloseButtonHidesASecondStartShowsAndQuitEnd
     FProgram = StartProgram();
     const QString Window = MainWindow();
     ASSERT_FALSE(Window.isEmpty()) << FProgram->Output().toStdString();
-    std::optional<QRect> Icon;
-    ASSERT_TRUE(TLab::WaitFor([&Icon] { return (Icon = TrayIcon()).has_value(); }, WindowTimeoutMs))
+    ASSERT_TRUE(TLab::WaitFor([] { return TrayIcon().has_value(); }, WindowTimeoutMs))
         << "the icon never reached the tray";
     EXPECT_TRUE(Status().contains("\"Current Location: Office(" + TLab::Value("STATIC_PROFILE")))
         << Status().toStdString();
 
     // Switch to... > Home: the menu lists Office, then Home.
-    ASSERT_TRUE(TrayMenuKeys(*Icon, {"Down", "Right", "Down", "Return"}));
+    ASSERT_TRUE(TrayMenuKeys({"Down", "Right", "Down", "Return"}));
     ASSERT_TRUE(
         TLab::WaitFor([this] { return FProgram->Output().contains("Info: Location switched to [Home]!"); },
                       SwitchTimeoutMs))
@@ -475,7 +499,7 @@ TEST_F(DesktopLab, TheTraySwitchesTheCloseButtonHidesASecondStartShowsAndQuitEnd
     EXPECT_FALSE(MainWindow().isEmpty()) << "the running window came back";
 
     // Quit, the tray menu's last entry, ends the program and writes the mirror.
-    ASSERT_TRUE(TrayMenuKeys(*Icon, {"Up", "Return"}));
+    ASSERT_TRUE(TrayMenuKeys({"Up", "Return"}));
     EXPECT_EQ(FProgram->Wait(WindowTimeoutMs), 0) << FProgram->Output().toStdString();
     EXPECT_EQ(Mirror("LocIds"), (QStringList{OfficeId, HomeId}));
     EXPECT_EQ(Mirror("LocNames"), (QStringList{"Office", "Home"}));
@@ -512,7 +536,9 @@ TEST_F(DesktopLab, TheCompactPanelSwitchesWithALamp)
 {
     FProgram = StartProgram({"0", "True"});
     QString Panel;
-    ASSERT_TRUE(TLab::WaitFor([&Panel] { return !(Panel = PanelWindow()).isEmpty(); }, WindowTimeoutMs))
+    ASSERT_TRUE(TLab::WaitFor(
+        [&Panel] { return !(Panel = VisibleWindows("^Brackwell Wayfarel$").value(0)).isEmpty(); },
+        WindowTimeoutMs))
         << FProgram->Output().toStdString();
     EXPECT_TRUE(VisibleWindows("^Wayfarel 2010").isEmpty()) << "the panel stands in for the main window";
 
