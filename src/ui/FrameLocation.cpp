@@ -159,7 +159,7 @@ QString TFrameLocation::SheetCode(QWidget *Sheet) const
 QWidget *TFrameLocation::SheetOf(QWidget *Page) const
 {
     for (int Index = 0; Index < ui->pcLocation->count(); ++Index)
-        if (QWidget *Sheet = ui->pcLocation->widget(Index); Sheet == Page || Sheet->isAncestorOf(Page))
+        if (QWidget *Sheet = ui->pcLocation->widget(Index); Sheet->isAncestorOf(Page))
             return Sheet;
     return nullptr;
 }
