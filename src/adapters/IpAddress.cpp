@@ -10,8 +10,8 @@
 #include "base/NetText.h"
 #include "lantools/uGetMacAddress.h"
 #include "lantools/uNetRepaire.h"
-#include "platform/AdapterKeys.h"
-#include "platform/NetLink.h"
+#include "platform/kernel/NetLink.h"
+#include "platform/networkmanager/AdapterKeys.h"
 
 #include <QSqlRecord>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/NetConnection.h"
+#include "platform/networkmanager/NetConnection.h"
 
 #include <functional>
 #include <memory>

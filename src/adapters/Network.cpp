@@ -4,7 +4,7 @@
 #include "adapters/WMI.h"
 #include "base/Exceptions.h"
 #include "base/NetText.h"
-#include "platform/AdapterKeys.h"
+#include "platform/networkmanager/AdapterKeys.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/ExtRegistry.h"
-#include "platform/NetConnection.h"
+#include "platform/networkmanager/NetConnection.h"
 
 #include <QString>
 #include <memory>

@@ -2,12 +2,12 @@
 
 #include "adapters/NetMgr.h"
 #include "adapters/WmiProviders.h"
-#include "platform/AdapterKeys.h"
-#include "platform/InternetSettings.h"
-#include "platform/NMSettings.h"
-#include "platform/NetworkMounts.h"
-#include "platform/PrivilegedNet.h"
-#include "platform/UserShares.h"
+#include "platform/desktop/InternetSettings.h"
+#include "platform/kernel/PrivilegedNet.h"
+#include "platform/networkmanager/AdapterKeys.h"
+#include "platform/networkmanager/NMSettings.h"
+#include "platform/sharing/NetworkMounts.h"
+#include "platform/sharing/UserShares.h"
 
 #include <QDBusConnection>
 

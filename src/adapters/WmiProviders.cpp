@@ -1,10 +1,10 @@
 #include "adapters/WmiProviders.h"
 
 #include "app/uConfig.h"
-#include "platform/DriveConnections.h"
-#include "platform/NetAdapters.h"
-#include "platform/Printers.h"
-#include "platform/UserShares.h"
+#include "platform/networkmanager/NetAdapters.h"
+#include "platform/printing/Printers.h"
+#include "platform/sharing/DriveConnections.h"
+#include "platform/sharing/UserShares.h"
 
 #include <QUuid>
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "app/DBSchema.h"
 #include "app/uLanguages.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 
 #include <QFileInfo>
 #include <QSqlError>

@@ -1,8 +1,8 @@
 #include "app/Startup.h"
 
 #include "base/Exceptions.h"
-#include "platform/InstanceLock.h"
-#include "platform/Registry.h"
+#include "platform/desktop/InstanceLock.h"
+#include "platform/registry/Registry.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #include "app/uConfig.h"
 
-#include "platform/DriveLinks.h"
+#include "platform/sharing/DriveLinks.h"
 
 namespace {
 

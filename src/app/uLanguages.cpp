@@ -1,6 +1,6 @@
 #include "app/uLanguages.h"
 
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 
 #include <QFile>
 #include <QStringDecoder>

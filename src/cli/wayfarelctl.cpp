@@ -15,9 +15,9 @@
 #include "locations/NMFingerprint.h"
 #include "locations/RuleCandidates.h"
 #include "modules/ProgramModules.h"
-#include "platform/InstanceBus.h"
-#include "platform/Printers.h"
-#include "platform/TermSignals.h"
+#include "platform/desktop/InstanceBus.h"
+#include "platform/printing/Printers.h"
+#include "platform/process/TermSignals.h"
 #include "sharing/NetShare.h"
 #include "transfer/LocationExport.h"
 #include "transfer/LocationImport.h"
@@ -26,8 +26,8 @@
 #include <QDBusConnection>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QSqlDatabase>

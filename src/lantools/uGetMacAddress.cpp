@@ -1,10 +1,10 @@
 #include "lantools/uGetMacAddress.h"
 
 #include "base/RawArp.h"
-#include "platform/FileDescriptor.h"
-#include "platform/NetLink.h"
-#include "platform/PrivilegedNet.h"
-#include "platform/ProcessRunner.h"
+#include "platform/kernel/NetLink.h"
+#include "platform/kernel/PrivilegedNet.h"
+#include "platform/process/FileDescriptor.h"
+#include "platform/process/ProcessRunner.h"
 
 #include <QDeadlineTimer>
 #include <QHash>

@@ -1,6 +1,6 @@
 #include "lantools/uNetRepaire.h"
 
-#include "platform/NetLink.h"
+#include "platform/kernel/NetLink.h"
 
 #include <QDeadlineTimer>
 #include <QMutexLocker>

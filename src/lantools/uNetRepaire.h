@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PrivilegedNet.h"
+#include "platform/kernel/PrivilegedNet.h"
 
 #include <QElapsedTimer>
 #include <QMutex>

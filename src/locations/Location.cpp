@@ -10,7 +10,7 @@
 #include "base/Exceptions.h"
 #include "base/NetText.h"
 #include "locations/LocationRules.h"
-#include "platform/Printers.h"
+#include "platform/printing/Printers.h"
 
 #include <QSqlQuery>
 #include <QStringList>

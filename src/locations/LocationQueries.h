@@ -1,7 +1,7 @@
 #pragma once
 
 #include "locations/Location.h"
-#include "platform/InstanceBus.h"
+#include "platform/desktop/InstanceBus.h"
 
 class TNetWorkList;
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "locations/AutoSwitcher.h"
-#include "platform/NMBus.h"
+#include "platform/networkmanager/NMBus.h"
 
 #include <QMap>
 #include <QObject>

@@ -3,8 +3,8 @@
 #include "app/ExtRegistry.h"
 #include "base/NetText.h"
 #include "modules/ProxyChecks.h"
-#include "platform/MessageBox.h"
-#include "platform/XmlDocument.h"
+#include "platform/clientfiles/XmlDocument.h"
+#include "platform/desktop/MessageBox.h"
 
 #include <QDir>
 #include <QFileInfo>

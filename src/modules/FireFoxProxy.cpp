@@ -1,7 +1,7 @@
 #include "modules/FireFoxProxy.h"
 
 #include "base/NetText.h"
-#include "platform/FirefoxProfile.h"
+#include "platform/clientfiles/FirefoxProfile.h"
 
 #include <QDir>
 #include <QFile>

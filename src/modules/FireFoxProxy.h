@@ -2,7 +2,7 @@
 
 #include "locations/FuncDef.h"
 #include "locations/Proxy.h"
-#include "platform/FirefoxPrefs.h"
+#include "platform/clientfiles/FirefoxPrefs.h"
 
 // The Firefox proxy of a location, applied by rewriting the proxy preferences of the profile
 // Firefox uses (prefs.js). The mode alone says whether and how Firefox uses a proxy; the

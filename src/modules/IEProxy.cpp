@@ -3,9 +3,9 @@
 #include "app/ExtRegistry.h"
 #include "app/SplitString.h"
 #include "base/NetText.h"
-#include "platform/GSettingsProxy.h"
-#include "platform/InternetSettings.h"
-#include "platform/ProxyText.h"
+#include "platform/desktop/GSettingsProxy.h"
+#include "platform/desktop/InternetSettings.h"
+#include "platform/desktop/ProxyText.h"
 
 #include <QRegularExpression>
 

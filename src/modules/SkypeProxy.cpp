@@ -2,7 +2,7 @@
 
 #include "base/NetText.h"
 #include "modules/ProxyChecks.h"
-#include "platform/XmlDocument.h"
+#include "platform/clientfiles/XmlDocument.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,8 +3,8 @@
 #include "app/ExtRegistry.h"
 #include "base/NetText.h"
 #include "modules/ClientFile.h"
-#include "platform/IniFile.h"
-#include "platform/RunningPrograms.h"
+#include "platform/clientfiles/IniFile.h"
+#include "platform/process/RunningPrograms.h"
 
 #include <QDir>
 #include <QFileInfo>

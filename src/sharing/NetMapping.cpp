@@ -3,8 +3,8 @@
 #include "adapters/WMI.h"
 #include "app/IdGen.h"
 #include "base/NetText.h"
-#include "platform/DriveLinks.h"
-#include "platform/NetworkMounts.h"
+#include "platform/sharing/DriveLinks.h"
+#include "platform/sharing/NetworkMounts.h"
 #include "sharing/NetShare.h"
 
 #include <QSet>

@@ -2,10 +2,10 @@
 
 #include "app/uConfig.h"
 #include "base/NetText.h"
-#include "platform/Autostart.h"
-#include "platform/DriveLinks.h"
-#include "platform/NetworkMounts.h"
-#include "platform/PersistentDrives.h"
+#include "platform/desktop/Autostart.h"
+#include "platform/sharing/DriveLinks.h"
+#include "platform/sharing/NetworkMounts.h"
+#include "platform/sharing/PersistentDrives.h"
 
 #include <QCoreApplication>
 #include <QDir>

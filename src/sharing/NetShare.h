@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/DriveConnections.h"
-#include "platform/UserShares.h"
+#include "platform/sharing/DriveConnections.h"
+#include "platform/sharing/UserShares.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "ui/AppActions.h"
 
 #include "app/uLanguages.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 
 #include <QAbstractScrollArea>
 #include <QAction>

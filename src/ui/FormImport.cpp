@@ -3,7 +3,7 @@
 
 #include "adapters/Network.h"
 #include "app/uLanguages.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 #include "ui/AppActions.h"
 
 namespace {

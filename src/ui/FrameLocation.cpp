@@ -11,7 +11,7 @@
 #include "lantools/uGetMacAddress.h"
 #include "locations/FuncDef.h"
 #include "locations/Location.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 #include "ui/AppActions.h"
 #include "ui/pages/AutomaticPage.h"
 

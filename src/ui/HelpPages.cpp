@@ -1,7 +1,7 @@
 #include "ui/HelpPages.h"
 
 #include "app/uLanguages.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

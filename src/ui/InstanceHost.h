@@ -1,7 +1,7 @@
 #pragma once
 
 #include "locations/SwitchReport.h"
-#include "platform/InstanceBus.h"
+#include "platform/desktop/InstanceBus.h"
 
 #include <QObject>
 

@@ -1,7 +1,7 @@
 #include "ui/WayfarelApplication.h"
 
 #include "base/Exceptions.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 
 TWayfarelApplication::TWayfarelApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 

@@ -1,6 +1,6 @@
 #include "ui/WidgetMessageBox.h"
 
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -8,8 +8,8 @@
 #include "adapters/WMI.h"
 #include "app/DBManager.h"
 #include "app/ExtRegistry.h"
-#include "platform/AdapterKeys.h"
-#include "platform/KernelConnections.h"
+#include "platform/kernel/KernelConnections.h"
+#include "platform/networkmanager/AdapterKeys.h"
 #include "support/EventLoop.h"
 #include "support/NMLab.h"
 

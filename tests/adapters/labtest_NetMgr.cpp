@@ -2,8 +2,8 @@
 #include "adapters/NetMgr.h"
 #include "adapters/Network.h"
 #include "base/Exceptions.h"
-#include "platform/NMSettings.h"
-#include "platform/NetConnection.h"
+#include "platform/networkmanager/NMSettings.h"
+#include "platform/networkmanager/NetConnection.h"
 #include "support/EventLoop.h"
 #include "support/NMLab.h"
 

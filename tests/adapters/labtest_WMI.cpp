@@ -2,7 +2,7 @@
 #include "adapters/NetMgr.h"
 #include "adapters/Network.h"
 #include "adapters/WMI.h"
-#include "platform/Printers.h"
+#include "platform/printing/Printers.h"
 #include "support/EventLoop.h"
 #include "support/NMLab.h"
 

@@ -4,7 +4,7 @@
 #include "adapters/Network.h"
 #include "app/DBManager.h"
 #include "base/Exceptions.h"
-#include "platform/Registry.h"
+#include "platform/registry/Registry.h"
 #include "support/DatabaseTest.h"
 
 #include <QMap>

@@ -2,8 +2,8 @@
 #include "adapters/Network.h"
 #include "adapters/WMI.h"
 #include "base/Exceptions.h"
-#include "platform/KernelConnections.h"
-#include "platform/NMSettings.h"
+#include "platform/kernel/KernelConnections.h"
+#include "platform/networkmanager/NMSettings.h"
 
 #include <QDBusConnection>
 #include <QDir>

@@ -2,8 +2,8 @@
 #include "adapters/SystemBackends.h"
 #include "adapters/WMI.h"
 #include "app/ExtRegistry.h"
-#include "platform/AdapterKeys.h"
-#include "platform/InternetSettings.h"
+#include "platform/desktop/InternetSettings.h"
+#include "platform/networkmanager/AdapterKeys.h"
 #include "support/Errors.h"
 #include "support/TestRoot.h"
 

@@ -1,7 +1,7 @@
 #include "adapters/Network.h"
 #include "adapters/WMI.h"
-#include "platform/AdapterKeys.h"
-#include "platform/Registry.h"
+#include "platform/networkmanager/AdapterKeys.h"
+#include "platform/registry/Registry.h"
 #include "support/TestRoot.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "app/Startup.h"
-#include "platform/Registry.h"
+#include "platform/registry/Registry.h"
 #include "support/TestRoot.h"
 
 #include <QDir>

@@ -15,7 +15,7 @@
 #include "app/Startup.h"
 #include "locations/Location.h"
 #include "modules/ProgramModules.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 #include "support/NMLab.h"
 #include "ui/FormMain.h"
 

@@ -6,8 +6,8 @@
 
 #include "app/ExtRegistry.h"
 #include "modules/BitCometProxy.h"
-#include "platform/MessageBox.h"
-#include "platform/XmlDocument.h"
+#include "platform/clientfiles/XmlDocument.h"
+#include "platform/desktop/MessageBox.h"
 
 #include <QDir>
 #include <QFile>

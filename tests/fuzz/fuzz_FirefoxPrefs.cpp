@@ -2,7 +2,7 @@
 // reads them back, and the program's own user.js block is replaced, never repeated.
 #include "FuzzSupport.h"
 
-#include "platform/FirefoxPrefs.h"
+#include "platform/clientfiles/FirefoxPrefs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

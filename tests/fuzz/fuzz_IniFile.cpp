@@ -3,7 +3,7 @@
 // after loading the file again.
 #include "FuzzSupport.h"
 
-#include "platform/IniFile.h"
+#include "platform/clientfiles/IniFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

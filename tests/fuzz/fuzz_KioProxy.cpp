@@ -2,7 +2,7 @@
 // proxy at once, the exception list once it is in the canonical form a write gives it.
 #include "FuzzSupport.h"
 
-#include "platform/KioProxy.h"
+#include "platform/desktop/KioProxy.h"
 
 namespace {
 

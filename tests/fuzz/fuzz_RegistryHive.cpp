@@ -2,7 +2,7 @@
 // parses back to the same hive.
 #include "FuzzSupport.h"
 
-#include "platform/RegistryHive.h"
+#include "platform/registry/RegistryHive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -4,7 +4,7 @@
 #include "FuzzSupport.h"
 
 #include "modules/SkypeProxy.h"
-#include "platform/XmlDocument.h"
+#include "platform/clientfiles/XmlDocument.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // could give. Every share parsed, printed again the way net prints it, parses the same.
 #include "FuzzSupport.h"
 
-#include "platform/UserShares.h"
+#include "platform/sharing/UserShares.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // writes and compares it with the edited DOM) and load again.
 #include "FuzzSupport.h"
 
-#include "platform/XmlDocument.h"
+#include "platform/clientfiles/XmlDocument.h"
 
 #include <QFile>
 #include <cstdio>

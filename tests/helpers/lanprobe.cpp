@@ -7,7 +7,7 @@
 // address it found; both print "elapsed MS" on standard error.
 #include "lantools/IpMacScaner.h"
 #include "lantools/uGetMacAddress.h"
-#include "platform/PrivilegedNet.h"
+#include "platform/kernel/PrivilegedNet.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -6,7 +6,7 @@
 // (sysctl net.ipv4.conf.all.arp_ignore=8), or the host answers twice. Prints "ready" once it
 // listens; runs until it is signalled.
 #include "base/NetText.h"
-#include "platform/NetLink.h"
+#include "platform/kernel/NetLink.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -4,7 +4,7 @@
 //   wayfarel_regwriter limited KEY NAME BYTES LIMIT  one binary value of BYTES bytes while
 //                                                    files may not grow beyond LIMIT bytes
 // Keys are under HKEY_LOCAL_MACHINE. Exit code 3 reports a registry error.
-#include "platform/Registry.h"
+#include "platform/registry/Registry.h"
 
 #include <QTextStream>
 #include <csignal>

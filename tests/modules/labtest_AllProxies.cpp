@@ -16,7 +16,7 @@
 #include "modules/ProgramModules.h"
 #include "modules/SkypeProxy.h"
 #include "modules/eMuleProxy.h"
-#include "platform/RegistryFile.h"
+#include "platform/registry/RegistryFile.h"
 #include "support/CtlRun.h"
 #include "support/FirefoxProfileTest.h"
 #include "support/Lab.h"

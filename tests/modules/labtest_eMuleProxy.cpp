@@ -6,7 +6,7 @@
 #include "app/DBManager.h"
 #include "locations/Location.h"
 #include "modules/eMuleProxy.h"
-#include "platform/IniFile.h"
+#include "platform/clientfiles/IniFile.h"
 #include "support/CtlRun.h"
 #include "support/Lab.h"
 

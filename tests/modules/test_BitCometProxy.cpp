@@ -2,8 +2,8 @@
 
 #include "app/ExtRegistry.h"
 #include "locations/FuncDef.h"
-#include "platform/MessageBox.h"
-#include "platform/XmlDocument.h"
+#include "platform/clientfiles/XmlDocument.h"
+#include "platform/desktop/MessageBox.h"
 #include "support/DatabaseTest.h"
 
 #include <QDir>

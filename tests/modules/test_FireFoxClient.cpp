@@ -1,6 +1,6 @@
 #include "modules/FireFoxProxy.h"
 
-#include "platform/FirefoxProfile.h"
+#include "platform/clientfiles/FirefoxProfile.h"
 #include "support/DatabaseTest.h"
 
 #include <QDir>

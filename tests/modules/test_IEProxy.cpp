@@ -4,8 +4,8 @@
 #include "app/ExtRegistry.h"
 #include "base/Exceptions.h"
 #include "locations/FuncDef.h"
-#include "platform/GSettingsProxy.h"
-#include "platform/InternetSettings.h"
+#include "platform/desktop/GSettingsProxy.h"
+#include "platform/desktop/InternetSettings.h"
 #include "support/DatabaseTest.h"
 
 #include <QSqlQuery>

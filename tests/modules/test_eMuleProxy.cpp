@@ -3,7 +3,7 @@
 #include "app/DBManager.h"
 #include "app/ExtRegistry.h"
 #include "locations/FuncDef.h"
-#include "platform/IniFile.h"
+#include "platform/clientfiles/IniFile.h"
 #include "support/DatabaseTest.h"
 
 #include <QDir>

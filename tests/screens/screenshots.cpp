@@ -11,7 +11,7 @@
 #include "app/uConfig.h"
 #include "locations/Location.h"
 #include "modules/ProgramModules.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 #include "support/FakeNetwork.h"
 #include "support/TestRoot.h"
 #include "ui/FormMain.h"

@@ -5,7 +5,7 @@
 #include "app/IdGen.h"
 #include "locations/FuncDef.h"
 #include "platform/QtPrint.h"
-#include "platform/UserShares.h"
+#include "platform/sharing/UserShares.h"
 #include "support/DatabaseTest.h"
 
 #include <QDir>

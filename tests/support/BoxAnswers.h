@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 
 #include <QList>
 #include <QStringList>

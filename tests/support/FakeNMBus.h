@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/NMSettings.h"
+#include "platform/networkmanager/NMSettings.h"
 
 #include <QPointer>
 

@@ -3,12 +3,12 @@
 #include "adapters/NetMgr.h"
 #include "adapters/SystemBackends.h"
 #include "adapters/WmiProviders.h"
-#include "platform/AdapterKeys.h"
-#include "platform/DesktopProxy.h"
-#include "platform/GSettingsProxy.h"
-#include "platform/InternetSettings.h"
-#include "platform/KioProxy.h"
-#include "platform/NetConnection.h"
+#include "platform/desktop/DesktopProxy.h"
+#include "platform/desktop/GSettingsProxy.h"
+#include "platform/desktop/InternetSettings.h"
+#include "platform/desktop/KioProxy.h"
+#include "platform/networkmanager/AdapterKeys.h"
+#include "platform/networkmanager/NetConnection.h"
 
 #include <QDBusConnection>
 

@@ -3,7 +3,7 @@
 #include "app/DBManager.h"
 #include "locations/Location.h"
 #include "modules/ProgramModules.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 #include "support/NMLab.h"
 #include "support/WidgetApplication.h"
 #include "ui/FrameLocation.h"

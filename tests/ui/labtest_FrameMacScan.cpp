@@ -1,7 +1,7 @@
 #include "lantools/ScanLab.h"
 #include "lantools/uGetMacAddress.h"
 #include "lantools/uNetRepaire.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 #include "support/WidgetApplication.h"
 #include "ui/lantools/FrameMacScan.h"
 #include "ui/widgets/IPEdit.h"

@@ -1,5 +1,5 @@
 #include "app/uLanguages.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 #include "ui/AppActions.h"
 
 #include <QAction>

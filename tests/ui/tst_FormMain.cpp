@@ -8,7 +8,7 @@
 #include "app/uConfig.h"
 #include "locations/Location.h"
 #include "modules/ProgramModules.h"
-#include "platform/Autostart.h"
+#include "platform/desktop/Autostart.h"
 #include "support/BoxAnswers.h"
 #include "support/FakeNetwork.h"
 #include "support/TestRoot.h"

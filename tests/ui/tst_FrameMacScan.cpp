@@ -1,4 +1,4 @@
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 #include "ui/lantools/FrameMacScan.h"
 #include "ui/widgets/IPEdit.h"
 #include "ui/widgets/IPFieldEdit.h"

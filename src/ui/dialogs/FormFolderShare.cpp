@@ -3,7 +3,7 @@
 
 #include "app/IdGen.h"
 #include "app/uLanguages.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 #include "sharing/FolderShare.h"
 #include "ui/AppActions.h"
 

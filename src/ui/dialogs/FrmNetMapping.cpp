@@ -4,9 +4,9 @@
 #include "app/IdGen.h"
 #include "app/uConfig.h"
 #include "app/uLanguages.h"
-#include "platform/DriveLinks.h"
-#include "platform/MessageBox.h"
-#include "platform/NetworkMounts.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/sharing/DriveLinks.h"
+#include "platform/sharing/NetworkMounts.h"
 #include "sharing/NetMapping.h"
 #include "ui/AppActions.h"
 

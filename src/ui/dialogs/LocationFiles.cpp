@@ -3,7 +3,7 @@
 #include "adapters/Network.h"
 #include "app/uLanguages.h"
 #include "modules/ProgramModules.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 #include "transfer/LocationExport.h"
 #include "transfer/LocationImport.h"
 

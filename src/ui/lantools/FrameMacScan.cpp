@@ -5,7 +5,7 @@
 #include "base/NetText.h"
 #include "lantools/ArpBinder.h"
 #include "lantools/IpMacScaner.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 #include "ui/AppActions.h"
 #include "ui/widgets/IPEdit.h"
 #include "ui/widgets/IPFieldEdit.h"

@@ -1,0 +1,122 @@
+#include "platform/networkmanager/NMConnections.h"
+
+#include <QUuid>
+#include <net/if.h>
+
+namespace {
+
+bool IsUnusable(TDeviceState state)
+{
+    return state == TDeviceState::Unknown || state == TDeviceState::Unmanaged ||
+           state == TDeviceState::Unavailable;
+}
+
+// On the way up or down; a failed activation is on its way to disconnected.
+bool IsMoving(quint32 deviceState)
+{
+    const auto state = static_cast<TDeviceState>(deviceState);
+    return (state >= TDeviceState::Prepare && state < TDeviceState::Activated) ||
+           state == TDeviceState::Deactivating || state == TDeviceState::Failed;
+}
+
+} // namespace
+
+TNMConnectionManager::TNMConnectionManager(std::shared_ptr<TNMSettings> nm) : FNM(std::move(nm)) {}
+
+TNetConnections TNMConnectionManager::EnumConnections()
+{
+    const QList<TNMProfile> profiles = FNM->Profiles();
+    FLastError = FNM->LastError();
+    TNMNetState state;
+    const bool placed = FNM->ReadNetState(state);
+    TNetConnections result;
+    for (const TNMProfile &profile : profiles) {
+        std::optional<TNetConProperties> listed;
+        if (placed)
+            listed = TNMConnection::PropertiesOf(profile, TNMSettings::Place(profile, state));
+        result.push_back(std::make_shared<TNMConnection>(FNM, profile.Uuid, listed));
+    }
+    return result;
+}
+
+TNMConnection::TNMConnection(std::shared_ptr<TNMSettings> nm, const QString &uuid,
+                             std::optional<TNetConProperties> listed)
+    : FNM(std::move(nm)), FUuid(uuid), FListed(std::move(listed))
+{}
+
+TNetConProperties TNMConnection::PropertiesOf(const TNMProfile &profile, const TNMPlacement &placement)
+{
+    TNetConProperties props;
+    props.Guid = AdapterIdFromUuid(QUuid(profile.Uuid));
+    props.Name = profile.Name;
+    const TNMDevice &device = placement.Device;
+    if (device.Path.isEmpty()) {
+        props.DeviceName = profile.InterfaceName;
+        props.DeviceState = static_cast<quint32>(TDeviceState::Disconnected);
+        return props;
+    }
+    props.DeviceName = InterfaceDescription(
+        device.LinkName(), static_cast<int>(if_nametoindex(device.LinkName().toLocal8Bit().constData())));
+    // Another profile's progress on the shared device is not ours: we are merely disconnected.
+    props.DeviceState = !placement.ActivePath.isEmpty() || IsUnusable(static_cast<TDeviceState>(device.State))
+                            ? device.State
+                            : static_cast<quint32>(TDeviceState::Disconnected);
+    return props;
+}
+
+bool TNMConnection::Keep(bool ok)
+{
+    FLastError = ok ? QString() : FNM->LastError();
+    return ok;
+}
+
+bool TNMConnection::ReadPlaced(TNMProfile &profile, TNMPlacement &placement)
+{
+    return Keep(FNM->ReadProfile(FUuid, profile) && FNM->Locate(profile, placement));
+}
+
+bool TNMConnection::GetProperties(TNetConProperties &props)
+{
+    if (FListed) {
+        props = *std::exchange(FListed, std::nullopt);
+        return true;
+    }
+    TNMProfile profile;
+    TNMPlacement placement;
+    if (!ReadPlaced(profile, placement))
+        return false;
+    props = PropertiesOf(profile, placement);
+    return true;
+}
+
+bool TNMConnection::Connect()
+{
+    TNMProfile profile;
+    return Keep(FNM->ReadProfile(FUuid, profile) && FNM->Activate(profile));
+}
+
+bool TNMConnection::Disconnect()
+{
+    TNMProfile profile;
+    return Keep(FNM->ReadProfile(FUuid, profile) && FNM->Deactivate(profile));
+}
+
+bool TNMConnection::WaitUntilSettled(int timeoutMs)
+{
+    TNMProfile profile;
+    TNMPlacement placement;
+    if (!ReadPlaced(profile, placement))
+        return false;
+    if (!IsMoving(PropertiesOf(profile, placement).DeviceState))
+        return true;
+    bool readable = true;
+    const auto settled = [&] {
+        readable = ReadPlaced(profile, placement);
+        return !readable || !IsMoving(PropertiesOf(profile, placement).DeviceState);
+    };
+    if (!FNM->WaitUntil(settled, placement.Device.Path, timeoutMs)) {
+        FLastError = QStringLiteral("connection '%1' is still on its way up or down").arg(profile.Name);
+        return false;
+    }
+    return readable;
+}

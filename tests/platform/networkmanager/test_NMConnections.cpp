@@ -1,0 +1,115 @@
+#include "platform/networkmanager/NMConnections.h"
+#include "support/EventLoop.h"
+#include "support/FakeNMBus.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString OfficeUuid = QStringLiteral("6d5d1c2e-0000-4000-8000-0000000000a1");
+const QString HomeUuid = QStringLiteral("6d5d1c2e-0000-4000-8000-0000000000b2");
+
+// Office and Home on eth0, and the connections NetworkManager's manager makes of them.
+class NMConnectionsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        EventLoopApplication();
+        FOffice = FBus->AddProfile(OfficeUuid, "Office");
+        FHome = FBus->AddProfile(HomeUuid, "Home");
+        FEth0 = FBus->AddDevice("eth0");
+    }
+
+    quint32 StateOf(const QString &uuid)
+    {
+        TNetConProperties props;
+        TNMConnection connection(FNM, uuid);
+        EXPECT_TRUE(connection.GetProperties(props)) << connection.LastError().toStdString();
+        return props.DeviceState;
+    }
+
+    std::shared_ptr<TFakeNMBus> FBus = std::make_shared<TFakeNMBus>();
+    std::shared_ptr<TNMSettings> FNM = std::make_shared<TNMSettings>(FBus);
+    QString FOffice, FHome, FEth0;
+};
+
+} // namespace
+
+TEST_F(NMConnectionsTest, ListingCostsTheSameFewCallsBeyondOneReadPerProfile)
+{
+    FBus->AddElsewhereProfiles(50);
+    TNMConnectionManager manager(FNM);
+    const TNetConnections connections = manager.EnumConnections();
+    ASSERT_EQ(connections.size(), 52u);
+    EXPECT_EQ(FBus->Count("GetSettings"), 52);
+    EXPECT_EQ(FBus->Log.size() - FBus->Count("GetSettings"), 3) << FBus->Log.join(' ').toStdString();
+
+    FBus->Log.clear();
+    TNetConProperties props;
+    for (const auto &connection : connections)
+        ASSERT_TRUE(connection->GetProperties(props));
+    EXPECT_TRUE(FBus->Log.isEmpty()) << "the first answer is what the listing saw";
+    EXPECT_EQ(props.Guid, "{00000000-0000-4000-8000-000000000049}");
+    EXPECT_EQ(props.Name, "Elsewhere 49");
+
+    ASSERT_TRUE(connections.front()->GetProperties(props));
+    EXPECT_EQ(props.Name, "Office");
+    EXPECT_EQ(FBus->Count("GetSettings"), 1) << "later answers ask again, for this profile only";
+    EXPECT_EQ(FBus->Count("ListConnections"), 0);
+}
+
+TEST_F(NMConnectionsTest, AProfileSeesItsDeviceOnlyThroughItsOwnActivation)
+{
+    EXPECT_EQ(StateOf(OfficeUuid), 30u);
+    const QString active = FBus->Activate(FOffice, FEth0, 1);
+    EXPECT_EQ(StateOf(OfficeUuid), 70u) << "coming up";
+    EXPECT_EQ(StateOf(HomeUuid), 30u) << "another profile's progress is not Home's";
+    FBus->SetActiveState(active, 2);
+    EXPECT_EQ(StateOf(OfficeUuid), 100u);
+    FBus->SetActiveState(active, 4);
+    FBus->Devices[FEth0].State = 20;
+    EXPECT_EQ(StateOf(HomeUuid), 20u) << "no carrier concerns every profile of the device";
+}
+
+TEST_F(NMConnectionsTest, WaitUntilSettledWaitsForTheActivationToEnd)
+{
+    const QString active = FBus->Activate(FOffice, FEth0, 1);
+    TNMConnection connection(FNM, OfficeUuid);
+    QTimer::singleShot(30, [&] { FBus->SetActiveState(active, 2); });
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(connection.WaitUntilSettled(5000)) << connection.LastError().toStdString();
+    EXPECT_LT(clock.elapsed(), 400) << "woken by the device's state change";
+    EXPECT_EQ(StateOf(OfficeUuid), 100u);
+
+    FBus->Log.clear();
+    EXPECT_TRUE(connection.WaitUntilSettled(5000));
+    EXPECT_EQ(FBus->Count("WatchState"), 0) << "a settled connection is not waited for";
+    EXPECT_TRUE(TNMConnection(FNM, HomeUuid).WaitUntilSettled(5000)) << "nothing moves for Home";
+}
+
+TEST_F(NMConnectionsTest, WaitUntilSettledGivesUpWithAReason)
+{
+    FBus->Activate(FOffice, FEth0, 1);
+    TNMConnection connection(FNM, OfficeUuid);
+    EXPECT_FALSE(connection.WaitUntilSettled(100));
+    EXPECT_TRUE(connection.LastError().contains("Office")) << connection.LastError().toStdString();
+    FBus->RemoveProfile(FOffice);
+    EXPECT_FALSE(connection.WaitUntilSettled(100));
+    EXPECT_TRUE(connection.LastError().contains(OfficeUuid)) << connection.LastError().toStdString();
+}
+
+TEST_F(NMConnectionsTest, ConnectAndDisconnectActivateAndDeactivateTheProfile)
+{
+    TNMConnection office(FNM, OfficeUuid);
+    ASSERT_TRUE(office.Connect()) << office.LastError().toStdString();
+    EXPECT_EQ(StateOf(OfficeUuid), 100u);
+    ASSERT_TRUE(office.Disconnect()) << office.LastError().toStdString();
+    EXPECT_EQ(StateOf(OfficeUuid), 30u);
+    FBus->DeviceOrder.clear();
+    EXPECT_FALSE(office.Connect());
+    EXPECT_TRUE(office.LastError().contains("Office")) << office.LastError().toStdString();
+}
