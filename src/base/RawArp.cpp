@@ -25,7 +25,7 @@ struct [[gnu::packed]] TArpFrame
 
 } // namespace
 
-int OpenArpSocket(int Index)
+int OpenArpSocket(int index)
 {
     // Protocol 0 queues nothing until the bind, so no stray frame is read as an answer.
     const int fd = ::socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -35,7 +35,7 @@ int OpenArpSocket(int Index)
     sockaddr_ll bound{};
     bound.sll_family = AF_PACKET;
     bound.sll_protocol = htons(ETH_P_ARP);
-    bound.sll_ifindex = Index;
+    bound.sll_ifindex = index;
     if (::bind(fd, reinterpret_cast<sockaddr *>(&bound), sizeof bound) == 0)
         return fd;
     const int error = errno;
@@ -44,7 +44,7 @@ int OpenArpSocket(int Index)
     return -1;
 }
 
-bool SendArpRequest(int Fd, const TArpSender &Sender, in_addr Target)
+bool SendArpRequest(int fd, const TArpSender &sender, in_addr target)
 {
     TArpFrame frame{};
     frame.Header.ar_hrd = htons(ARPHRD_ETHER);
@@ -52,34 +52,34 @@ bool SendArpRequest(int Fd, const TArpSender &Sender, in_addr Target)
     frame.Header.ar_hln = ETH_ALEN;
     frame.Header.ar_pln = sizeof(in_addr);
     frame.Header.ar_op = htons(ARPOP_REQUEST);
-    std::memcpy(frame.SenderMac, Sender.Mac.data(), ETH_ALEN);
-    frame.SenderIp = Sender.Address;
-    frame.TargetIp = Target;
+    std::memcpy(frame.SenderMac, sender.Mac.data(), ETH_ALEN);
+    frame.SenderIp = sender.Address;
+    frame.TargetIp = target;
 
     sockaddr_ll to{};
     to.sll_family = AF_PACKET;
     to.sll_protocol = htons(ETH_P_ARP);
-    to.sll_ifindex = Sender.Index;
+    to.sll_ifindex = sender.Index;
     to.sll_halen = ETH_ALEN;
     std::memset(to.sll_addr, 0xff, ETH_ALEN);
-    return ::sendto(Fd, &frame, sizeof frame, 0, reinterpret_cast<sockaddr *>(&to), sizeof to) ==
+    return ::sendto(fd, &frame, sizeof frame, 0, reinterpret_cast<sockaddr *>(&to), sizeof to) ==
            static_cast<ssize_t>(sizeof frame);
 }
 
-bool NextArpReply(int Fd, TArpReply &Reply)
+bool NextArpReply(int fd, TArpReply &reply)
 {
     TArpFrame frame{};
     sockaddr_ll from{};
     socklen_t fromLength = sizeof from;
     ssize_t length;
-    while ((length = ::recvfrom(Fd, &frame, sizeof frame, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from),
+    while ((length = ::recvfrom(fd, &frame, sizeof frame, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from),
                                 &fromLength)) >= 0) {
         fromLength = sizeof from;
         if (length < static_cast<ssize_t>(sizeof frame) || from.sll_pkttype == PACKET_OUTGOING ||
             frame.Header.ar_op != htons(ARPOP_REPLY) || frame.Header.ar_hln != ETH_ALEN)
             continue;
-        Reply.Address = frame.SenderIp;
-        std::memcpy(Reply.Mac.data(), frame.SenderMac, ETH_ALEN);
+        reply.Address = frame.SenderIp;
+        std::memcpy(reply.Mac.data(), frame.SenderMac, ETH_ALEN);
         return true;
     }
     return false;

@@ -25,10 +25,10 @@ struct TArpReply
 
 // A raw ARP socket bound to the interface; -1 with errno set when none can be had (EPERM
 // without CAP_NET_RAW).
-int OpenArpSocket(int Index);
+int OpenArpSocket(int index);
 
-bool SendArpRequest(int Fd, const TArpSender &Sender, in_addr Target);
+bool SendArpRequest(int fd, const TArpSender &sender, in_addr target);
 
 // The next ARP reply waiting on the socket, skipping requests and this host's own frames;
 // false when none is waiting.
-bool NextArpReply(int Fd, TArpReply &Reply);
+bool NextArpReply(int fd, TArpReply &reply);

@@ -14,30 +14,30 @@ bool MessageFits(const nlmsghdr *msg, int remaining)
            msg->nlmsg_len <= static_cast<unsigned>(remaining);
 }
 
-bool Failed(int *Error, int Code)
+bool Failed(int *error, int code)
 {
-    if (Error)
-        *Error = Code;
+    if (error)
+        *error = code;
     return false;
 }
 
 // Reads answers until the conversation ends; the socket belongs to the caller.
-bool Converse(int Fd, nlmsghdr *Request, const TNetlinkHandler &Handler, int *Error)
+bool Converse(int fd, nlmsghdr *request, const TNetlinkHandler &handler, int *error)
 {
     timeval timeout{1, 0};
-    ::setsockopt(Fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     sockaddr_nl kernel{};
     kernel.nl_family = AF_NETLINK;
-    Request->nlmsg_seq = 1;
-    if (::sendto(Fd, Request, Request->nlmsg_len, 0, reinterpret_cast<sockaddr *>(&kernel), sizeof kernel) <
+    request->nlmsg_seq = 1;
+    if (::sendto(fd, request, request->nlmsg_len, 0, reinterpret_cast<sockaddr *>(&kernel), sizeof kernel) <
         0)
-        return Failed(Error, errno);
-    const bool dump = Request->nlmsg_flags & NLM_F_DUMP;
+        return Failed(error, errno);
+    const bool dump = request->nlmsg_flags & NLM_F_DUMP;
     alignas(nlmsghdr) char buffer[32768];
     for (;;) {
-        const ssize_t length = ::recv(Fd, buffer, sizeof buffer, 0);
+        const ssize_t length = ::recv(fd, buffer, sizeof buffer, 0);
         if (length <= 0)
-            return Failed(Error, length < 0 ? errno : 0);
+            return Failed(error, length < 0 ? errno : 0);
         int remaining = static_cast<int>(length);
         for (auto *msg = reinterpret_cast<nlmsghdr *>(buffer); MessageFits(msg, remaining);
              msg = NLMSG_NEXT(msg, remaining)) {
@@ -45,9 +45,9 @@ bool Converse(int Fd, nlmsghdr *Request, const TNetlinkHandler &Handler, int *Er
                 return true;
             if (msg->nlmsg_type == NLMSG_ERROR) {
                 const int code = -reinterpret_cast<nlmsgerr *>(NLMSG_DATA(msg))->error;
-                return code == 0 || Failed(Error, code);
+                return code == 0 || Failed(error, code);
             }
-            Handler(msg);
+            handler(msg);
             if (!dump)
                 return true;
         }
@@ -56,22 +56,22 @@ bool Converse(int Fd, nlmsghdr *Request, const TNetlinkHandler &Handler, int *Er
 
 } // namespace
 
-bool NetlinkRequest(nlmsghdr *Request, const TNetlinkHandler &Handler, int *Error)
+bool NetlinkRequest(nlmsghdr *request, const TNetlinkHandler &handler, int *error)
 {
     const int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
     if (fd < 0)
-        return Failed(Error, errno);
-    const bool done = Converse(fd, Request, Handler, Error);
+        return Failed(error, errno);
+    const bool done = Converse(fd, request, handler, error);
     ::close(fd);
     return done;
 }
 
-void AppendAttribute(nlmsghdr *Request, unsigned short Type, const void *Data, unsigned short Length)
+void AppendAttribute(nlmsghdr *request, unsigned short type, const void *data, unsigned short length)
 {
     auto *attr =
-        reinterpret_cast<rtattr *>(reinterpret_cast<char *>(Request) + NLMSG_ALIGN(Request->nlmsg_len));
-    attr->rta_type = Type;
-    attr->rta_len = static_cast<unsigned short>(RTA_LENGTH(Length));
-    std::memcpy(RTA_DATA(attr), Data, Length);
-    Request->nlmsg_len = NLMSG_ALIGN(Request->nlmsg_len) + RTA_ALIGN(attr->rta_len);
+        reinterpret_cast<rtattr *>(reinterpret_cast<char *>(request) + NLMSG_ALIGN(request->nlmsg_len));
+    attr->rta_type = type;
+    attr->rta_len = static_cast<unsigned short>(RTA_LENGTH(length));
+    std::memcpy(RTA_DATA(attr), data, length);
+    request->nlmsg_len = NLMSG_ALIGN(request->nlmsg_len) + RTA_ALIGN(attr->rta_len);
 }

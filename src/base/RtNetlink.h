@@ -11,19 +11,19 @@ using TNetlinkHandler = std::function<void(const nlmsghdr *)>;
 // Sends Request and hands every answering message to Handler until the kernel says it is done
 // (dumps) or has answered (single requests). False when the request failed; Error, when
 // given, gets the errno the kernel (or the socket) gave, 0 for a broken conversation.
-bool NetlinkRequest(nlmsghdr *Request, const TNetlinkHandler &Handler, int *Error = nullptr);
+bool NetlinkRequest(nlmsghdr *request, const TNetlinkHandler &handler, int *error = nullptr);
 
 // Appends one attribute to Request, which has room for it.
-void AppendAttribute(nlmsghdr *Request, unsigned short Type, const void *Data, unsigned short Length);
+void AppendAttribute(nlmsghdr *request, unsigned short type, const void *data, unsigned short length);
 
 // Calls Visit for every attribute of a message whose fixed header is T.
 template <typename T, typename TVisit>
-void ForEachAttribute(const nlmsghdr *Msg, const TVisit &Visit)
+void ForEachAttribute(const nlmsghdr *msg, const TVisit &visit)
 {
-    int length = static_cast<int>(Msg->nlmsg_len - NLMSG_LENGTH(sizeof(T)));
-    const auto *header = static_cast<const T *>(NLMSG_DATA(Msg));
+    int length = static_cast<int>(msg->nlmsg_len - NLMSG_LENGTH(sizeof(T)));
+    const auto *header = static_cast<const T *>(NLMSG_DATA(msg));
     for (auto *attr = reinterpret_cast<const rtattr *>(reinterpret_cast<const char *>(header) +
                                                        NLMSG_ALIGN(sizeof(T)));
          RTA_OK(attr, length); attr = RTA_NEXT(attr, length))
-        Visit(attr);
+        visit(attr);
 }

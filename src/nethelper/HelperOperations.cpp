@@ -29,34 +29,34 @@ struct TNeighbourRequest
     char Attributes[64];
 };
 
-std::string AddressText(in_addr Address)
+std::string AddressText(in_addr address)
 {
     char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &Address, text, sizeof text);
+    ::inet_ntop(AF_INET, &address, text, sizeof text);
     return text;
 }
 
-int KernelFailure(FILE *Errors, const char *What, const THelperRequest &Request, int Error)
+int KernelFailure(FILE *errors, const char *what, const THelperRequest &request, int error)
 {
-    std::fprintf(Errors, "wayfarel-nethelper: %s %s on %s: %s\n", What, AddressText(Request.Address).c_str(),
-                 Request.Interface.c_str(), Error ? std::strerror(Error) : "no answer from the kernel");
-    return Error == EPERM || Error == EACCES ? heNoPrivilege : heFailed;
+    std::fprintf(errors, "wayfarel-nethelper: %s %s on %s: %s\n", what, AddressText(request.Address).c_str(),
+                 request.Interface.c_str(), error ? std::strerror(error) : "no answer from the kernel");
+    return error == EPERM || error == EACCES ? heNoPrivilege : heFailed;
 }
 
-TNeighbourRequest NeighbourMessage(const THelperRequest &Request, uint16_t Type, uint16_t Flags)
+TNeighbourRequest NeighbourMessage(const THelperRequest &request, uint16_t type, uint16_t flags)
 {
     TNeighbourRequest message{};
     message.Header.nlmsg_len = NLMSG_LENGTH(sizeof(ndmsg));
-    message.Header.nlmsg_type = Type;
-    message.Header.nlmsg_flags = NLM_F_REQUEST | NLM_F_ACK | Flags;
+    message.Header.nlmsg_type = type;
+    message.Header.nlmsg_flags = NLM_F_REQUEST | NLM_F_ACK | flags;
     message.Neighbour.ndm_family = AF_INET;
-    message.Neighbour.ndm_ifindex = Request.InterfaceIndex;
-    AppendAttribute(&message.Header, NDA_DST, &Request.Address, sizeof Request.Address);
+    message.Neighbour.ndm_ifindex = request.InterfaceIndex;
+    AppendAttribute(&message.Header, NDA_DST, &request.Address, sizeof request.Address);
     return message;
 }
 
 // True when the interface holds a permanent entry for the address that carries the program's mark.
-bool HasOwnPermanentEntry(const THelperRequest &Request, int &Error)
+bool HasOwnPermanentEntry(const THelperRequest &request, int &error)
 {
     struct
     {
@@ -68,76 +68,76 @@ bool HasOwnPermanentEntry(const THelperRequest &Request, int &Error)
     dump.Header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
     dump.Neighbour.ndm_family = AF_INET;
     bool found = false;
-    Error = 0;
+    error = 0;
     NetlinkRequest(
         &dump.Header,
-        [&](const nlmsghdr *Msg) {
-            const auto *ndm = static_cast<const ndmsg *>(NLMSG_DATA(Msg));
-            if (Msg->nlmsg_type != RTM_NEWNEIGH || ndm->ndm_ifindex != Request.InterfaceIndex ||
+        [&](const nlmsghdr *msg) {
+            const auto *ndm = static_cast<const ndmsg *>(NLMSG_DATA(msg));
+            if (msg->nlmsg_type != RTM_NEWNEIGH || ndm->ndm_ifindex != request.InterfaceIndex ||
                 !(ndm->ndm_state & NUD_PERMANENT))
                 return;
             bool sameAddress = false, ours = false;
-            ForEachAttribute<ndmsg>(Msg, [&](const rtattr *Attr) {
-                if (Attr->rta_type == NDA_DST && RTA_PAYLOAD(Attr) == sizeof(in_addr))
-                    sameAddress = !std::memcmp(RTA_DATA(Attr), &Request.Address, sizeof(in_addr));
-                else if (Attr->rta_type == NDA_PROTOCOL && RTA_PAYLOAD(Attr) >= 1)
-                    ours = *static_cast<const uint8_t *>(RTA_DATA(Attr)) == OwnNeighbourProtocol;
+            ForEachAttribute<ndmsg>(msg, [&](const rtattr *attr) {
+                if (attr->rta_type == NDA_DST && RTA_PAYLOAD(attr) == sizeof(in_addr))
+                    sameAddress = !std::memcmp(RTA_DATA(attr), &request.Address, sizeof(in_addr));
+                else if (attr->rta_type == NDA_PROTOCOL && RTA_PAYLOAD(attr) >= 1)
+                    ours = *static_cast<const uint8_t *>(RTA_DATA(attr)) == OwnNeighbourProtocol;
             });
             found = found || (sameAddress && ours);
         },
-        &Error);
+        &error);
     return found;
 }
 
 // The interface's first IPv4 address and its hardware address: what requests carry as sender.
-bool ProbeSender(const THelperRequest &Request, TArpSender &Sender)
+bool ProbeSender(const THelperRequest &request, TArpSender &sender)
 {
     ifaddrs *list = nullptr;
     if (::getifaddrs(&list) != 0)
         return false;
     bool hasAddress = false, hasMac = false;
     for (const ifaddrs *it = list; it; it = it->ifa_next) {
-        if (!it->ifa_addr || Request.Interface != it->ifa_name)
+        if (!it->ifa_addr || request.Interface != it->ifa_name)
             continue;
         if (it->ifa_addr->sa_family == AF_INET && !hasAddress) {
-            Sender.Address = reinterpret_cast<const sockaddr_in *>(it->ifa_addr)->sin_addr;
+            sender.Address = reinterpret_cast<const sockaddr_in *>(it->ifa_addr)->sin_addr;
             hasAddress = true;
         } else if (it->ifa_addr->sa_family == AF_PACKET) {
             const auto *ll = reinterpret_cast<const sockaddr_ll *>(it->ifa_addr);
-            hasMac = ll->sll_halen == Sender.Mac.size();
+            hasMac = ll->sll_halen == sender.Mac.size();
             if (hasMac)
-                std::memcpy(Sender.Mac.data(), ll->sll_addr, Sender.Mac.size());
+                std::memcpy(sender.Mac.data(), ll->sll_addr, sender.Mac.size());
         }
     }
     ::freeifaddrs(list);
-    Sender.Index = Request.InterfaceIndex;
+    sender.Index = request.InterfaceIndex;
     return hasAddress && hasMac;
 }
 
-void SendRequests(int Fd, const TArpSender &Sender, const std::set<uint32_t> &Pending)
+void SendRequests(int fd, const TArpSender &sender, const std::set<uint32_t> &pending)
 {
-    for (const uint32_t target : Pending)
-        SendArpRequest(Fd, Sender, in_addr{target});
+    for (const uint32_t target : pending)
+        SendArpRequest(fd, sender, in_addr{target});
 }
 
 // Prints the replies of addresses still pending until all have answered or Until passes.
-void GatherReplies(int Fd, std::set<uint32_t> &Pending, TClock::time_point Until, FILE *Answers)
+void GatherReplies(int fd, std::set<uint32_t> &pending, TClock::time_point until, FILE *answers)
 {
-    while (!Pending.empty()) {
+    while (!pending.empty()) {
         const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(Until - TClock::now()).count();
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - TClock::now()).count();
         if (left <= 0)
             return;
-        pollfd wait{Fd, POLLIN, 0};
+        pollfd wait{fd, POLLIN, 0};
         const int ready = ::poll(&wait, 1, static_cast<int>(left));
         if (ready < 0 && errno != EINTR)
             return;
         TArpReply reply;
-        while (ready > 0 && NextArpReply(Fd, reply)) {
-            if (Pending.erase(reply.Address.s_addr) == 0)
+        while (ready > 0 && NextArpReply(fd, reply)) {
+            if (pending.erase(reply.Address.s_addr) == 0)
                 continue;
             const auto &m = reply.Mac;
-            std::fprintf(Answers, "%s %02X:%02X:%02X:%02X:%02X:%02X\n", AddressText(reply.Address).c_str(),
+            std::fprintf(answers, "%s %02X:%02X:%02X:%02X:%02X:%02X\n", AddressText(reply.Address).c_str(),
                          m[0], m[1], m[2], m[3], m[4], m[5]);
         }
     }
@@ -145,62 +145,62 @@ void GatherReplies(int Fd, std::set<uint32_t> &Pending, TClock::time_point Until
 
 } // namespace
 
-int AddNeighbour(const THelperRequest &Request, FILE *Errors)
+int AddNeighbour(const THelperRequest &request, FILE *errors)
 {
-    auto message = NeighbourMessage(Request, RTM_NEWNEIGH, NLM_F_CREATE | NLM_F_REPLACE);
+    auto message = NeighbourMessage(request, RTM_NEWNEIGH, NLM_F_CREATE | NLM_F_REPLACE);
     message.Neighbour.ndm_state = NUD_PERMANENT;
-    AppendAttribute(&message.Header, NDA_LLADDR, Request.Mac.data(), Request.Mac.size());
+    AppendAttribute(&message.Header, NDA_LLADDR, request.Mac.data(), request.Mac.size());
     const uint8_t protocol = OwnNeighbourProtocol;
     AppendAttribute(&message.Header, NDA_PROTOCOL, &protocol, sizeof protocol);
     int error = 0;
     if (!NetlinkRequest(
             &message.Header, [](const nlmsghdr *) {}, &error))
-        return KernelFailure(Errors, "cannot bind", Request, error);
+        return KernelFailure(errors, "cannot bind", request, error);
     return heDone;
 }
 
-int DeleteNeighbour(const THelperRequest &Request, FILE *Errors)
+int DeleteNeighbour(const THelperRequest &request, FILE *errors)
 {
     int error = 0;
-    if (!HasOwnPermanentEntry(Request, error)) {
+    if (!HasOwnPermanentEntry(request, error)) {
         if (error)
-            return KernelFailure(Errors, "cannot read the neighbours of", Request, error);
-        std::fprintf(Errors, "wayfarel-nethelper: %s on %s is no permanent entry of the program\n",
-                     AddressText(Request.Address).c_str(), Request.Interface.c_str());
+            return KernelFailure(errors, "cannot read the neighbours of", request, error);
+        std::fprintf(errors, "wayfarel-nethelper: %s on %s is no permanent entry of the program\n",
+                     AddressText(request.Address).c_str(), request.Interface.c_str());
         return heFailed;
     }
-    auto message = NeighbourMessage(Request, RTM_DELNEIGH, 0);
+    auto message = NeighbourMessage(request, RTM_DELNEIGH, 0);
     if (!NetlinkRequest(
             &message.Header, [](const nlmsghdr *) {}, &error))
-        return KernelFailure(Errors, "cannot remove", Request, error);
+        return KernelFailure(errors, "cannot remove", request, error);
     return heDone;
 }
 
-int ProbeArp(const THelperRequest &Request, FILE *Answers, FILE *Errors)
+int ProbeArp(const THelperRequest &request, FILE *answers, FILE *errors)
 {
     TArpSender sender;
-    if (!ProbeSender(Request, sender)) {
-        std::fprintf(Errors, "wayfarel-nethelper: %s has no IPv4 and hardware address to send from\n",
-                     Request.Interface.c_str());
+    if (!ProbeSender(request, sender)) {
+        std::fprintf(errors, "wayfarel-nethelper: %s has no IPv4 and hardware address to send from\n",
+                     request.Interface.c_str());
         return heFailed;
     }
-    const int fd = OpenArpSocket(Request.InterfaceIndex);
+    const int fd = OpenArpSocket(request.InterfaceIndex);
     if (fd < 0) {
         const int error = errno;
-        std::fprintf(Errors, "wayfarel-nethelper: no raw socket on %s: %s\n", Request.Interface.c_str(),
+        std::fprintf(errors, "wayfarel-nethelper: no raw socket on %s: %s\n", request.Interface.c_str(),
                      std::strerror(error));
         return error == EPERM || error == EACCES ? heNoPrivilege : heFailed;
     }
     std::set<uint32_t> pending;
-    for (const in_addr target : Request.Targets)
+    for (const in_addr target : request.Targets)
         pending.insert(target.s_addr);
     const auto start = TClock::now();
-    const auto deadline = start + std::chrono::milliseconds(Request.DeadlineMs);
+    const auto deadline = start + std::chrono::milliseconds(request.DeadlineMs);
     SendRequests(fd, sender, pending);
-    GatherReplies(fd, pending, std::min(deadline, start + RetryAfter), Answers);
+    GatherReplies(fd, pending, std::min(deadline, start + RetryAfter), answers);
     if (TClock::now() < deadline) {
         SendRequests(fd, sender, pending);
-        GatherReplies(fd, pending, deadline, Answers);
+        GatherReplies(fd, pending, deadline, answers);
     }
     ::close(fd);
     return heDone;

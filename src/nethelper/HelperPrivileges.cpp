@@ -15,9 +15,9 @@ struct TCapabilitySets
     __user_cap_data_struct Data[_LINUX_CAPABILITY_U32S_3]{};
 };
 
-bool ReadSets(TCapabilitySets &Sets) { return ::syscall(SYS_capget, &Sets.Header, Sets.Data) == 0; }
+bool ReadSets(TCapabilitySets &sets) { return ::syscall(SYS_capget, &sets.Header, sets.Data) == 0; }
 
-bool WriteSets(TCapabilitySets &Sets) { return ::syscall(SYS_capset, &Sets.Header, Sets.Data) == 0; }
+bool WriteSets(TCapabilitySets &sets) { return ::syscall(SYS_capset, &sets.Header, sets.Data) == 0; }
 
 } // namespace
 
@@ -29,13 +29,13 @@ bool ForbidNewPrivileges()
     return ::prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0) == 0 || errno == EINVAL;
 }
 
-bool KeepOnlyCapabilities(std::initializer_list<int> Capabilities)
+bool KeepOnlyCapabilities(std::initializer_list<int> capabilities)
 {
     TCapabilitySets current;
     if (!ReadSets(current))
         return false;
     TCapabilitySets kept;
-    for (const int capability : Capabilities) {
+    for (const int capability : capabilities) {
         if (capability < 0 || capability > CAP_LAST_CAP)
             continue;
         const unsigned word = CAP_TO_INDEX(capability);

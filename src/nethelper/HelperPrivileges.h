@@ -11,7 +11,7 @@ bool ForbidNewPrivileges();
 
 // Narrows the permitted and effective sets to those of Capabilities this process holds, with
 // nothing inheritable. False when the kernel refused.
-bool KeepOnlyCapabilities(std::initializer_list<int> Capabilities);
+bool KeepOnlyCapabilities(std::initializer_list<int> capabilities);
 
 // Closes every descriptor beyond the standard three, so none its caller left open is used.
 void CloseInheritedDescriptors();

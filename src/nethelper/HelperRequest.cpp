@@ -10,41 +10,41 @@ namespace {
 
 using TOutcome = std::variant<THelperRequest, THelperRefusal>;
 
-THelperRefusal Refuse(const std::string &Reason) { return THelperRefusal{Reason}; }
+THelperRefusal Refuse(const std::string &reason) { return THelperRefusal{reason}; }
 
 // Arguments are quoted in messages, cut short so a long one cannot flood the terminal.
-std::string Quoted(const char *Text)
+std::string Quoted(const char *text)
 {
-    constexpr size_t MaxShown = 40;
-    std::string text(Text, strnlen(Text, MaxShown + 1));
-    if (text.size() > MaxShown)
-        text = text.substr(0, MaxShown) + "...";
-    return "\"" + text + "\"";
+    constexpr size_t maxShown = 40;
+    std::string shown(text, strnlen(text, maxShown + 1));
+    if (shown.size() > maxShown)
+        shown = shown.substr(0, maxShown) + "...";
+    return "\"" + shown + "\"";
 }
 
-bool IsDigit(char C) { return C >= '0' && C <= '9'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // One to MaxDigits decimal digits without a leading zero; its value, or -1.
-long DecimalValue(const char *Text, size_t MaxDigits)
+long DecimalValue(const char *text, size_t maxDigits)
 {
-    const size_t length = strnlen(Text, MaxDigits + 1);
-    if (length == 0 || length > MaxDigits || (length > 1 && Text[0] == '0'))
+    const size_t length = strnlen(text, maxDigits + 1);
+    if (length == 0 || length > maxDigits || (length > 1 && text[0] == '0'))
         return -1;
     long value = 0;
     for (size_t i = 0; i < length; ++i) {
-        if (!IsDigit(Text[i]))
+        if (!IsDigit(text[i]))
             return -1;
-        value = value * 10 + (Text[i] - '0');
+        value = value * 10 + (text[i] - '0');
     }
     return value;
 }
 
 // Four decimal octets, nothing around them.
-bool ParseDotted(const char *Text, in_addr &Address)
+bool ParseDotted(const char *text, in_addr &address)
 {
     uint32_t value = 0;
     int octets = 0;
-    const char *part = Text;
+    const char *part = text;
     for (;;) {
         const char *dot = std::strchr(part, '.');
         const size_t length = dot ? static_cast<size_t>(dot - part) : std::strlen(part);
@@ -62,76 +62,76 @@ bool ParseDotted(const char *Text, in_addr &Address)
     }
     if (octets != 4)
         return false;
-    Address.s_addr = htonl(value);
+    address.s_addr = htonl(value);
     return true;
 }
 
 // A host's unicast address: not this network (0/8), loopback, multicast or reserved.
-bool IsUnicastHost(in_addr Address)
+bool IsUnicastHost(in_addr address)
 {
-    const uint32_t first = ntohl(Address.s_addr) >> 24;
+    const uint32_t first = ntohl(address.s_addr) >> 24;
     return first != 0 && first != 127 && first < 224;
 }
 
-std::variant<in_addr, THelperRefusal> HostAddress(const char *Text)
+std::variant<in_addr, THelperRefusal> HostAddress(const char *text)
 {
     in_addr address{};
-    if (!ParseDotted(Text, address))
-        return Refuse(Quoted(Text) + " is no dotted IPv4 address");
+    if (!ParseDotted(text, address))
+        return Refuse(Quoted(text) + " is no dotted IPv4 address");
     if (!IsUnicastHost(address))
-        return Refuse(Quoted(Text) + " is no unicast host address");
+        return Refuse(Quoted(text) + " is no unicast host address");
     return address;
 }
 
-int HexValue(char C)
+int HexValue(char c)
 {
-    if (IsDigit(C))
-        return C - '0';
-    if (C >= 'a' && C <= 'f')
-        return C - 'a' + 10;
-    if (C >= 'A' && C <= 'F')
-        return C - 'A' + 10;
+    if (IsDigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
 // Six hex pairs, all joined by ':' or all by '-'.
-bool ParseMac(const char *Text, TMacBytes &Mac)
+bool ParseMac(const char *text, TMacBytes &mac)
 {
-    constexpr size_t Length = 17;
-    if (strnlen(Text, Length + 1) != Length || (Text[2] != ':' && Text[2] != '-'))
+    constexpr size_t length = 17;
+    if (strnlen(text, length + 1) != length || (text[2] != ':' && text[2] != '-'))
         return false;
-    const char separator = Text[2];
-    for (size_t i = 0; i < Mac.size(); ++i) {
-        const char *pair = Text + 3 * i;
+    const char separator = text[2];
+    for (size_t i = 0; i < mac.size(); ++i) {
+        const char *pair = text + 3 * i;
         const int high = HexValue(pair[0]), low = HexValue(pair[1]);
-        if (high < 0 || low < 0 || (i + 1 < Mac.size() && pair[2] != separator))
+        if (high < 0 || low < 0 || (i + 1 < mac.size() && pair[2] != separator))
             return false;
-        Mac[i] = static_cast<uint8_t>(high << 4 | low);
+        mac[i] = static_cast<uint8_t>(high << 4 | low);
     }
     return true;
 }
 
-std::variant<TMacBytes, THelperRefusal> UnicastMac(const char *Text)
+std::variant<TMacBytes, THelperRefusal> UnicastMac(const char *text)
 {
     TMacBytes mac{};
-    if (!ParseMac(Text, mac))
-        return Refuse(Quoted(Text) + " is no MAC address (six hex pairs joined by ':' or '-')");
+    if (!ParseMac(text, mac))
+        return Refuse(Quoted(text) + " is no MAC address (six hex pairs joined by ':' or '-')");
     if (mac == TMacBytes{})
-        return Refuse(Quoted(Text) + " is the zero MAC address");
+        return Refuse(Quoted(text) + " is the zero MAC address");
     // The group bit also covers broadcast.
     if (mac[0] & 1)
-        return Refuse(Quoted(Text) + " is a broadcast or multicast MAC address");
+        return Refuse(Quoted(text) + " is a broadcast or multicast MAC address");
     return mac;
 }
 
 // The kernel's rule for interface names, narrowed to the characters names are made of.
-bool IsInterfaceName(const char *Text)
+bool IsInterfaceName(const char *text)
 {
-    const size_t length = strnlen(Text, IFNAMSIZ);
-    if (length == 0 || length >= IFNAMSIZ || !std::strcmp(Text, ".") || !std::strcmp(Text, ".."))
+    const size_t length = strnlen(text, IFNAMSIZ);
+    if (length == 0 || length >= IFNAMSIZ || !std::strcmp(text, ".") || !std::strcmp(text, ".."))
         return false;
     for (size_t i = 0; i < length; ++i) {
-        const char c = Text[i];
+        const char c = text[i];
         const bool allowed = IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' ||
                              c == '_' || c == '.';
         if (!allowed)
@@ -140,36 +140,36 @@ bool IsInterfaceName(const char *Text)
     return true;
 }
 
-std::optional<THelperRefusal> TakeInterface(const char *Text, const TInterfaceLookup &Lookup,
-                                            THelperRequest &Request)
+std::optional<THelperRefusal> TakeInterface(const char *text, const TInterfaceLookup &lookup,
+                                            THelperRequest &request)
 {
-    if (!IsInterfaceName(Text))
-        return Refuse(Quoted(Text) + " is no interface name");
-    Request.Interface = Text;
-    Request.InterfaceIndex = Lookup(Request.Interface);
-    if (Request.InterfaceIndex <= 0)
-        return Refuse("no interface " + Quoted(Text));
+    if (!IsInterfaceName(text))
+        return Refuse(Quoted(text) + " is no interface name");
+    request.Interface = text;
+    request.InterfaceIndex = lookup(request.Interface);
+    if (request.InterfaceIndex <= 0)
+        return Refuse("no interface " + Quoted(text));
     return std::nullopt;
 }
 
-TOutcome NeighbourRequest(THelperOperation Operation, int Count, const char *const *Args,
-                          const TInterfaceLookup &Lookup)
+TOutcome NeighbourRequest(THelperOperation operation, int count, const char *const *args,
+                          const TInterfaceLookup &lookup)
 {
-    const int expected = Operation == THelperOperation::NeighbourAdd ? 3 : 2;
-    if (Count != expected)
-        return Refuse(std::string(Operation == THelperOperation::NeighbourAdd ? NeighbourAddOperation
+    const int expected = operation == THelperOperation::NeighbourAdd ? 3 : 2;
+    if (count != expected)
+        return Refuse(std::string(operation == THelperOperation::NeighbourAdd ? NeighbourAddOperation
                                                                               : NeighbourDeleteOperation) +
                       " takes " + std::to_string(expected) + " arguments");
     THelperRequest request;
-    request.Operation = Operation;
-    if (auto refusal = TakeInterface(Args[0], Lookup, request))
+    request.Operation = operation;
+    if (auto refusal = TakeInterface(args[0], lookup, request))
         return *refusal;
-    const auto address = HostAddress(Args[1]);
+    const auto address = HostAddress(args[1]);
     if (const auto *refusal = std::get_if<THelperRefusal>(&address))
         return *refusal;
     request.Address = std::get<in_addr>(address);
-    if (Operation == THelperOperation::NeighbourAdd) {
-        const auto mac = UnicastMac(Args[2]);
+    if (operation == THelperOperation::NeighbourAdd) {
+        const auto mac = UnicastMac(args[2]);
         if (const auto *refusal = std::get_if<THelperRefusal>(&mac))
             return *refusal;
         request.Mac = std::get<TMacBytes>(mac);
@@ -177,23 +177,23 @@ TOutcome NeighbourRequest(THelperOperation Operation, int Count, const char *con
     return request;
 }
 
-TOutcome ProbeRequest(int Count, const char *const *Args, const TInterfaceLookup &Lookup)
+TOutcome ProbeRequest(int count, const char *const *args, const TInterfaceLookup &lookup)
 {
-    if (Count < 3)
+    if (count < 3)
         return Refuse(std::string(ArpProbeOperation) + " takes an interface, a deadline and addresses");
-    if (Count - 2 > MaxProbeTargets)
+    if (count - 2 > MaxProbeTargets)
         return Refuse("at most " + std::to_string(MaxProbeTargets) + " addresses per call");
     THelperRequest request;
     request.Operation = THelperOperation::ArpProbe;
-    if (auto refusal = TakeInterface(Args[0], Lookup, request))
+    if (auto refusal = TakeInterface(args[0], lookup, request))
         return *refusal;
-    const long deadline = DecimalValue(Args[1], 4);
+    const long deadline = DecimalValue(args[1], 4);
     if (deadline < MinProbeDeadlineMs || deadline > MaxProbeDeadlineMs)
-        return Refuse(Quoted(Args[1]) + " is no deadline of " + std::to_string(MinProbeDeadlineMs) + ".." +
+        return Refuse(Quoted(args[1]) + " is no deadline of " + std::to_string(MinProbeDeadlineMs) + ".." +
                       std::to_string(MaxProbeDeadlineMs) + " ms");
     request.DeadlineMs = static_cast<int>(deadline);
-    for (int i = 2; i < Count; ++i) {
-        const auto address = HostAddress(Args[i]);
+    for (int i = 2; i < count; ++i) {
+        const auto address = HostAddress(args[i]);
         if (const auto *refusal = std::get_if<THelperRefusal>(&address))
             return *refusal;
         request.Targets.push_back(std::get<in_addr>(address));
@@ -203,7 +203,7 @@ TOutcome ProbeRequest(int Count, const char *const *Args, const TInterfaceLookup
 
 } // namespace
 
-TOutcome ParseHelperRequest(int argc, const char *const *argv, const TInterfaceLookup &Lookup)
+TOutcome ParseHelperRequest(int argc, const char *const *argv, const TInterfaceLookup &lookup)
 {
     if (argc < 2 || !argv || !argv[1])
         return Refuse("no operation given");
@@ -214,11 +214,11 @@ TOutcome ParseHelperRequest(int argc, const char *const *argv, const TInterfaceL
         if (!args[i])
             return Refuse("missing argument");
     if (!std::strcmp(operation, NeighbourAddOperation))
-        return NeighbourRequest(THelperOperation::NeighbourAdd, count, args, Lookup);
+        return NeighbourRequest(THelperOperation::NeighbourAdd, count, args, lookup);
     if (!std::strcmp(operation, NeighbourDeleteOperation))
-        return NeighbourRequest(THelperOperation::NeighbourDelete, count, args, Lookup);
+        return NeighbourRequest(THelperOperation::NeighbourDelete, count, args, lookup);
     if (!std::strcmp(operation, ArpProbeOperation))
-        return ProbeRequest(count, args, Lookup);
+        return ProbeRequest(count, args, lookup);
     return Refuse("unknown operation " + Quoted(operation));
 }
 

@@ -31,14 +31,14 @@ struct THelperRefusal
 };
 
 // The index of a network interface; 0 when there is none of that name.
-using TInterfaceLookup = std::function<int(const std::string &Name)>;
+using TInterfaceLookup = std::function<int(const std::string &name)>;
 
 // Checks argv[1..argc-1] strictly: a known operation, an interface name the kernel could hold
 // that Lookup finds, unicast host addresses in dotted form, a MAC of six hex pairs joined by
 // ":" or "-" that is neither zero, broadcast nor multicast, a deadline within bounds and at
 // most MaxProbeTargets addresses. Nothing but Lookup is consulted: no file, no environment.
 std::variant<THelperRequest, THelperRefusal> ParseHelperRequest(int argc, const char *const *argv,
-                                                                const TInterfaceLookup &Lookup);
+                                                                const TInterfaceLookup &lookup);
 
 // The usage text printed with a refusal.
 const char *HelperUsage();

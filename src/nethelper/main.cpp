@@ -17,36 +17,36 @@
 
 namespace {
 
-int SystemInterfaceIndex(const std::string &Name) { return static_cast<int>(::if_nametoindex(Name.c_str())); }
+int SystemInterfaceIndex(const std::string &name) { return static_cast<int>(::if_nametoindex(name.c_str())); }
 
-int Refused(const std::string &Reason)
+int Refused(const std::string &reason)
 {
-    std::fprintf(stderr, "wayfarel-nethelper: %s\n%s", Reason.c_str(), HelperUsage());
+    std::fprintf(stderr, "wayfarel-nethelper: %s\n%s", reason.c_str(), HelperUsage());
     return heRefused;
 }
 
-int MissingPrivilege(const char *Capability)
+int MissingPrivilege(const char *capability)
 {
     std::fprintf(stderr,
                  "wayfarel-nethelper: needs %s: the helper must carry the file capabilities "
                  "cap_net_admin,cap_net_raw+ep\n",
-                 Capability);
+                 capability);
     return heNoPrivilege;
 }
 
-int Run(const THelperRequest &Request)
+int Run(const THelperRequest &request)
 {
-    const bool probe = Request.Operation == THelperOperation::ArpProbe;
+    const bool probe = request.Operation == THelperOperation::ArpProbe;
     const int capability = probe ? CAP_NET_RAW : CAP_NET_ADMIN;
     if (!KeepOnlyCapabilities({capability}) || !HasEffectiveCapability(capability))
         return MissingPrivilege(probe ? "CAP_NET_RAW" : "CAP_NET_ADMIN");
-    switch (Request.Operation) {
+    switch (request.Operation) {
     case THelperOperation::NeighbourAdd:
-        return AddNeighbour(Request, stderr);
+        return AddNeighbour(request, stderr);
     case THelperOperation::NeighbourDelete:
-        return DeleteNeighbour(Request, stderr);
+        return DeleteNeighbour(request, stderr);
     case THelperOperation::ArpProbe:
-        return ProbeArp(Request, stdout, stderr);
+        return ProbeArp(request, stdout, stderr);
     }
     return heRefused;
 }

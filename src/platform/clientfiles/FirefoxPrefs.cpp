@@ -10,38 +10,38 @@ struct TLine
     QByteArray End;
 };
 
-QList<TLine> SplitLines(const QByteArray &Text)
+QList<TLine> SplitLines(const QByteArray &text)
 {
-    QList<TLine> Lines;
-    qsizetype Start = 0;
-    while (Start < Text.size()) {
-        const qsizetype Newline = Text.indexOf('\n', Start);
-        if (Newline < 0) {
-            Lines.append({Text.mid(Start), {}});
+    QList<TLine> lines;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        const qsizetype newline = text.indexOf('\n', start);
+        if (newline < 0) {
+            lines.append({text.mid(start), {}});
             break;
         }
-        const bool Cr = Newline > Start && Text.at(Newline - 1) == '\r';
-        Lines.append({Text.mid(Start, Newline - Start - (Cr ? 1 : 0)), Cr ? "\r\n" : "\n"});
-        Start = Newline + 1;
+        const bool cr = newline > start && text.at(newline - 1) == '\r';
+        lines.append({text.mid(start, newline - start - (cr ? 1 : 0)), cr ? "\r\n" : "\n"});
+        start = newline + 1;
     }
-    return Lines;
+    return lines;
 }
 
-QByteArray JoinLines(const QList<TLine> &Lines)
+QByteArray JoinLines(const QList<TLine> &lines)
 {
-    QByteArray Text;
-    for (const TLine &Line : Lines)
-        Text += Line.Text + Line.End;
-    return Text;
+    QByteArray text;
+    for (const TLine &line : lines)
+        text += line.Text + line.End;
+    return text;
 }
 
 // The line end of the first line, or Fallback; a last line without one gets it.
-QByteArray CloseLastLine(QList<TLine> &Lines, const QByteArray &Fallback)
+QByteArray CloseLastLine(QList<TLine> &lines, const QByteArray &fallback)
 {
-    const QByteArray End = Lines.isEmpty() || Lines.first().End.isEmpty() ? Fallback : Lines.first().End;
-    if (!Lines.isEmpty() && Lines.last().End.isEmpty())
-        Lines.last().End = End;
-    return End;
+    const QByteArray end = lines.isEmpty() || lines.first().End.isEmpty() ? fallback : lines.first().End;
+    if (!lines.isEmpty() && lines.last().End.isEmpty())
+        lines.last().End = end;
+    return end;
 }
 
 const QByteArray BlockBegin =
@@ -51,73 +51,73 @@ const QByteArray BlockEnd = "// Wayfarel: end of the proxy of the current locati
 
 } // namespace
 
-QString PrefString(const QString &Text)
+QString PrefString(const QString &text)
 {
-    QString Escaped = Text;
-    Escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
         .replace(QLatin1Char('"'), QLatin1String("\\\""));
-    return QLatin1Char('"') + Escaped + QLatin1Char('"');
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
 
-QByteArray PrefLine(const TFirefoxPref &Pref)
+QByteArray PrefLine(const TFirefoxPref &pref)
 {
-    return QStringLiteral("user_pref(\"%1\", %2);").arg(Pref.Name, Pref.Value).toUtf8();
+    return QStringLiteral("user_pref(\"%1\", %2);").arg(pref.Name, pref.Value).toUtf8();
 }
 
-QByteArray SetPrefLines(const QByteArray &Text, const QList<TFirefoxPref> &Prefs)
+QByteArray SetPrefLines(const QByteArray &text, const QList<TFirefoxPref> &prefs)
 {
-    QList<TLine> Lines = SplitLines(Text);
-    QList<qsizetype> Found(Prefs.size(), 0);
-    for (qsizetype Line = 0; Line < Lines.size(); ++Line)
-        for (qsizetype Pref = 0; Pref < Prefs.size(); ++Pref)
-            if (Lines.at(Line).Text.contains('"' + Prefs.at(Pref).Name.toUtf8() + '"'))
-                Found[Pref] = Line;
-    const QByteArray End = CloseLastLine(Lines, "\r\n");
-    for (qsizetype Pref = 0; Pref < Prefs.size(); ++Pref) {
-        if (Found.at(Pref) >= 1)
-            Lines[Found.at(Pref)].Text = PrefLine(Prefs.at(Pref));
+    QList<TLine> lines = SplitLines(text);
+    QList<qsizetype> found(prefs.size(), 0);
+    for (qsizetype line = 0; line < lines.size(); ++line)
+        for (qsizetype pref = 0; pref < prefs.size(); ++pref)
+            if (lines.at(line).Text.contains('"' + prefs.at(pref).Name.toUtf8() + '"'))
+                found[pref] = line;
+    const QByteArray end = CloseLastLine(lines, "\r\n");
+    for (qsizetype pref = 0; pref < prefs.size(); ++pref) {
+        if (found.at(pref) >= 1)
+            lines[found.at(pref)].Text = PrefLine(prefs.at(pref));
         else
-            Lines.append({PrefLine(Prefs.at(Pref)), End});
+            lines.append({PrefLine(prefs.at(pref)), end});
     }
-    return JoinLines(Lines);
+    return JoinLines(lines);
 }
 
-QStringList PrefValueLines(const QString &Text)
+QStringList PrefValueLines(const QString &text)
 {
-    QString Reduced = Text;
-    Reduced.remove(QStringLiteral("user_pref("), Qt::CaseInsensitive).remove(QStringLiteral(");"));
-    return Reduced.split(QLatin1Char('\n'));
+    QString reduced = text;
+    reduced.remove(QStringLiteral("user_pref("), Qt::CaseInsensitive).remove(QStringLiteral(");"));
+    return reduced.split(QLatin1Char('\n'));
 }
 
-QString PrefValue(const QStringList &Lines, const QString &Name)
+QString PrefValue(const QStringList &lines, const QString &name)
 {
-    const QString Quoted = QLatin1Char('"') + Name + QLatin1Char('"');
-    for (const QString &Line : Lines) {
-        const qsizetype Comma = Line.indexOf(QLatin1Char(','));
-        if (Comma >= 0 && Line.left(Comma).trimmed().compare(Quoted, Qt::CaseInsensitive) == 0)
-            return Line.mid(Comma + 1).trimmed();
+    const QString quoted = QLatin1Char('"') + name + QLatin1Char('"');
+    for (const QString &line : lines) {
+        const qsizetype comma = line.indexOf(QLatin1Char(','));
+        if (comma >= 0 && line.left(comma).trimmed().compare(quoted, Qt::CaseInsensitive) == 0)
+            return line.mid(comma + 1).trimmed();
     }
     return {};
 }
 
-QByteArray WithOwnedPrefBlock(const QByteArray &Text, const QList<TFirefoxPref> &Prefs)
+QByteArray WithOwnedPrefBlock(const QByteArray &text, const QList<TFirefoxPref> &prefs)
 {
-    QList<TLine> Lines = SplitLines(Text);
-    const qsizetype Begin = std::find_if(Lines.cbegin(), Lines.cend(),
-                                         [](const TLine &Line) { return Line.Text == BlockBegin; }) -
-                            Lines.cbegin();
-    if (Begin < Lines.size()) {
-        qsizetype After = Begin;
-        while (After < Lines.size() && Lines.at(After).Text != BlockEnd)
-            ++After;
-        Lines.remove(Begin, std::min(After + 1, Lines.size()) - Begin);
+    QList<TLine> lines = SplitLines(text);
+    const qsizetype begin = std::find_if(lines.cbegin(), lines.cend(),
+                                         [](const TLine &line) { return line.Text == BlockBegin; }) -
+                            lines.cbegin();
+    if (begin < lines.size()) {
+        qsizetype after = begin;
+        while (after < lines.size() && lines.at(after).Text != BlockEnd)
+            ++after;
+        lines.remove(begin, std::min(after + 1, lines.size()) - begin);
     }
-    if (!Prefs.isEmpty()) {
-        const QByteArray End = CloseLastLine(Lines, "\n");
-        Lines.append({BlockBegin, End});
-        for (const TFirefoxPref &Pref : Prefs)
-            Lines.append({PrefLine(Pref), End});
-        Lines.append({BlockEnd, End});
+    if (!prefs.isEmpty()) {
+        const QByteArray end = CloseLastLine(lines, "\n");
+        lines.append({BlockBegin, end});
+        for (const TFirefoxPref &pref : prefs)
+            lines.append({PrefLine(pref), end});
+        lines.append({BlockEnd, end});
     }
-    return JoinLines(Lines);
+    return JoinLines(lines);
 }

@@ -14,96 +14,96 @@
 
 namespace {
 
-QString ProfilePath(const QString &Root, const QString &Path, bool Relative)
+QString ProfilePath(const QString &root, const QString &path, bool relative)
 {
-    if (Path.isEmpty())
+    if (path.isEmpty())
         return {};
-    return Relative && QDir::isRelativePath(Path) ? QDir(Root).filePath(Path) : Path;
+    return relative && QDir::isRelativePath(path) ? QDir(root).filePath(path) : path;
 }
 
 // The profile named by the first install section of Ini that names one; Prefix picks the
 // install sections (profiles.ini mixes them with the profile sections, installs.ini has only
 // them).
-QString InstallDefault(const QString &Root, const QString &FileName, const QString &Prefix)
+QString InstallDefault(const QString &root, const QString &fileName, const QString &prefix)
 {
-    TIniFile Ini(QDir(Root).filePath(FileName), Qt::CaseSensitive);
-    if (!Ini.Load())
+    TIniFile ini(QDir(root).filePath(fileName), Qt::CaseSensitive);
+    if (!ini.Load())
         return {};
-    for (const QString &Section : Ini.Sections())
-        if (Section.startsWith(Prefix))
-            if (const QString Path = Ini.ReadString(Section, QStringLiteral("Default")); !Path.isEmpty())
-                return ProfilePath(Root, Path, true);
+    for (const QString &section : ini.Sections())
+        if (section.startsWith(prefix))
+            if (const QString path = ini.ReadString(section, QStringLiteral("Default")); !path.isEmpty())
+                return ProfilePath(root, path, true);
     return {};
 }
 
-QString MarkedDefault(const QString &Root)
+QString MarkedDefault(const QString &root)
 {
-    TIniFile Ini(QDir(Root).filePath(QStringLiteral("profiles.ini")), Qt::CaseSensitive);
-    if (!Ini.Load())
+    TIniFile ini(QDir(root).filePath(QStringLiteral("profiles.ini")), Qt::CaseSensitive);
+    if (!ini.Load())
         return {};
-    for (const QString &Section : Ini.Sections())
-        if (Section.startsWith(QLatin1String("Profile")) &&
-            Ini.ReadString(Section, QStringLiteral("Default")) == "1")
-            return ProfilePath(Root, Ini.ReadString(Section, QStringLiteral("Path")),
-                               Ini.ReadString(Section, QStringLiteral("IsRelative"), QStringLiteral("1")) ==
+    for (const QString &section : ini.Sections())
+        if (section.startsWith(QLatin1String("Profile")) &&
+            ini.ReadString(section, QStringLiteral("Default")) == "1")
+            return ProfilePath(root, ini.ReadString(section, QStringLiteral("Path")),
+                               ini.ReadString(section, QStringLiteral("IsRelative"), QStringLiteral("1")) ==
                                    "1");
     return {};
 }
 
-bool IsHostAddress(const QString &Text)
+bool IsHostAddress(const QString &text)
 {
-    in_addr Wanted{};
-    if (inet_pton(AF_INET, Text.toLatin1().constData(), &Wanted) != 1)
+    in_addr wanted{};
+    if (inet_pton(AF_INET, text.toLatin1().constData(), &wanted) != 1)
         return false;
-    if ((ntohl(Wanted.s_addr) >> 24) == 127)
+    if ((ntohl(wanted.s_addr) >> 24) == 127)
         return true;
-    ifaddrs *List = nullptr;
-    if (getifaddrs(&List) != 0)
+    ifaddrs *list = nullptr;
+    if (getifaddrs(&list) != 0)
         return false;
-    bool Found = false;
-    for (const ifaddrs *Entry = List; Entry && !Found; Entry = Entry->ifa_next)
-        Found = Entry->ifa_addr && Entry->ifa_addr->sa_family == AF_INET &&
-                reinterpret_cast<const sockaddr_in *>(Entry->ifa_addr)->sin_addr.s_addr == Wanted.s_addr;
-    freeifaddrs(List);
-    return Found;
+    bool found = false;
+    for (const ifaddrs *entry = list; entry && !found; entry = entry->ifa_next)
+        found = entry->ifa_addr && entry->ifa_addr->sa_family == AF_INET &&
+                reinterpret_cast<const sockaddr_in *>(entry->ifa_addr)->sin_addr.s_addr == wanted.s_addr;
+    freeifaddrs(list);
+    return found;
 }
 
-bool IsLiveProcess(pid_t Pid) { return Pid > 0 && (kill(Pid, 0) == 0 || errno == EPERM); }
+bool IsLiveProcess(pid_t pid) { return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM); }
 
 } // namespace
 
 QString FirefoxProfilesRoot()
 {
-    const QString Legacy = QDir::home().filePath(QStringLiteral(".mozilla/firefox"));
-    if (QFileInfo(Legacy).isDir())
-        return Legacy;
-    QString Config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (Config.isEmpty() || QDir::isRelativePath(Config))
-        Config = QDir::home().filePath(QStringLiteral(".config"));
-    return QDir(Config).filePath(QStringLiteral("mozilla/firefox"));
+    const QString legacy = QDir::home().filePath(QStringLiteral(".mozilla/firefox"));
+    if (QFileInfo(legacy).isDir())
+        return legacy;
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || QDir::isRelativePath(config))
+        config = QDir::home().filePath(QStringLiteral(".config"));
+    return QDir(config).filePath(QStringLiteral("mozilla/firefox"));
 }
 
 QString FirefoxProfileDir()
 {
-    const QString Root = FirefoxProfilesRoot();
-    QString Dir = InstallDefault(Root, QStringLiteral("profiles.ini"), QStringLiteral("Install"));
-    if (Dir.isEmpty())
-        Dir = InstallDefault(Root, QStringLiteral("installs.ini"), QString());
-    if (Dir.isEmpty())
-        Dir = MarkedDefault(Root);
-    return !Dir.isEmpty() && QFileInfo(Dir).isDir() ? QDir::cleanPath(Dir) : QString();
+    const QString root = FirefoxProfilesRoot();
+    QString dir = InstallDefault(root, QStringLiteral("profiles.ini"), QStringLiteral("Install"));
+    if (dir.isEmpty())
+        dir = InstallDefault(root, QStringLiteral("installs.ini"), QString());
+    if (dir.isEmpty())
+        dir = MarkedDefault(root);
+    return !dir.isEmpty() && QFileInfo(dir).isDir() ? QDir::cleanPath(dir) : QString();
 }
 
-bool FirefoxHoldsProfile(const QString &ProfileDir)
+bool FirefoxHoldsProfile(const QString &profileDir)
 {
-    const QByteArray Lock = QDir(ProfileDir).filePath(QStringLiteral("lock")).toLocal8Bit();
-    char Target[PATH_MAX];
-    const ssize_t Size = readlink(Lock.constData(), Target, sizeof Target - 1);
-    if (Size <= 0)
+    const QByteArray lock = QDir(profileDir).filePath(QStringLiteral("lock")).toLocal8Bit();
+    char target[PATH_MAX];
+    const ssize_t size = readlink(lock.constData(), target, sizeof target - 1);
+    if (size <= 0)
         return false;
-    const QString Text = QString::fromLocal8Bit(Target, Size);
-    const qsizetype Separator = Text.lastIndexOf(QLatin1String(":+"));
-    bool IsNumber = false;
-    const long Pid = Separator < 0 ? 0 : Text.mid(Separator + 2).toLong(&IsNumber);
-    return IsNumber && IsHostAddress(Text.left(Separator)) && IsLiveProcess(static_cast<pid_t>(Pid));
+    const QString text = QString::fromLocal8Bit(target, size);
+    const qsizetype separator = text.lastIndexOf(QLatin1String(":+"));
+    bool isNumber = false;
+    const long pid = separator < 0 ? 0 : text.mid(separator + 2).toLong(&isNumber);
+    return isNumber && IsHostAddress(text.left(separator)) && IsLiveProcess(static_cast<pid_t>(pid));
 }

@@ -13,4 +13,4 @@ QString FirefoxProfilesRoot();
 QString FirefoxProfileDir();
 // True when a Firefox process on this host holds the profile: its lock symlink reads
 // "IP:+PID" with an address of this host and a live process.
-bool FirefoxHoldsProfile(const QString &ProfileDir);
+bool FirefoxHoldsProfile(const QString &profileDir);

@@ -130,10 +130,10 @@ bool TIniFile::Text(QByteArray *bytes)
     QString text;
     for (const TLine &line : std::as_const(FLines))
         text += line.Text + line.End;
-    static const QStringConverter::Encoding Encodings[] = {QStringConverter::Utf8, QStringConverter::Utf16LE,
+    static const QStringConverter::Encoding encodings[] = {QStringConverter::Utf8, QStringConverter::Utf16LE,
                                                            QStringConverter::Utf16BE,
                                                            QStringConverter::Latin1};
-    QStringEncoder encoder(Encodings[static_cast<int>(FEncoding)]);
+    QStringEncoder encoder(encodings[static_cast<int>(FEncoding)]);
     *bytes = FByteOrderMark + encoder.encode(text);
     if (encoder.hasError())
         return Fail(

@@ -21,54 +21,54 @@ using namespace xercesc;
 
 namespace {
 
-const XMLCh *ToXml(const QString &Text) { return reinterpret_cast<const XMLCh *>(Text.utf16()); }
-QString FromXml(const XMLCh *Text) { return Text ? QString::fromUtf16(Text) : QString(); }
+const XMLCh *ToXml(const QString &text) { return reinterpret_cast<const XMLCh *>(text.utf16()); }
+QString FromXml(const XMLCh *text) { return text ? QString::fromUtf16(text) : QString(); }
 
-QString Native(const QString &FileName) { return QDir::toNativeSeparators(FileName); }
+QString Native(const QString &fileName) { return QDir::toNativeSeparators(fileName); }
 
-QString TooLarge(const QString &FileName)
+QString TooLarge(const QString &fileName)
 {
     return QStringLiteral("%1 is larger than %2 MB")
-        .arg(Native(FileName))
+        .arg(Native(fileName))
         .arg(TXmlDocument::MaxFileSize >> 20);
 }
 
-QString CannotRead(const QString &FileName)
+QString CannotRead(const QString &fileName)
 {
     return QStringLiteral("%1 cannot be read: %2")
-        .arg(Native(FileName), QString::fromLocal8Bit(strerror(errno)));
+        .arg(Native(fileName), QString::fromLocal8Bit(strerror(errno)));
 }
 
 // Why File, just opened from FileName, is no settings file to read, or nothing.
-QString OpenProblem(int File, const QString &FileName)
+QString OpenProblem(int file, const QString &fileName)
 {
-    struct stat Status = {};
-    if (File < 0 && errno == ELOOP)
+    struct stat status = {};
+    if (file < 0 && errno == ELOOP)
         return QStringLiteral("%1 is a symbolic link, which this program does not replace")
-            .arg(Native(FileName));
-    if (File < 0 || ::fstat(File, &Status) != 0)
-        return CannotRead(FileName);
-    if (!S_ISREG(Status.st_mode))
-        return QStringLiteral("%1 is not a regular file").arg(Native(FileName));
-    if (Status.st_size > TXmlDocument::MaxFileSize)
-        return TooLarge(FileName);
+            .arg(Native(fileName));
+    if (file < 0 || ::fstat(file, &status) != 0)
+        return CannotRead(fileName);
+    if (!S_ISREG(status.st_mode))
+        return QStringLiteral("%1 is not a regular file").arg(Native(fileName));
+    if (status.st_size > TXmlDocument::MaxFileSize)
+        return TooLarge(fileName);
     return {};
 }
 
 // Up to Limit bytes of File; false on a read error.
-bool ReadUpTo(int File, qint64 Limit, QByteArray *Bytes)
+bool ReadUpTo(int file, qint64 limit, QByteArray *bytes)
 {
-    Bytes->resize(Limit);
-    qint64 Size = 0;
-    while (Size < Limit) {
-        const ssize_t Got = ::read(File, Bytes->data() + Size, size_t(Limit - Size));
-        if (Got < 0 && errno == EINTR)
+    bytes->resize(limit);
+    qint64 size = 0;
+    while (size < limit) {
+        const ssize_t got = ::read(file, bytes->data() + size, size_t(limit - size));
+        if (got < 0 && errno == EINTR)
             continue;
-        if (Got <= 0) {
-            Bytes->truncate(Size);
-            return Got == 0;
+        if (got <= 0) {
+            bytes->truncate(size);
+            return got == 0;
         }
-        Size += Got;
+        size += got;
     }
     return true;
 }
@@ -76,28 +76,28 @@ bool ReadUpTo(int File, qint64 Limit, QByteArray *Bytes)
 // The whole file, refusing anything but a regular file of at most MaxFileSize bytes. The file
 // is opened before it is looked at, so what is checked is what is read; a pipe does not block.
 // A file that grows past the limit while it is read is refused as well.
-bool ReadSettingsFile(const QString &FileName, QByteArray *Bytes, QString *Error)
+bool ReadSettingsFile(const QString &fileName, QByteArray *bytes, QString *error)
 {
-    const TFd File(
-        ::open(QFile::encodeName(FileName).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    *Error = OpenProblem(File.Get(), FileName);
-    if (Error->isEmpty() && !ReadUpTo(File.Get(), TXmlDocument::MaxFileSize + 1, Bytes))
-        *Error = CannotRead(FileName);
-    else if (Error->isEmpty() && Bytes->size() > TXmlDocument::MaxFileSize)
-        *Error = TooLarge(FileName);
-    return Error->isEmpty();
+    const TFd file(
+        ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    *error = OpenProblem(file.Get(), fileName);
+    if (error->isEmpty() && !ReadUpTo(file.Get(), TXmlDocument::MaxFileSize + 1, bytes))
+        *error = CannotRead(fileName);
+    else if (error->isEmpty() && bytes->size() > TXmlDocument::MaxFileSize)
+        *error = TooLarge(fileName);
+    return error->isEmpty();
 }
 
-QString ElementText(const DOMElement *Element)
+QString ElementText(const DOMElement *element)
 {
-    return QStringLiteral("<%1>").arg(FromXml(Element->getNodeName()));
+    return QStringLiteral("<%1>").arg(FromXml(element->getNodeName()));
 }
 
-QString NodeDescription(const DOMNode *Node)
+QString NodeDescription(const DOMNode *node)
 {
-    switch (Node->getNodeType()) {
+    switch (node->getNodeType()) {
     case DOMNode::ELEMENT_NODE:
-        return QStringLiteral("the element <%1>").arg(FromXml(Node->getNodeName()));
+        return QStringLiteral("the element <%1>").arg(FromXml(node->getNodeName()));
     case DOMNode::CDATA_SECTION_NODE:
         return QStringLiteral("a CDATA section");
     case DOMNode::COMMENT_NODE:
@@ -108,23 +108,23 @@ QString NodeDescription(const DOMNode *Node)
 }
 
 // Removes the empty text nodes below Node and joins neighbouring ones, as a parser gives them.
-void Normalize(DOMNode *Node)
+void Normalize(DOMNode *node)
 {
-    std::vector<DOMNode *> Pending{Node};
-    while (!Pending.empty()) {
-        DOMNode *Parent = Pending.back();
-        Pending.pop_back();
-        for (DOMNode *Child = Parent->getFirstChild(); Child;) {
-            DOMNode *Next = Child->getNextSibling();
-            if (Child->getNodeType() == DOMNode::TEXT_NODE &&
-                XMLString::stringLen(Child->getNodeValue()) == 0)
-                Parent->removeChild(Child)->release();
+    std::vector<DOMNode *> pending{node};
+    while (!pending.empty()) {
+        DOMNode *parent = pending.back();
+        pending.pop_back();
+        for (DOMNode *child = parent->getFirstChild(); child;) {
+            DOMNode *next = child->getNextSibling();
+            if (child->getNodeType() == DOMNode::TEXT_NODE &&
+                XMLString::stringLen(child->getNodeValue()) == 0)
+                parent->removeChild(child)->release();
             else
-                Pending.push_back(Child);
-            Child = Next;
+                pending.push_back(child);
+            child = next;
         }
     }
-    Node->normalize();
+    node->normalize();
 }
 
 } // namespace
@@ -132,54 +132,54 @@ void Normalize(DOMNode *Node)
 TXmlDocument::TXmlDocument() = default;
 TXmlDocument::~TXmlDocument() = default;
 
-bool TXmlDocument::Load(const QString &FileName)
+bool TXmlDocument::Load(const QString &fileName)
 {
-    QByteArray Bytes;
-    QString Error;
+    QByteArray bytes;
+    QString error;
     FParser.reset();
-    if (!ReadSettingsFile(FileName, &Bytes, &Error))
-        return Fail(Error);
-    return Parse(Bytes, FileName);
+    if (!ReadSettingsFile(fileName, &bytes, &error))
+        return Fail(error);
+    return Parse(bytes, fileName);
 }
 
-bool TXmlDocument::Parse(const QByteArray &Bytes, const QString &FileName)
+bool TXmlDocument::Parse(const QByteArray &bytes, const QString &fileName)
 {
     StartXerces();
     FLastError.clear();
-    FFileName = FileName;
-    FBytes = FWritten = Bytes;
+    FFileName = fileName;
+    FBytes = FWritten = bytes;
     FChangedTexts.clear();
     FGrownElements.clear();
     FNewNodes.clear();
     FEncoding = std::make_unique<TXmlEncoding>();
     FParser = std::make_unique<TXmlSourceParser>(MaxDepth);
-    QString Error;
-    if (!FParser->ParseBytes(Bytes, FileName, &Error) ||
-        !FEncoding->Detect(Bytes, FromXml(FParser->getDocument()->getInputEncoding()),
-                           FParser->SourceOf(DocumentElement())->StartTagEnd, &Error)) {
+    QString error;
+    if (!FParser->ParseBytes(bytes, fileName, &error) ||
+        !FEncoding->Detect(bytes, FromXml(FParser->getDocument()->getInputEncoding()),
+                           FParser->SourceOf(DocumentElement())->StartTagEnd, &error)) {
         FParser.reset();
-        return Fail(Error.startsWith(Native(FileName)) ? Error
-                                                       : Native(FileName) + QStringLiteral(": ") + Error);
+        return Fail(error.startsWith(Native(fileName)) ? error
+                                                       : Native(fileName) + QStringLiteral(": ") + error);
     }
     return true;
 }
 
-QString TXmlDocument::AccessProblem(const QString &FileName)
+QString TXmlDocument::AccessProblem(const QString &fileName)
 {
-    const QFileInfo Info(FileName);
-    if (Info.isSymLink())
+    const QFileInfo info(fileName);
+    if (info.isSymLink())
         return QStringLiteral("%1 is a symbolic link, which this program does not replace")
-            .arg(Native(FileName));
-    if (!Info.exists())
+            .arg(Native(fileName));
+    if (!info.exists())
         return {};
-    if (!Info.isFile())
-        return QStringLiteral("%1 is not a regular file").arg(Native(FileName));
-    if (Info.size() > MaxFileSize)
-        return TooLarge(FileName);
-    if (!Info.isReadable())
-        return QStringLiteral("%1 cannot be read").arg(Native(FileName));
-    if (!Info.isWritable() || !QFileInfo(Info.absolutePath()).isWritable())
-        return QStringLiteral("%1 cannot be replaced").arg(Native(FileName));
+    if (!info.isFile())
+        return QStringLiteral("%1 is not a regular file").arg(Native(fileName));
+    if (info.size() > MaxFileSize)
+        return TooLarge(fileName);
+    if (!info.isReadable())
+        return QStringLiteral("%1 cannot be read").arg(Native(fileName));
+    if (!info.isWritable() || !QFileInfo(info.absolutePath()).isWritable())
+        return QStringLiteral("%1 cannot be replaced").arg(Native(fileName));
     return {};
 }
 
@@ -188,206 +188,206 @@ DOMElement *TXmlDocument::DocumentElement() const
     return FParser ? FParser->getDocument()->getDocumentElement() : nullptr;
 }
 
-DOMElement *TXmlDocument::FindElement(const DOMNode *Parent, const QString &Name)
+DOMElement *TXmlDocument::FindElement(const DOMNode *parent, const QString &name)
 {
-    const XMLCh *Wanted = ToXml(Name);
-    const DOMNode *Node = Parent->getFirstChild();
-    while (Node) {
-        if (Node->getNodeType() == DOMNode::ELEMENT_NODE && XMLString::equals(Node->getNodeName(), Wanted))
-            return const_cast<DOMElement *>(static_cast<const DOMElement *>(Node));
-        if (const DOMNode *Child = Node->getFirstChild()) {
-            Node = Child;
+    const XMLCh *wanted = ToXml(name);
+    const DOMNode *node = parent->getFirstChild();
+    while (node) {
+        if (node->getNodeType() == DOMNode::ELEMENT_NODE && XMLString::equals(node->getNodeName(), wanted))
+            return const_cast<DOMElement *>(static_cast<const DOMElement *>(node));
+        if (const DOMNode *child = node->getFirstChild()) {
+            node = child;
             continue;
         }
-        while (Node != Parent && !Node->getNextSibling())
-            Node = Node->getParentNode();
-        Node = Node == Parent ? nullptr : Node->getNextSibling();
+        while (node != parent && !node->getNextSibling())
+            node = node->getParentNode();
+        node = node == parent ? nullptr : node->getNextSibling();
     }
     return nullptr;
 }
 
-DOMElement *TXmlDocument::FindPath(const QStringList &Names, DOMElement *From)
+DOMElement *TXmlDocument::FindPath(const QStringList &names, DOMElement *from)
 {
-    DOMElement *Element = From ? From : DocumentElement();
-    for (const QString &Name : Names) {
-        DOMElement *Next = Element ? FindElement(Element, Name) : nullptr;
-        if (!Next) {
+    DOMElement *element = from ? from : DocumentElement();
+    for (const QString &name : names) {
+        DOMElement *next = element ? FindElement(element, name) : nullptr;
+        if (!next) {
             Fail(QStringLiteral("%1 has no <%2> element below <%3>")
-                     .arg(Native(FFileName), Name, Element ? FromXml(Element->getNodeName()) : QString()));
+                     .arg(Native(FFileName), name, element ? FromXml(element->getNodeName()) : QString()));
             return nullptr;
         }
-        Element = Next;
+        element = next;
     }
-    return Element;
+    return element;
 }
 
-bool TXmlDocument::SetText(DOMElement *Element, const QString &Text)
+bool TXmlDocument::SetText(DOMElement *element, const QString &text)
 {
-    DOMNode *First = Element->getFirstChild();
-    if (!First)
-        return Fail(QStringLiteral("%1 in %2 holds no text").arg(ElementText(Element), Native(FFileName)));
-    if (First->getNodeType() != DOMNode::TEXT_NODE)
+    DOMNode *first = element->getFirstChild();
+    if (!first)
+        return Fail(QStringLiteral("%1 in %2 holds no text").arg(ElementText(element), Native(FFileName)));
+    if (first->getNodeType() != DOMNode::TEXT_NODE)
         return Fail(QStringLiteral("%1 in %2 begins with %3, not with text")
-                        .arg(ElementText(Element), Native(FFileName), NodeDescription(First)));
-    QByteArray Encoded;
-    QString Error;
-    if (!FEncoding->EncodeText(Text, &Encoded, &Error))
-        return Fail(QStringLiteral("%1 in %2: %3").arg(ElementText(Element), Native(FFileName), Error));
-    First->setNodeValue(ToXml(Text));
-    if (FParser->SourceOf(First) &&
-        std::find(FChangedTexts.cbegin(), FChangedTexts.cend(), First) == FChangedTexts.cend())
-        FChangedTexts.push_back(First);
+                        .arg(ElementText(element), Native(FFileName), NodeDescription(first)));
+    QByteArray encoded;
+    QString error;
+    if (!FEncoding->EncodeText(text, &encoded, &error))
+        return Fail(QStringLiteral("%1 in %2: %3").arg(ElementText(element), Native(FFileName), error));
+    first->setNodeValue(ToXml(text));
+    if (FParser->SourceOf(first) &&
+        std::find(FChangedTexts.cbegin(), FChangedTexts.cend(), first) == FChangedTexts.cend())
+        FChangedTexts.push_back(first);
     return true;
 }
 
-void TXmlDocument::AppendText(DOMElement *Element)
+void TXmlDocument::AppendText(DOMElement *element)
 {
-    DOMNode *Text = Element->appendChild(FParser->getDocument()->createTextNode(u""));
-    FNewNodes.insert(Text);
-    NoteGrowth(Element);
+    DOMNode *text = element->appendChild(FParser->getDocument()->createTextNode(u""));
+    FNewNodes.insert(text);
+    NoteGrowth(element);
 }
 
-DOMElement *TXmlDocument::AppendElement(DOMElement *Parent, const QString &Name)
+DOMElement *TXmlDocument::AppendElement(DOMElement *parent, const QString &name)
 {
-    QByteArray Encoded;
-    QString Error;
-    if (!FEncoding->EncodeMarkup(Name, &Encoded, &Error)) {
-        Fail(QStringLiteral("%1: %2").arg(Native(FFileName), Error));
+    QByteArray encoded;
+    QString error;
+    if (!FEncoding->EncodeMarkup(name, &encoded, &error)) {
+        Fail(QStringLiteral("%1: %2").arg(Native(FFileName), error));
         return nullptr;
     }
     try {
-        DOMElement *Element = FParser->getDocument()->createElement(ToXml(Name));
-        Parent->appendChild(Element);
-        FNewNodes.insert(Element);
-        NoteGrowth(Parent);
-        return Element;
+        DOMElement *element = FParser->getDocument()->createElement(ToXml(name));
+        parent->appendChild(element);
+        FNewNodes.insert(element);
+        NoteGrowth(parent);
+        return element;
     } catch (const DOMException &) {
-        Fail(QStringLiteral("%1: <%2> is no element name").arg(Native(FFileName), Name));
+        Fail(QStringLiteral("%1: <%2> is no element name").arg(Native(FFileName), name));
         return nullptr;
     }
 }
 
-bool TXmlDocument::Serialize(QByteArray *Bytes)
+bool TXmlDocument::Serialize(QByteArray *bytes)
 {
     if (!FParser)
         return Fail(QStringLiteral("no document is loaded"));
-    std::vector<TEdit> Edits;
-    QString Error;
-    for (const DOMNode *Text : FChangedTexts)
-        if (!TextEdit(Text, &Edits.emplace_back(), &Error))
-            return Fail(Error);
-    for (const DOMElement *Element : FGrownElements)
-        if (!GrowthEdit(Element, &Edits.emplace_back(), &Error))
-            return Fail(Error);
-    std::stable_sort(Edits.begin(), Edits.end(),
-                     [](const TEdit &A, const TEdit &B) { return A.Begin < B.Begin; });
-    QByteArray Result;
-    qint64 Copied = 0;
-    for (const TEdit &Edit : Edits) {
-        Result += FBytes.mid(Copied, Edit.Begin - Copied) + Edit.Bytes;
-        Copied = Edit.End;
+    std::vector<TEdit> edits;
+    QString error;
+    for (const DOMNode *text : FChangedTexts)
+        if (!TextEdit(text, &edits.emplace_back(), &error))
+            return Fail(error);
+    for (const DOMElement *element : FGrownElements)
+        if (!GrowthEdit(element, &edits.emplace_back(), &error))
+            return Fail(error);
+    std::stable_sort(edits.begin(), edits.end(),
+                     [](const TEdit &a, const TEdit &b) { return a.Begin < b.Begin; });
+    QByteArray result;
+    qint64 copied = 0;
+    for (const TEdit &edit : edits) {
+        result += FBytes.mid(copied, edit.Begin - copied) + edit.Bytes;
+        copied = edit.End;
     }
-    Result += FBytes.mid(Copied);
-    if (!ReadsBackAsEdited(Result, &Error))
-        return Fail(Error);
-    *Bytes = Result;
+    result += FBytes.mid(copied);
+    if (!ReadsBackAsEdited(result, &error))
+        return Fail(error);
+    *bytes = result;
     return true;
 }
 
 bool TXmlDocument::Save()
 {
-    QByteArray Bytes;
-    if (!Serialize(&Bytes))
+    QByteArray bytes;
+    if (!Serialize(&bytes))
         return false;
-    if (Bytes == FWritten)
+    if (bytes == FWritten)
         return true;
-    QSaveFile File(FFileName);
-    if (!File.open(QIODevice::WriteOnly) || File.write(Bytes) != Bytes.size() || !File.commit())
-        return Fail(QStringLiteral("cannot write %1: %2").arg(Native(FFileName), File.errorString()));
-    FWritten = Bytes;
+    QSaveFile file(FFileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return Fail(QStringLiteral("cannot write %1: %2").arg(Native(FFileName), file.errorString()));
+    FWritten = bytes;
     return true;
 }
 
-bool TXmlDocument::Fail(const QString &Reason)
+bool TXmlDocument::Fail(const QString &reason)
 {
-    FLastError = Reason;
+    FLastError = reason;
     return false;
 }
 
-void TXmlDocument::NoteGrowth(const DOMElement *Element)
+void TXmlDocument::NoteGrowth(const DOMElement *element)
 {
-    if (FParser->SourceOf(Element) &&
-        std::find(FGrownElements.cbegin(), FGrownElements.cend(), Element) == FGrownElements.cend())
-        FGrownElements.push_back(Element);
+    if (FParser->SourceOf(element) &&
+        std::find(FGrownElements.cbegin(), FGrownElements.cend(), element) == FGrownElements.cend())
+        FGrownElements.push_back(element);
 }
 
 // A changed text node runs from its beginning to the next markup.
-bool TXmlDocument::TextEdit(const DOMNode *Text, TEdit *Edit, QString *Error) const
+bool TXmlDocument::TextEdit(const DOMNode *text, TEdit *edit, QString *error) const
 {
-    Edit->Begin = FParser->SourceOf(Text)->TextBegin;
-    Edit->End = FEncoding->Find(FBytes, Edit->Begin, '<');
-    if (Edit->End < 0)
-        *Error = QStringLiteral("%1: a changed text has no end").arg(Native(FFileName));
-    return Edit->End >= 0 && FEncoding->EncodeText(FromXml(Text->getNodeValue()), &Edit->Bytes, Error);
+    edit->Begin = FParser->SourceOf(text)->TextBegin;
+    edit->End = FEncoding->Find(FBytes, edit->Begin, '<');
+    if (edit->End < 0)
+        *error = QStringLiteral("%1: a changed text has no end").arg(Native(FFileName));
+    return edit->End >= 0 && FEncoding->EncodeText(FromXml(text->getNodeValue()), &edit->Bytes, error);
 }
 
 // New children go in front of the end tag; "<a/>" becomes "<a>...</a>".
-bool TXmlDocument::GrowthEdit(const DOMElement *Parent, TEdit *Edit, QString *Error) const
+bool TXmlDocument::GrowthEdit(const DOMElement *parent, TEdit *edit, QString *error) const
 {
-    QByteArray Added;
-    for (const DOMNode *Child = Parent->getFirstChild(); Child; Child = Child->getNextSibling())
-        if (FNewNodes.count(Child) && !EncodeNew(Child, &Added, Error))
+    QByteArray added;
+    for (const DOMNode *child = parent->getFirstChild(); child; child = child->getNextSibling())
+        if (FNewNodes.count(child) && !EncodeNew(child, &added, error))
             return false;
-    const TXmlNodeSource *Source = FParser->SourceOf(Parent);
-    if (Source->EmptyTag) {
-        QByteArray Close;
-        Edit->Begin = Source->StartTagEnd - 2 * FEncoding->UnitWidth();
-        Edit->End = Source->StartTagEnd;
-        if (!FEncoding->EncodeMarkup(QStringLiteral(">"), &Edit->Bytes, Error) ||
-            !FEncoding->EncodeMarkup(QStringLiteral("</%1>").arg(FromXml(Parent->getNodeName())), &Close,
-                                     Error))
+    const TXmlNodeSource *source = FParser->SourceOf(parent);
+    if (source->EmptyTag) {
+        QByteArray close;
+        edit->Begin = source->StartTagEnd - 2 * FEncoding->UnitWidth();
+        edit->End = source->StartTagEnd;
+        if (!FEncoding->EncodeMarkup(QStringLiteral(">"), &edit->Bytes, error) ||
+            !FEncoding->EncodeMarkup(QStringLiteral("</%1>").arg(FromXml(parent->getNodeName())), &close,
+                                     error))
             return false;
-        Edit->Bytes += Added + Close;
+        edit->Bytes += added + close;
         return true;
     }
-    Edit->Begin = Edit->End = FEncoding->FindLast(FBytes, Source->EndTagEnd, '<');
-    Edit->Bytes = Added;
-    if (Edit->Begin < 0)
-        *Error =
-            QStringLiteral("%1: the end tag of %2 was not found").arg(Native(FFileName), ElementText(Parent));
-    return Edit->Begin >= 0;
+    edit->Begin = edit->End = FEncoding->FindLast(FBytes, source->EndTagEnd, '<');
+    edit->Bytes = added;
+    if (edit->Begin < 0)
+        *error =
+            QStringLiteral("%1: the end tag of %2 was not found").arg(Native(FFileName), ElementText(parent));
+    return edit->Begin >= 0;
 }
 
-bool TXmlDocument::EncodeNew(const DOMNode *Node, QByteArray *Out, QString *Error) const
+bool TXmlDocument::EncodeNew(const DOMNode *node, QByteArray *out, QString *error) const
 {
-    if (Node->getNodeType() == DOMNode::TEXT_NODE)
-        return FEncoding->EncodeText(FromXml(Node->getNodeValue()), Out, Error);
-    const QString Name = FromXml(Node->getNodeName());
-    if (!Node->hasChildNodes())
-        return FEncoding->EncodeMarkup(QStringLiteral("<%1/>").arg(Name), Out, Error);
-    if (!FEncoding->EncodeMarkup(QStringLiteral("<%1>").arg(Name), Out, Error))
+    if (node->getNodeType() == DOMNode::TEXT_NODE)
+        return FEncoding->EncodeText(FromXml(node->getNodeValue()), out, error);
+    const QString name = FromXml(node->getNodeName());
+    if (!node->hasChildNodes())
+        return FEncoding->EncodeMarkup(QStringLiteral("<%1/>").arg(name), out, error);
+    if (!FEncoding->EncodeMarkup(QStringLiteral("<%1>").arg(name), out, error))
         return false;
-    for (const DOMNode *Child = Node->getFirstChild(); Child; Child = Child->getNextSibling())
-        if (!EncodeNew(Child, Out, Error))
+    for (const DOMNode *child = node->getFirstChild(); child; child = child->getNextSibling())
+        if (!EncodeNew(child, out, error))
             return false;
-    return FEncoding->EncodeMarkup(QStringLiteral("</%1>").arg(Name), Out, Error);
+    return FEncoding->EncodeMarkup(QStringLiteral("</%1>").arg(name), out, error);
 }
 
 // The written bytes must parse to the edited DOM, or nothing is written.
-bool TXmlDocument::ReadsBackAsEdited(const QByteArray &Bytes, QString *Error) const
+bool TXmlDocument::ReadsBackAsEdited(const QByteArray &bytes, QString *error) const
 {
-    TXmlSourceParser Check(MaxDepth + 1);
-    QString ParseError;
-    if (!Check.ParseBytes(Bytes, FFileName, &ParseError)) {
-        *Error = QStringLiteral("the edited document would not parse: %1").arg(ParseError);
+    TXmlSourceParser check(MaxDepth + 1);
+    QString parseError;
+    if (!check.ParseBytes(bytes, FFileName, &parseError)) {
+        *error = QStringLiteral("the edited document would not parse: %1").arg(parseError);
         return false;
     }
-    DOMNode *Expected = DocumentElement()->cloneNode(true);
-    Normalize(Expected);
-    const bool Same = Expected->isEqualNode(Check.getDocument()->getDocumentElement());
-    Expected->release();
-    if (!Same)
-        *Error =
+    DOMNode *expected = DocumentElement()->cloneNode(true);
+    Normalize(expected);
+    const bool same = expected->isEqualNode(check.getDocument()->getDocumentElement());
+    expected->release();
+    if (!same)
+        *error =
             QStringLiteral("%1: the edited document would not read back as edited").arg(Native(FFileName));
-    return Same;
+    return same;
 }

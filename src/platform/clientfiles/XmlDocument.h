@@ -34,31 +34,31 @@ public:
     TXmlDocument &operator=(const TXmlDocument &) = delete;
 
     // Reads and parses FileName.
-    bool Load(const QString &FileName);
+    bool Load(const QString &fileName);
     // Parses Bytes as the content of FileName, which Save then writes.
-    bool Parse(const QByteArray &Bytes, const QString &FileName);
+    bool Parse(const QByteArray &bytes, const QString &fileName);
     // Why FileName could not be loaded and replaced, or nothing; a missing file is no problem.
-    static QString AccessProblem(const QString &FileName);
+    static QString AccessProblem(const QString &fileName);
 
     const QString &FileName() const { return FFileName; }
     // Null until a document is loaded.
     xercesc::DOMElement *DocumentElement() const;
     // The first element named Name anywhere below Parent, in document order; null when none.
-    static xercesc::DOMElement *FindElement(const xercesc::DOMNode *Parent, const QString &Name);
+    static xercesc::DOMElement *FindElement(const xercesc::DOMNode *parent, const QString &name);
     // Follows Names down from From (the document element when null), each the first element
     // of its name below the one before; null, with the missing step in LastError, when one is
     // not there.
-    xercesc::DOMElement *FindPath(const QStringList &Names, xercesc::DOMElement *From = nullptr);
+    xercesc::DOMElement *FindPath(const QStringList &names, xercesc::DOMElement *from = nullptr);
 
     // Replaces the value of Element's first child, which must be a text node.
-    bool SetText(xercesc::DOMElement *Element, const QString &Text);
+    bool SetText(xercesc::DOMElement *element, const QString &text);
     // Gives Element an empty text node as its last child.
-    void AppendText(xercesc::DOMElement *Element);
+    void AppendText(xercesc::DOMElement *element);
     // A new element Name, without children, as the last child of Parent.
-    xercesc::DOMElement *AppendElement(xercesc::DOMElement *Parent, const QString &Name);
+    xercesc::DOMElement *AppendElement(xercesc::DOMElement *parent, const QString &name);
 
     // The file's bytes with the changes written in.
-    bool Serialize(QByteArray *Bytes);
+    bool Serialize(QByteArray *bytes);
     // Replaces the file by the serialized document (a temporary file renamed over it); writes
     // nothing when the bytes are unchanged.
     bool Save();
@@ -73,12 +73,12 @@ private:
         QByteArray Bytes;
     };
 
-    bool Fail(const QString &Reason);
-    void NoteGrowth(const xercesc::DOMElement *Element);
-    bool TextEdit(const xercesc::DOMNode *Text, TEdit *Edit, QString *Error) const;
-    bool GrowthEdit(const xercesc::DOMElement *Parent, TEdit *Edit, QString *Error) const;
-    bool EncodeNew(const xercesc::DOMNode *Node, QByteArray *Out, QString *Error) const;
-    bool ReadsBackAsEdited(const QByteArray &Bytes, QString *Error) const;
+    bool Fail(const QString &reason);
+    void NoteGrowth(const xercesc::DOMElement *element);
+    bool TextEdit(const xercesc::DOMNode *text, TEdit *edit, QString *error) const;
+    bool GrowthEdit(const xercesc::DOMElement *parent, TEdit *edit, QString *error) const;
+    bool EncodeNew(const xercesc::DOMNode *node, QByteArray *out, QString *error) const;
+    bool ReadsBackAsEdited(const QByteArray &bytes, QString *error) const;
 
     QString FFileName;
     // As parsed, and as the file holds it now.

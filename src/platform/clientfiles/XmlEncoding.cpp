@@ -29,45 +29,45 @@ const TLayout Layouts[] = {
 };
 
 // The byte-per-ASCII-character encodings whose other characters never use an ASCII byte.
-bool IsAsciiTransparent(const QString &Name)
+bool IsAsciiTransparent(const QString &name)
 {
-    static const QRegularExpression Names(
+    static const QRegularExpression names(
         QStringLiteral(
             "^(UTF-?8|(US-?)?ASCII|ISO[-_]?8859[-_]\\d+|LATIN-?\\d+|(WINDOWS|CP)-?125\\d|"
             "KOI8-[RU]|GB2312|GBK|GB18030|BIG5(-HKSCS)?|SHIFT[-_]JIS|SJIS|EUC-(JP|KR|CN)|TIS-620)$"),
         QRegularExpression::CaseInsensitiveOption);
-    return Names.match(Name).hasMatch();
+    return names.match(name).hasMatch();
 }
 
-bool IsXmlCharacter(char32_t C)
+bool IsXmlCharacter(char32_t c)
 {
-    return C == 0x9 || C == 0xA || C == 0xD || (C >= 0x20 && C <= 0xD7FF) || (C >= 0xE000 && C <= 0xFFFD) ||
-           (C >= 0x10000 && C <= 0x10FFFF);
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+           (c >= 0x10000 && c <= 0x10FFFF);
 }
 
 // The code points of Text; a lone surrogate comes out as itself, which is no XML character.
-QList<char32_t> CodePoints(const QString &Text)
+QList<char32_t> CodePoints(const QString &text)
 {
-    QList<char32_t> Points;
-    for (qsizetype I = 0; I < Text.size(); ++I) {
-        const QChar C = Text.at(I);
-        if (C.isHighSurrogate() && I + 1 < Text.size() && Text.at(I + 1).isLowSurrogate())
-            Points.append(QChar::surrogateToUcs4(C, Text.at(++I)));
+    QList<char32_t> points;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            points.append(QChar::surrogateToUcs4(c, text.at(++i)));
         else
-            Points.append(C.unicode());
+            points.append(c.unicode());
     }
-    return Points;
+    return points;
 }
 
-bool Refuse(QString *Error, const QString &Reason)
+bool Refuse(QString *error, const QString &reason)
 {
-    *Error = Reason;
+    *error = reason;
     return false;
 }
 
-QString CharacterName(char32_t C)
+QString CharacterName(char32_t c)
 {
-    return QStringLiteral("U+%1").arg(uint(C), 4, 16, QLatin1Char('0')).toUpper();
+    return QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
 }
 
 } // namespace
@@ -75,117 +75,117 @@ QString CharacterName(char32_t C)
 TXmlEncoding::TXmlEncoding() = default;
 TXmlEncoding::~TXmlEncoding() = default;
 
-bool TXmlEncoding::Detect(const QByteArray &Bytes, const QString &EncodingName, qint64 StartTagEnd,
-                          QString *Error)
+bool TXmlEncoding::Detect(const QByteArray &bytes, const QString &encodingName, qint64 startTagEnd,
+                          QString *error)
 {
-    const TLayout *Found = nullptr;
-    for (const TLayout &Layout : Layouts)
-        if (!Found && StartTagEnd >= Layout.Width && StartTagEnd <= Bytes.size() &&
-            std::memcmp(Bytes.constData() + StartTagEnd - Layout.Width, Layout.CloseAngle.constData(),
-                        Layout.Width) == 0)
-            Found = &Layout;
-    if (!Found)
-        return Refuse(Error,
-                      QStringLiteral("its encoding %1 does not write markup in ASCII").arg(EncodingName));
-    if (!Found->Transcoder && !IsAsciiTransparent(EncodingName))
+    const TLayout *found = nullptr;
+    for (const TLayout &layout : Layouts)
+        if (!found && startTagEnd >= layout.Width && startTagEnd <= bytes.size() &&
+            std::memcmp(bytes.constData() + startTagEnd - layout.Width, layout.CloseAngle.constData(),
+                        layout.Width) == 0)
+            found = &layout;
+    if (!found)
+        return Refuse(error,
+                      QStringLiteral("its encoding %1 does not write markup in ASCII").arg(encodingName));
+    if (!found->Transcoder && !IsAsciiTransparent(encodingName))
         return Refuse(
-            Error,
-            QStringLiteral("its encoding %1 is not one this program edits in place").arg(EncodingName));
-    FWidth = Found->Width;
-    FBigEndian = Found->BigEndian;
-    const QString Name = Found->Transcoder ? QString::fromUtf16(Found->Transcoder) : EncodingName;
-    XMLTransService::Codes Result = XMLTransService::Ok;
+            error,
+            QStringLiteral("its encoding %1 is not one this program edits in place").arg(encodingName));
+    FWidth = found->Width;
+    FBigEndian = found->BigEndian;
+    const QString name = found->Transcoder ? QString::fromUtf16(found->Transcoder) : encodingName;
+    XMLTransService::Codes result = XMLTransService::Ok;
     FTranscoder.reset(XMLPlatformUtils::fgTransService->makeNewTranscoderFor(
-        reinterpret_cast<const XMLCh *>(Name.utf16()), Result, 256));
+        reinterpret_cast<const XMLCh *>(name.utf16()), result, 256));
     if (!FTranscoder)
-        return Refuse(Error, QStringLiteral("no transcoder writes its encoding %1").arg(Name));
+        return Refuse(error, QStringLiteral("no transcoder writes its encoding %1").arg(name));
     return true;
 }
 
-qint64 TXmlEncoding::Find(const QByteArray &Bytes, qint64 From, char C) const
+qint64 TXmlEncoding::Find(const QByteArray &bytes, qint64 from, char c) const
 {
-    for (qint64 At = From; At + FWidth <= Bytes.size(); At += FWidth)
-        if (UnitIs(Bytes, At, C))
-            return At;
+    for (qint64 at = from; at + FWidth <= bytes.size(); at += FWidth)
+        if (UnitIs(bytes, at, c))
+            return at;
     return -1;
 }
 
-qint64 TXmlEncoding::FindLast(const QByteArray &Bytes, qint64 Before, char C) const
+qint64 TXmlEncoding::FindLast(const QByteArray &bytes, qint64 before, char c) const
 {
-    for (qint64 At = Before - FWidth; At >= 0; At -= FWidth)
-        if (UnitIs(Bytes, At, C))
-            return At;
+    for (qint64 at = before - FWidth; at >= 0; at -= FWidth)
+        if (UnitIs(bytes, at, c))
+            return at;
     return -1;
 }
 
-bool TXmlEncoding::EncodeMarkup(const QString &Text, QByteArray *Out, QString *Error) const
+bool TXmlEncoding::EncodeMarkup(const QString &text, QByteArray *out, QString *error) const
 {
-    for (const char32_t C : CodePoints(Text))
-        if (!IsXmlCharacter(C) || !AppendCharacter(Out, C))
-            return Refuse(Error,
-                          QStringLiteral("the name %1 cannot be written in the file's encoding").arg(Text));
+    for (const char32_t c : CodePoints(text))
+        if (!IsXmlCharacter(c) || !AppendCharacter(out, c))
+            return Refuse(error,
+                          QStringLiteral("the name %1 cannot be written in the file's encoding").arg(text));
     return true;
 }
 
-bool TXmlEncoding::EncodeText(const QString &Text, QByteArray *Out, QString *Error) const
+bool TXmlEncoding::EncodeText(const QString &text, QByteArray *out, QString *error) const
 {
-    for (const char32_t C : CodePoints(Text)) {
-        if (!IsXmlCharacter(C))
-            return Refuse(Error,
-                          QStringLiteral("the text holds %1, which XML cannot carry").arg(CharacterName(C)));
-        if (C == '&')
-            AppendAscii(Out, QLatin1String("&amp;"));
-        else if (C == '<')
-            AppendAscii(Out, QLatin1String("&lt;"));
-        else if (C == '>')
-            AppendAscii(Out, QLatin1String("&gt;"));
-        else if (C == '\r')
-            AppendAscii(Out, QLatin1String("&#13;"));
-        else if (!AppendCharacter(Out, C))
-            AppendAscii(Out, QLatin1String(QStringLiteral("&#%1;").arg(uint(C)).toLatin1()));
+    for (const char32_t c : CodePoints(text)) {
+        if (!IsXmlCharacter(c))
+            return Refuse(error,
+                          QStringLiteral("the text holds %1, which XML cannot carry").arg(CharacterName(c)));
+        if (c == '&')
+            AppendAscii(out, QLatin1String("&amp;"));
+        else if (c == '<')
+            AppendAscii(out, QLatin1String("&lt;"));
+        else if (c == '>')
+            AppendAscii(out, QLatin1String("&gt;"));
+        else if (c == '\r')
+            AppendAscii(out, QLatin1String("&#13;"));
+        else if (!AppendCharacter(out, c))
+            AppendAscii(out, QLatin1String(QStringLiteral("&#%1;").arg(uint(c)).toLatin1()));
     }
     return true;
 }
 
-void TXmlEncoding::AppendAscii(QByteArray *Out, QLatin1String Ascii) const
+void TXmlEncoding::AppendAscii(QByteArray *out, QLatin1String ascii) const
 {
-    for (const char C : Ascii) {
-        QByteArray Unit(FWidth, '\0');
-        Unit[FBigEndian ? FWidth - 1 : 0] = C;
-        Out->append(Unit);
+    for (const char c : ascii) {
+        QByteArray unit(FWidth, '\0');
+        unit[FBigEndian ? FWidth - 1 : 0] = c;
+        out->append(unit);
     }
 }
 
 // False when the encoding has no form for Character.
-bool TXmlEncoding::AppendCharacter(QByteArray *Out, char32_t Character) const
+bool TXmlEncoding::AppendCharacter(QByteArray *out, char32_t character) const
 {
-    if (Character < 0x80) {
-        AppendAscii(Out, QLatin1String(QByteArray(1, char(Character))));
+    if (character < 0x80) {
+        AppendAscii(out, QLatin1String(QByteArray(1, char(character))));
         return true;
     }
-    const QString Units = QString::fromUcs4(&Character, 1);
-    XMLByte Bytes[16];
-    XMLSize_t Eaten = 0;
+    const QString units = QString::fromUcs4(&character, 1);
+    XMLByte bytes[16];
+    XMLSize_t eaten = 0;
     try {
-        const XMLSize_t Size =
-            FTranscoder->transcodeTo(reinterpret_cast<const XMLCh *>(Units.utf16()), Units.size(), Bytes,
-                                     sizeof Bytes, Eaten, XMLTranscoder::UnRep_Throw);
-        if (Eaten != XMLSize_t(Units.size()))
+        const XMLSize_t size =
+            FTranscoder->transcodeTo(reinterpret_cast<const XMLCh *>(units.utf16()), units.size(), bytes,
+                                     sizeof bytes, eaten, XMLTranscoder::UnRep_Throw);
+        if (eaten != XMLSize_t(units.size()))
             return false;
-        Out->append(reinterpret_cast<const char *>(Bytes), qsizetype(Size));
+        out->append(reinterpret_cast<const char *>(bytes), qsizetype(size));
         return true;
     } catch (const XMLException &) {
         return false;
     }
 }
 
-bool TXmlEncoding::UnitIs(const QByteArray &Bytes, qint64 At, char C) const
+bool TXmlEncoding::UnitIs(const QByteArray &bytes, qint64 at, char c) const
 {
-    if (At < 0 || At + FWidth > Bytes.size())
+    if (at < 0 || at + FWidth > bytes.size())
         return false;
-    for (int I = 0; I < FWidth; ++I) {
-        const bool IsCharacterByte = I == (FBigEndian ? FWidth - 1 : 0);
-        if (Bytes.at(At + I) != (IsCharacterByte ? C : '\0'))
+    for (int i = 0; i < FWidth; ++i) {
+        const bool isCharacterByte = i == (FBigEndian ? FWidth - 1 : 0);
+        if (bytes.at(at + i) != (isCharacterByte ? c : '\0'))
             return false;
     }
     return true;

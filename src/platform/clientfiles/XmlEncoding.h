@@ -18,25 +18,25 @@ public:
 
     // Learns the layout from Bytes, the name of the encoding the parser read them in, and the
     // offset just after the document element's start tag (whose last character is '>').
-    bool Detect(const QByteArray &Bytes, const QString &EncodingName, qint64 StartTagEnd, QString *Error);
+    bool Detect(const QByteArray &bytes, const QString &encodingName, qint64 startTagEnd, QString *error);
 
     int UnitWidth() const { return FWidth; }
     // The offset of the first ASCII character C at or after From; -1 when there is none.
-    qint64 Find(const QByteArray &Bytes, qint64 From, char C) const;
+    qint64 Find(const QByteArray &bytes, qint64 from, char c) const;
     // The offset of the last ASCII character C before Before; -1 when there is none.
-    qint64 FindLast(const QByteArray &Bytes, qint64 Before, char C) const;
+    qint64 FindLast(const QByteArray &bytes, qint64 before, char c) const;
 
     // Markup (names, brackets) in the document's encoding; false when a character has no form in it.
-    bool EncodeMarkup(const QString &Text, QByteArray *Out, QString *Error) const;
+    bool EncodeMarkup(const QString &text, QByteArray *out, QString *error) const;
     // Character data: '&', '<' and '>' escaped, a carriage return kept as a reference (a raw one
     // would be read as a line end), a character the encoding lacks as a character reference.
     // False for a character XML cannot carry at all (most control characters).
-    bool EncodeText(const QString &Text, QByteArray *Out, QString *Error) const;
+    bool EncodeText(const QString &text, QByteArray *out, QString *error) const;
 
 private:
-    void AppendAscii(QByteArray *Out, QLatin1String Ascii) const;
-    bool AppendCharacter(QByteArray *Out, char32_t Character) const;
-    bool UnitIs(const QByteArray &Bytes, qint64 At, char C) const;
+    void AppendAscii(QByteArray *out, QLatin1String ascii) const;
+    bool AppendCharacter(QByteArray *out, char32_t character) const;
+    bool UnitIs(const QByteArray &bytes, qint64 at, char c) const;
 
     int FWidth = 1;
     bool FBigEndian = false;

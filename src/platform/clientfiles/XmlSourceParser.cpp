@@ -16,16 +16,16 @@ namespace {
 struct TStopParsing
 {};
 
-QString FromXml(const XMLCh *Text) { return Text ? QString::fromUtf16(Text) : QString(); }
+QString FromXml(const XMLCh *text) { return text ? QString::fromUtf16(text) : QString(); }
 
 // The byte order mark in front of Bytes, which the parser's offsets do not count.
-qint64 ByteOrderMarkSize(const QByteArray &Bytes)
+qint64 ByteOrderMarkSize(const QByteArray &bytes)
 {
-    if (Bytes.startsWith(QByteArray("\0\0\xFE\xFF", 4)) || Bytes.startsWith(QByteArray("\xFF\xFE\0\0", 4)))
+    if (bytes.startsWith(QByteArray("\0\0\xFE\xFF", 4)) || bytes.startsWith(QByteArray("\xFF\xFE\0\0", 4)))
         return 4;
-    if (Bytes.startsWith("\xEF\xBB\xBF"))
+    if (bytes.startsWith("\xEF\xBB\xBF"))
         return 3;
-    if (Bytes.startsWith("\xFE\xFF") || Bytes.startsWith("\xFF\xFE"))
+    if (bytes.startsWith("\xFE\xFF") || bytes.startsWith("\xFF\xFE"))
         return 2;
     return 0;
 }
@@ -34,14 +34,14 @@ qint64 ByteOrderMarkSize(const QByteArray &Bytes)
 
 void StartXerces()
 {
-    static const bool Started = [] {
+    static const bool started = [] {
         XMLPlatformUtils::Initialize();
         return true;
     }();
-    Q_UNUSED(Started);
+    Q_UNUSED(started);
 }
 
-TXmlSourceParser::TXmlSourceParser(int MaxDepth) : FMaxDepth(MaxDepth)
+TXmlSourceParser::TXmlSourceParser(int maxDepth) : FMaxDepth(maxDepth)
 {
     setValidationScheme(Val_Never);
     setDoNamespaces(false);
@@ -56,21 +56,21 @@ TXmlSourceParser::TXmlSourceParser(int MaxDepth) : FMaxDepth(MaxDepth)
     getScanner()->setErrorReporter(this);
 }
 
-bool TXmlSourceParser::ParseBytes(const QByteArray &Bytes, const QString &Name, QString *Error)
+bool TXmlSourceParser::ParseBytes(const QByteArray &bytes, const QString &name, QString *error)
 {
-    FPrefix = ByteOrderMarkSize(Bytes);
-    const QString Id = QDir::toNativeSeparators(Name);
-    MemBufInputSource Source(reinterpret_cast<const XMLByte *>(Bytes.constData()), XMLSize_t(Bytes.size()),
-                             reinterpret_cast<const XMLCh *>(Id.utf16()));
+    FPrefix = ByteOrderMarkSize(bytes);
+    const QString id = QDir::toNativeSeparators(name);
+    MemBufInputSource source(reinterpret_cast<const XMLByte *>(bytes.constData()), XMLSize_t(bytes.size()),
+                             reinterpret_cast<const XMLCh *>(id.utf16()));
     try {
-        parse(Source);
+        parse(source);
     } catch (const TStopParsing &) {
         // The reason is noted already.
-    } catch (const XMLException &Exception) {
-        FFirstError = FromXml(Exception.getMessage());
-    } catch (const DOMException &Exception) {
+    } catch (const XMLException &exception) {
+        FFirstError = FromXml(exception.getMessage());
+    } catch (const DOMException &exception) {
         // The DOM refuses what the scanner lets through, such as an XML declaration of version "1.0.0".
-        FFirstError = QStringLiteral("the DOM refuses the document: %1").arg(FromXml(Exception.getMessage()));
+        FFirstError = QStringLiteral("the DOM refuses the document: %1").arg(FromXml(exception.getMessage()));
     } catch (const OutOfMemoryException &) {
         FFirstError = QStringLiteral("out of memory");
     }
@@ -78,37 +78,37 @@ bool TXmlSourceParser::ParseBytes(const QByteArray &Bytes, const QString &Name, 
         FFirstError = QStringLiteral("no document element");
     if (FFirstError.isEmpty())
         return true;
-    *Error = QStringLiteral("%1: %2").arg(Id, FFirstError);
+    *error = QStringLiteral("%1: %2").arg(id, FFirstError);
     return false;
 }
 
-const TXmlNodeSource *TXmlSourceParser::SourceOf(const DOMNode *Node) const
+const TXmlNodeSource *TXmlSourceParser::SourceOf(const DOMNode *node) const
 {
-    const auto Found = FSources.find(Node);
-    return Found == FSources.cend() ? nullptr : &Found->second;
+    const auto found = FSources.find(node);
+    return found == FSources.cend() ? nullptr : &found->second;
 }
 
-void TXmlSourceParser::startElement(const XMLElementDecl &Decl, const unsigned int UriId,
-                                    const XMLCh *const Prefix, const RefVectorOf<XMLAttr> &Attributes,
-                                    const XMLSize_t AttributeCount, const bool IsEmpty, const bool IsRoot)
+void TXmlSourceParser::startElement(const XMLElementDecl &decl, const unsigned int uriId,
+                                    const XMLCh *const prefix, const RefVectorOf<XMLAttr> &attributes,
+                                    const XMLSize_t attributeCount, const bool isEmpty, const bool isRoot)
 {
     if (++FDepth > FMaxDepth) {
         FFirstError = QStringLiteral("elements are nested deeper than %1 levels").arg(FMaxDepth);
         throw TStopParsing();
     }
-    const qint64 TagEnd = Offset();
+    const qint64 tagEnd = Offset();
     // An empty element is ended by the base class at once, through endElement below.
-    XercesDOMParser::startElement(Decl, UriId, Prefix, Attributes, AttributeCount, IsEmpty, IsRoot);
-    TXmlNodeSource &Source = FSources[getCurrentNode()];
-    Source.StartTagEnd = TagEnd;
-    Source.EmptyTag = IsEmpty;
-    FLastMarkupEnd = TagEnd;
+    XercesDOMParser::startElement(decl, uriId, prefix, attributes, attributeCount, isEmpty, isRoot);
+    TXmlNodeSource &source = FSources[getCurrentNode()];
+    source.StartTagEnd = tagEnd;
+    source.EmptyTag = isEmpty;
+    FLastMarkupEnd = tagEnd;
 }
 
-void TXmlSourceParser::endElement(const XMLElementDecl &Decl, const unsigned int UriId, const bool IsRoot,
-                                  const XMLCh *const Prefix)
+void TXmlSourceParser::endElement(const XMLElementDecl &decl, const unsigned int uriId, const bool isRoot,
+                                  const XMLCh *const prefix)
 {
-    XercesDOMParser::endElement(Decl, UriId, IsRoot, Prefix);
+    XercesDOMParser::endElement(decl, uriId, isRoot, prefix);
     FSources[getCurrentNode()].EndTagEnd = Offset();
     --FDepth;
     MarkupEnded();
@@ -116,38 +116,38 @@ void TXmlSourceParser::endElement(const XMLElementDecl &Decl, const unsigned int
 
 // Consecutive character data (text and references) is one text node, which begins where the
 // markup before it ended. A CDATA section is markup for the text after it.
-void TXmlSourceParser::docCharacters(const XMLCh *const Characters, const XMLSize_t Length,
-                                     const bool CDataSection)
+void TXmlSourceParser::docCharacters(const XMLCh *const characters, const XMLSize_t length,
+                                     const bool cDataSection)
 {
-    const DOMNode *Before = getCurrentNode();
-    XercesDOMParser::docCharacters(Characters, Length, CDataSection);
-    const DOMNode *Node = getCurrentNode();
-    if (CDataSection)
+    const DOMNode *before = getCurrentNode();
+    XercesDOMParser::docCharacters(characters, length, cDataSection);
+    const DOMNode *node = getCurrentNode();
+    if (cDataSection)
         MarkupEnded();
-    else if (Node != Before)
-        FSources[Node].TextBegin = FLastMarkupEnd;
+    else if (node != before)
+        FSources[node].TextBegin = FLastMarkupEnd;
 }
 
-void TXmlSourceParser::docComment(const XMLCh *const Comment)
+void TXmlSourceParser::docComment(const XMLCh *const comment)
 {
-    XercesDOMParser::docComment(Comment);
+    XercesDOMParser::docComment(comment);
     MarkupEnded();
 }
 
-void TXmlSourceParser::docPI(const XMLCh *const Target, const XMLCh *const Data)
+void TXmlSourceParser::docPI(const XMLCh *const target, const XMLCh *const data)
 {
-    XercesDOMParser::docPI(Target, Data);
+    XercesDOMParser::docPI(target, data);
     MarkupEnded();
 }
 
 // Noted instead of handed on: without an error handler the base class would throw a fatal error
 // past the scanner, which then stops by itself.
-void TXmlSourceParser::error(const unsigned int, const XMLCh *const, const XMLErrorReporter::ErrTypes Type,
-                             const XMLCh *const Text, const XMLCh *const, const XMLCh *const,
-                             const XMLFileLoc Line, const XMLFileLoc Column)
+void TXmlSourceParser::error(const unsigned int, const XMLCh *const, const XMLErrorReporter::ErrTypes type,
+                             const XMLCh *const text, const XMLCh *const, const XMLCh *const,
+                             const XMLFileLoc line, const XMLFileLoc column)
 {
-    if (Type != XMLErrorReporter::ErrType_Warning && FFirstError.isEmpty())
-        FFirstError = QStringLiteral("line %1, column %2: %3").arg(Line).arg(Column).arg(FromXml(Text));
+    if (type != XMLErrorReporter::ErrType_Warning && FFirstError.isEmpty())
+        FFirstError = QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(FromXml(text));
 }
 
 qint64 TXmlSourceParser::Offset() const { return FPrefix + qint64(getSrcOffset()); }

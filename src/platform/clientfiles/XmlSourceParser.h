@@ -28,27 +28,27 @@ struct TXmlNodeSource
 class TXmlSourceParser : public xercesc::XercesDOMParser
 {
 public:
-    explicit TXmlSourceParser(int MaxDepth);
+    explicit TXmlSourceParser(int maxDepth);
 
     // Parses Bytes; false with the first error (Name, line, column and reason) in Error. The
     // document belongs to the parser.
-    bool ParseBytes(const QByteArray &Bytes, const QString &Name, QString *Error);
+    bool ParseBytes(const QByteArray &bytes, const QString &name, QString *error);
     // Null for a node the source does not hold (one made after parsing).
-    const TXmlNodeSource *SourceOf(const xercesc::DOMNode *Node) const;
+    const TXmlNodeSource *SourceOf(const xercesc::DOMNode *node) const;
 
-    void startElement(const xercesc::XMLElementDecl &Decl, const unsigned int UriId,
-                      const XMLCh *const Prefix, const xercesc::RefVectorOf<xercesc::XMLAttr> &Attributes,
-                      const XMLSize_t AttributeCount, const bool IsEmpty, const bool IsRoot) override;
-    void endElement(const xercesc::XMLElementDecl &Decl, const unsigned int UriId, const bool IsRoot,
-                    const XMLCh *const Prefix) override;
-    void docCharacters(const XMLCh *const Characters, const XMLSize_t Length,
-                       const bool CDataSection) override;
-    void docComment(const XMLCh *const Comment) override;
-    void docPI(const XMLCh *const Target, const XMLCh *const Data) override;
-    void error(const unsigned int Code, const XMLCh *const Domain,
-               const xercesc::XMLErrorReporter::ErrTypes Type, const XMLCh *const Text,
-               const XMLCh *const SystemId, const XMLCh *const PublicId, const XMLFileLoc Line,
-               const XMLFileLoc Column) override;
+    void startElement(const xercesc::XMLElementDecl &decl, const unsigned int uriId,
+                      const XMLCh *const prefix, const xercesc::RefVectorOf<xercesc::XMLAttr> &attributes,
+                      const XMLSize_t attributeCount, const bool isEmpty, const bool isRoot) override;
+    void endElement(const xercesc::XMLElementDecl &decl, const unsigned int uriId, const bool isRoot,
+                    const XMLCh *const prefix) override;
+    void docCharacters(const XMLCh *const characters, const XMLSize_t length,
+                       const bool cDataSection) override;
+    void docComment(const XMLCh *const comment) override;
+    void docPI(const XMLCh *const target, const XMLCh *const data) override;
+    void error(const unsigned int code, const XMLCh *const domain,
+               const xercesc::XMLErrorReporter::ErrTypes type, const XMLCh *const text,
+               const XMLCh *const systemId, const XMLCh *const publicId, const XMLFileLoc line,
+               const XMLFileLoc column) override;
 
 private:
     qint64 Offset() const;

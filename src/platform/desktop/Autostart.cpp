@@ -13,26 +13,26 @@ namespace {
 
 // One argument of an Exec line: quoted, with the characters the desktop entry format reserves
 // inside quotes escaped, whenever it holds anything but plain characters.
-QString ExecArgument(QString Argument)
+QString ExecArgument(QString argument)
 {
-    static const QString Reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`=%");
-    const bool Plain = !Argument.isEmpty() && std::none_of(Argument.cbegin(), Argument.cend(),
-                                                           [](QChar c) { return Reserved.contains(c); });
-    if (Plain)
-        return Argument;
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`=%");
+    const bool plain = !argument.isEmpty() && std::none_of(argument.cbegin(), argument.cend(),
+                                                           [](QChar c) { return reserved.contains(c); });
+    if (plain)
+        return argument;
     for (const char c : {'\\', '"', '`', '$'})
-        Argument.replace(QLatin1Char(c), QStringLiteral("\\") + QLatin1Char(c));
+        argument.replace(QLatin1Char(c), QStringLiteral("\\") + QLatin1Char(c));
     // A literal percent sign is doubled in an Exec line, also inside quotes.
-    Argument.replace(QLatin1Char('%'), QStringLiteral("%%"));
-    return QLatin1Char('"') + Argument + QLatin1Char('"');
+    argument.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    return QLatin1Char('"') + argument + QLatin1Char('"');
 }
 
 // The entry file: the Exec line's backslashes are doubled once more by the file's own escape rule.
-QString EntryText(const QString &Title, const QStringList &Command)
+QString EntryText(const QString &title, const QStringList &command)
 {
-    QStringList Exec;
-    for (const QString &Argument : Command)
-        Exec.append(ExecArgument(Argument));
+    QStringList exec;
+    for (const QString &argument : command)
+        exec.append(ExecArgument(argument));
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Name=%1\n"
@@ -40,62 +40,62 @@ QString EntryText(const QString &Title, const QStringList &Command)
                           "Exec=%2\n"
                           "Terminal=false\n"
                           "X-GNOME-Autostart-enabled=true\n")
-        .arg(Title, Exec.join(QLatin1Char(' ')).replace(QLatin1Char('\\'), QStringLiteral("\\\\")));
+        .arg(title, exec.join(QLatin1Char(' ')).replace(QLatin1Char('\\'), QStringLiteral("\\\\")));
 }
 
 // The keys of the [Desktop Entry] group of an entry file.
-QMap<QString, QString> EntryKeys(const QString &Path)
+QMap<QString, QString> EntryKeys(const QString &path)
 {
-    QMap<QString, QString> Keys;
-    QFile Entry(Path);
-    if (!Entry.open(QIODevice::ReadOnly | QIODevice::Text))
-        return Keys;
-    bool InGroup = false;
-    while (!Entry.atEnd()) {
-        const QString Line = QString::fromUtf8(Entry.readLine()).trimmed();
-        if (Line.startsWith(QLatin1Char('[')))
-            InGroup = Line == QLatin1String("[Desktop Entry]");
-        else if (InGroup && Line.contains(QLatin1Char('=')))
-            Keys.insert(Line.section(QLatin1Char('='), 0, 0).trimmed(),
-                        Line.section(QLatin1Char('='), 1).trimmed());
+    QMap<QString, QString> keys;
+    QFile entry(path);
+    if (!entry.open(QIODevice::ReadOnly | QIODevice::Text))
+        return keys;
+    bool inGroup = false;
+    while (!entry.atEnd()) {
+        const QString line = QString::fromUtf8(entry.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            inGroup = line == QLatin1String("[Desktop Entry]");
+        else if (inGroup && line.contains(QLatin1Char('=')))
+            keys.insert(line.section(QLatin1Char('='), 0, 0).trimmed(),
+                        line.section(QLatin1Char('='), 1).trimmed());
     }
-    return Keys;
+    return keys;
 }
 
-bool Fail(QString *Error, const QString &Text)
+bool Fail(QString *error, const QString &text)
 {
-    if (Error)
-        *Error = Text;
+    if (error)
+        *error = text;
     return false;
 }
 
 } // namespace
 
-QString AutostartEntryPath(const QString &Name)
+QString AutostartEntryPath(const QString &name)
 {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-        .filePath(QStringLiteral("autostart/%1.desktop").arg(Name));
+        .filePath(QStringLiteral("autostart/%1.desktop").arg(name));
 }
 
-bool WriteAutostartEntry(const QString &Name, const QString &Title, const QStringList &Command,
-                         QString *Error)
+bool WriteAutostartEntry(const QString &name, const QString &title, const QStringList &command,
+                         QString *error)
 {
-    const QString Path = AutostartEntryPath(Name);
-    if (!QDir().mkpath(QFileInfo(Path).path()))
-        return Fail(Error, QStringLiteral("cannot make the folder of %1").arg(Path));
-    QSaveFile Entry(Path);
-    if (!Entry.open(QIODevice::WriteOnly) || Entry.write(EntryText(Title, Command).toUtf8()) < 0 ||
-        !Entry.commit())
-        return Fail(Error, QStringLiteral("cannot write %1: %2").arg(Path, Entry.errorString()));
+    const QString path = AutostartEntryPath(name);
+    if (!QDir().mkpath(QFileInfo(path).path()))
+        return Fail(error, QStringLiteral("cannot make the folder of %1").arg(path));
+    QSaveFile entry(path);
+    if (!entry.open(QIODevice::WriteOnly) || entry.write(EntryText(title, command).toUtf8()) < 0 ||
+        !entry.commit())
+        return Fail(error, QStringLiteral("cannot write %1: %2").arg(path, entry.errorString()));
     return true;
 }
 
-bool RemoveAutostartEntry(const QString &Name, QString *Error)
+bool RemoveAutostartEntry(const QString &name, QString *error)
 {
-    const QString Path = AutostartEntryPath(Name);
-    if (!QFile::exists(Path) || QFile::remove(Path))
+    const QString path = AutostartEntryPath(name);
+    if (!QFile::exists(path) || QFile::remove(path))
         return true;
-    return Fail(Error, QStringLiteral("cannot remove %1").arg(Path));
+    return Fail(error, QStringLiteral("cannot remove %1").arg(path));
 }
 
 namespace Autostart {
@@ -110,16 +110,16 @@ bool IsEnabled()
 {
     if (!QFile::exists(EntryPath()))
         return false;
-    const QMap<QString, QString> Keys = EntryKeys(EntryPath());
-    return Keys.value(QStringLiteral("Hidden")) != QLatin1String("true") &&
-           Keys.value(QStringLiteral("X-GNOME-Autostart-enabled")) != QLatin1String("false");
+    const QMap<QString, QString> keys = EntryKeys(EntryPath());
+    return keys.value(QStringLiteral("Hidden")) != QLatin1String("true") &&
+           keys.value(QStringLiteral("X-GNOME-Autostart-enabled")) != QLatin1String("false");
 }
 
-bool SetEnabled(bool On, const QString &Program, const QStringList &Arguments, QString *Error)
+bool SetEnabled(bool on, const QString &program, const QStringList &arguments, QString *error)
 {
-    return On ? WriteAutostartEntry(ProgramEntry, QStringLiteral("Wayfarel"),
-                                    QStringList{Program} + Arguments, Error)
-              : RemoveAutostartEntry(ProgramEntry, Error);
+    return on ? WriteAutostartEntry(ProgramEntry, QStringLiteral("Wayfarel"),
+                                    QStringList{program} + arguments, error)
+              : RemoveAutostartEntry(ProgramEntry, error);
 }
 
 } // namespace Autostart

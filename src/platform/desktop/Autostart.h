@@ -5,12 +5,12 @@
 
 // An entry of the desktop's autostart folder ($XDG_CONFIG_HOME/autostart/Name.desktop, an XDG
 // autostart file): the session runs its command at login.
-bool WriteAutostartEntry(const QString &Name, const QString &Title, const QStringList &Command,
-                         QString *Error = nullptr);
+bool WriteAutostartEntry(const QString &name, const QString &title, const QStringList &command,
+                         QString *error = nullptr);
 // True also when there is no such entry.
-bool RemoveAutostartEntry(const QString &Name, QString *Error = nullptr);
+bool RemoveAutostartEntry(const QString &name, QString *error = nullptr);
 // Where the entry Name lives.
-QString AutostartEntryPath(const QString &Name);
+QString AutostartEntryPath(const QString &name);
 
 // The entry that starts the program with the user's desktop session (wayfarel.desktop).
 namespace Autostart {
@@ -21,6 +21,6 @@ QString EntryPath();
 bool IsEnabled();
 // Writes the entry, starting Program with Arguments (written whole, temp file and rename), or
 // removes it. False, with the reason in Error, when that fails.
-bool SetEnabled(bool On, const QString &Program, const QStringList &Arguments, QString *Error = nullptr);
+bool SetEnabled(bool on, const QString &program, const QStringList &arguments, QString *error = nullptr);
 
 } // namespace Autostart

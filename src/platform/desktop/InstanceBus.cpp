@@ -17,10 +17,10 @@ const int QueryTimeoutMs = 10000;
 // limits on each step, so this only catches a program that hangs.
 const int SwitchTimeoutMs = 10 * 60 * 1000;
 
-void Tell(QString *Error, const QString &Text)
+void Tell(QString *error, const QString &text)
 {
-    if (Error)
-        *Error = Text;
+    if (error)
+        *error = text;
 }
 
 void RegisterBusTypes()
@@ -31,79 +31,80 @@ void RegisterBusTypes()
 }
 
 // A call to the running program; false, with the reason in Error, when it did not answer.
-bool CallInstance(const QString &Method, const QVariantList &Args, int TimeoutMs, QDBusMessage &Reply,
-                  QString *Error)
+bool CallInstance(const QString &method, const QVariantList &args, int timeoutMs, QDBusMessage &reply,
+                  QString *error)
 {
-    QDBusConnection Bus = QDBusConnection::sessionBus();
-    if (!Bus.isConnected()) {
-        Tell(Error, QStringLiteral("no session bus: %1").arg(Bus.lastError().message()));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        Tell(error, QStringLiteral("no session bus: %1").arg(bus.lastError().message()));
         return false;
     }
-    QDBusMessage Call = QDBusMessage::createMethodCall(TInstanceBus::ServiceName, TInstanceBus::ObjectPath,
-                                                       TInstanceBus::ServiceName, Method);
-    Call.setArguments(Args);
-    Reply = Bus.call(Call, QDBus::Block, TimeoutMs);
-    if (Reply.type() == QDBusMessage::ReplyMessage)
+    QDBusMessage call = QDBusMessage::createMethodCall(TInstanceBus::ServiceName, TInstanceBus::ObjectPath,
+                                                       TInstanceBus::ServiceName, method);
+    call.setArguments(args);
+    reply = bus.call(call, QDBus::Block, timeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage)
         return true;
-    Tell(Error, QStringLiteral("the running Wayfarel did not answer: %1").arg(Reply.errorMessage()));
+    Tell(error, QStringLiteral("the running Wayfarel did not answer: %1").arg(reply.errorMessage()));
     return false;
 }
 
 // A location's id or name as a call passes it: printable and not too long. False, with the
 // reason in Error, otherwise.
-bool IsLocationKey(const QString &Key, QString &Error)
+bool IsLocationKey(const QString &key, QString &error)
 {
-    const bool Printable = std::none_of(Key.cbegin(), Key.cend(),
-                                        [](QChar Char) { return Char.category() == QChar::Other_Control; });
-    if (Printable && Key.size() <= TInstanceBus::MaxKeyLength)
+    const bool printable = std::none_of(key.cbegin(), key.cend(), [](QChar character) {
+        return character.category() == QChar::Other_Control;
+    });
+    if (printable && key.size() <= TInstanceBus::MaxKeyLength)
         return true;
-    Error = QStringLiteral("a location's id or name is printable text of at most %1 characters")
+    error = QStringLiteral("a location's id or name is printable text of at most %1 characters")
                 .arg(TInstanceBus::MaxKeyLength);
     return false;
 }
 
 } // namespace
 
-QDBusArgument &operator<<(QDBusArgument &Argument, const TLocationEntry &Entry)
+QDBusArgument &operator<<(QDBusArgument &argument, const TLocationEntry &entry)
 {
-    Argument.beginStructure();
-    Argument << Entry.Current << Entry.Id << Entry.Name << Entry.AdapterId << Entry.Printer;
-    Argument.endStructure();
-    return Argument;
+    argument.beginStructure();
+    argument << entry.Current << entry.Id << entry.Name << entry.AdapterId << entry.Printer;
+    argument.endStructure();
+    return argument;
 }
 
-const QDBusArgument &operator>>(const QDBusArgument &Argument, TLocationEntry &Entry)
+const QDBusArgument &operator>>(const QDBusArgument &argument, TLocationEntry &entry)
 {
-    Argument.beginStructure();
-    Argument >> Entry.Current >> Entry.Id >> Entry.Name >> Entry.AdapterId >> Entry.Printer;
-    Argument.endStructure();
-    return Argument;
+    argument.beginStructure();
+    argument >> entry.Current >> entry.Id >> entry.Name >> entry.AdapterId >> entry.Printer;
+    argument.endStructure();
+    return argument;
 }
 
 const QString TInstanceBus::ServiceName = QStringLiteral("org.brackwell.Wayfarel");
 const QString TInstanceBus::ObjectPath = QStringLiteral("/org/brackwell/Wayfarel");
 
-TInstanceBus::TInstanceBus(IInstanceHost *Host, QObject *parent) : QObject(parent), FHost(Host)
+TInstanceBus::TInstanceBus(IInstanceHost *host, QObject *parent) : QObject(parent), FHost(host)
 {
     RegisterBusTypes();
 }
 
-bool TInstanceBus::Register(QString *Error)
+bool TInstanceBus::Register(QString *error)
 {
-    QDBusConnection Bus = QDBusConnection::sessionBus();
-    if (!Bus.isConnected()) {
-        Tell(Error, QStringLiteral("no session bus: %1").arg(Bus.lastError().message()));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        Tell(error, QStringLiteral("no session bus: %1").arg(bus.lastError().message()));
         return false;
     }
-    if (!Bus.registerObject(ObjectPath, this,
+    if (!bus.registerObject(ObjectPath, this,
                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties |
                                 QDBusConnection::ExportAllSignals)) {
-        Tell(Error, QStringLiteral("cannot offer %1 on the session bus").arg(ObjectPath));
+        Tell(error, QStringLiteral("cannot offer %1 on the session bus").arg(ObjectPath));
         return false;
     }
-    if (!Bus.registerService(ServiceName)) {
-        Bus.unregisterObject(ObjectPath);
-        Tell(Error, QStringLiteral("the name %1 is taken: %2").arg(ServiceName, Bus.lastError().message()));
+    if (!bus.registerService(ServiceName)) {
+        bus.unregisterObject(ObjectPath);
+        Tell(error, QStringLiteral("the name %1 is taken: %2").arg(ServiceName, bus.lastError().message()));
         return false;
     }
     return true;
@@ -113,9 +114,9 @@ QString TInstanceBus::Status() const { return FHost ? FHost->StatusText() : QStr
 
 QString TInstanceBus::DataFile() const { return FHost ? FHost->DataFile() : QString(); }
 
-void TInstanceBus::AnnounceLocation(const QString &Id, const QString &Name)
+void TInstanceBus::AnnounceLocation(const QString &id, const QString &name)
 {
-    emit LocationChanged(Id, Name);
+    emit LocationChanged(id, name);
 }
 
 void TInstanceBus::Activate()
@@ -128,117 +129,117 @@ void TInstanceBus::Show() { Activate(); }
 
 QList<TLocationEntry> TInstanceBus::List() { return FHost ? FHost->Locations() : QList<TLocationEntry>(); }
 
-QString TInstanceBus::Current(QString &Name)
+QString TInstanceBus::Current(QString &name)
 {
-    for (const TLocationEntry &Entry : List())
-        if (Entry.Current) {
-            Name = Entry.Name;
-            return Entry.Id;
+    for (const TLocationEntry &entry : List())
+        if (entry.Current) {
+            name = entry.Name;
+            return entry.Id;
         }
     return QString();
 }
 
-int TInstanceBus::Describe(const QString &Location, QList<QStringList> &Records, QString &Error)
+int TInstanceBus::Describe(const QString &location, QList<QStringList> &records, QString &error)
 {
     if (!FHost) {
-        Error = QStringLiteral("the program has not loaded its locations yet");
+        error = QStringLiteral("the program has not loaded its locations yet");
         return 1;
     }
-    return IsLocationKey(Location, Error) && FHost->DescribeLocation(Location, Records, &Error) ? 0 : 1;
+    return IsLocationKey(location, error) && FHost->DescribeLocation(location, records, &error) ? 0 : 1;
 }
 
-int TInstanceBus::Switch(const QString &Location, QString &Id, QString &Name, QStringList &Steps,
-                         QStringList &Warnings, QString &Error)
+int TInstanceBus::Switch(const QString &location, QString &id, QString &name, QStringList &steps,
+                         QStringList &warnings, QString &error)
 {
-    Q_UNUSED(Steps);
-    Q_UNUSED(Warnings);
-    Q_UNUSED(Id);
-    Q_UNUSED(Name);
+    Q_UNUSED(steps);
+    Q_UNUSED(warnings);
+    Q_UNUSED(id);
+    Q_UNUSED(name);
     if (!FHost) {
-        Error = QStringLiteral("the program cannot switch yet");
+        error = QStringLiteral("the program cannot switch yet");
         return 1;
     }
-    if (!IsLocationKey(Location, Error))
+    if (!IsLocationKey(location, error))
         return 1;
     // The reply waits for the switch; meanwhile the bus goes on serving other calls.
-    const bool Called = calledFromDBus();
-    QDBusMessage Request = Called ? message() : QDBusMessage();
-    QDBusConnection Connection = Called ? connection() : QDBusConnection::sessionBus();
-    const auto Answer = [Request, Connection](const TSwitchOutcome &Outcome) mutable {
-        if (Request.type() == QDBusMessage::MethodCallMessage)
-            Connection.send(Request.createReply(
-                {Outcome.Status, Outcome.Id, Outcome.Name, Outcome.Steps, Outcome.Warnings, Outcome.Error}));
+    const bool called = calledFromDBus();
+    QDBusMessage request = called ? message() : QDBusMessage();
+    QDBusConnection bus = called ? connection() : QDBusConnection::sessionBus();
+    const auto answer = [request, bus](const TSwitchOutcome &outcome) mutable {
+        if (request.type() == QDBusMessage::MethodCallMessage)
+            bus.send(request.createReply(
+                {outcome.Status, outcome.Id, outcome.Name, outcome.Steps, outcome.Warnings, outcome.Error}));
     };
-    if (!FHost->StartSwitch(Location, Answer, &Error))
+    if (!FHost->StartSwitch(location, answer, &error))
         return 1;
-    if (Called)
+    if (called)
         setDelayedReply(true);
     return 0;
 }
 
-bool ActivateRunningInstance(QString *Error)
+bool ActivateRunningInstance(QString *error)
 {
-    QDBusMessage Reply;
-    return CallInstance(QStringLiteral("Activate"), {}, ActivateTimeoutMs, Reply, Error);
+    QDBusMessage reply;
+    return CallInstance(QStringLiteral("Activate"), {}, ActivateTimeoutMs, reply, error);
 }
 
-bool RunningInstanceHolds(const QString &DataFile)
+bool RunningInstanceHolds(const QString &dataFile)
 {
-    QDBusConnection Bus = QDBusConnection::sessionBus();
-    if (!Bus.isConnected() || !Bus.interface()->isServiceRegistered(TInstanceBus::ServiceName))
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(TInstanceBus::ServiceName))
         return false;
-    QDBusMessage Get = QDBusMessage::createMethodCall(TInstanceBus::ServiceName, TInstanceBus::ObjectPath,
+    QDBusMessage get = QDBusMessage::createMethodCall(TInstanceBus::ServiceName, TInstanceBus::ObjectPath,
                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Get"));
-    Get.setArguments({TInstanceBus::ServiceName, QStringLiteral("DataFile")});
-    const QDBusReply<QDBusVariant> Held = Bus.call(Get, QDBus::Block, QueryTimeoutMs);
-    if (!Held.isValid())
+    get.setArguments({TInstanceBus::ServiceName, QStringLiteral("DataFile")});
+    const QDBusReply<QDBusVariant> held = bus.call(get, QDBus::Block, QueryTimeoutMs);
+    if (!held.isValid())
         return false;
-    const QString Path = QFileInfo(Held.value().variant().toString()).canonicalFilePath();
-    return !Path.isEmpty() && Path == QFileInfo(DataFile).canonicalFilePath();
+    const QString path = QFileInfo(held.value().variant().toString()).canonicalFilePath();
+    return !path.isEmpty() && path == QFileInfo(dataFile).canonicalFilePath();
 }
 
-bool RunningInstanceLocations(QList<TLocationEntry> &Entries, QString *Error)
+bool RunningInstanceLocations(QList<TLocationEntry> &entries, QString *error)
 {
     RegisterBusTypes();
-    QDBusMessage Reply;
-    if (!CallInstance(QStringLiteral("List"), {}, QueryTimeoutMs, Reply, Error))
+    QDBusMessage reply;
+    if (!CallInstance(QStringLiteral("List"), {}, QueryTimeoutMs, reply, error))
         return false;
-    Entries = qdbus_cast<QList<TLocationEntry>>(Reply.arguments().value(0));
+    entries = qdbus_cast<QList<TLocationEntry>>(reply.arguments().value(0));
     return true;
 }
 
-bool RunningInstanceCurrent(QString &Id, QString &Name, QString *Error)
+bool RunningInstanceCurrent(QString &id, QString &name, QString *error)
 {
-    QDBusMessage Reply;
-    if (!CallInstance(QStringLiteral("Current"), {}, QueryTimeoutMs, Reply, Error))
+    QDBusMessage reply;
+    if (!CallInstance(QStringLiteral("Current"), {}, QueryTimeoutMs, reply, error))
         return false;
-    Id = Reply.arguments().value(0).toString();
-    Name = Reply.arguments().value(1).toString();
+    id = reply.arguments().value(0).toString();
+    name = reply.arguments().value(1).toString();
     return true;
 }
 
-bool RunningInstanceRecords(const QString &Location, QList<QStringList> &Records, QString *Error)
+bool RunningInstanceRecords(const QString &location, QList<QStringList> &records, QString *error)
 {
     RegisterBusTypes();
-    QDBusMessage Reply;
-    if (!CallInstance(QStringLiteral("Describe"), {Location}, QueryTimeoutMs, Reply, Error))
+    QDBusMessage reply;
+    if (!CallInstance(QStringLiteral("Describe"), {location}, QueryTimeoutMs, reply, error))
         return false;
-    if (Reply.arguments().value(0).toInt() != 0) {
-        Tell(Error, Reply.arguments().value(2).toString());
+    if (reply.arguments().value(0).toInt() != 0) {
+        Tell(error, reply.arguments().value(2).toString());
         return false;
     }
-    Records = qdbus_cast<QList<QStringList>>(Reply.arguments().value(1));
+    records = qdbus_cast<QList<QStringList>>(reply.arguments().value(1));
     return true;
 }
 
-bool RunningInstanceSwitch(const QString &Location, TSwitchOutcome &Outcome, QString *Error)
+bool RunningInstanceSwitch(const QString &location, TSwitchOutcome &outcome, QString *error)
 {
-    QDBusMessage Reply;
-    if (!CallInstance(QStringLiteral("Switch"), {Location}, SwitchTimeoutMs, Reply, Error))
+    QDBusMessage reply;
+    if (!CallInstance(QStringLiteral("Switch"), {location}, SwitchTimeoutMs, reply, error))
         return false;
-    const QVariantList Fields = Reply.arguments();
-    Outcome = {Fields.value(0).toInt(),        Fields.value(1).toString(),     Fields.value(2).toString(),
-               Fields.value(3).toStringList(), Fields.value(4).toStringList(), Fields.value(5).toString()};
+    const QVariantList fields = reply.arguments();
+    outcome = {fields.value(0).toInt(),        fields.value(1).toString(),     fields.value(2).toString(),
+               fields.value(3).toStringList(), fields.value(4).toStringList(), fields.value(5).toString()};
     return true;
 }

@@ -20,8 +20,8 @@ struct TLocationEntry
     QString Printer;
 };
 Q_DECLARE_METATYPE(TLocationEntry)
-QDBusArgument &operator<<(QDBusArgument &Argument, const TLocationEntry &Entry);
-const QDBusArgument &operator>>(const QDBusArgument &Argument, TLocationEntry &Entry);
+QDBusArgument &operator<<(QDBusArgument &argument, const TLocationEntry &entry);
+const QDBusArgument &operator>>(const QDBusArgument &argument, TLocationEntry &entry);
 
 // What a switch came to, in the terms wayfarelctl prints: its exit status (0 switched), the
 // location, each step's text, the warnings of a switch that went through and the error of one
@@ -48,12 +48,12 @@ public:
     virtual QList<TLocationEntry> Locations() const = 0;
     // The settings of the location with that id or name as "field, value" records; false, with
     // the reason in Error, when there is no such location.
-    virtual bool DescribeLocation(const QString &Location, QList<QStringList> &Records, QString *Error) = 0;
+    virtual bool DescribeLocation(const QString &location, QList<QStringList> &records, QString *error) = 0;
     // Starts a switch to the location with that id or name as one started in the window, and
     // calls Ended once with its outcome. False, with the reason in Error, when it cannot start:
     // no such location, or a switch runs already.
-    virtual bool StartSwitch(const QString &Location, std::function<void(const TSwitchOutcome &)> Ended,
-                             QString *Error) = 0;
+    virtual bool StartSwitch(const QString &location, std::function<void(const TSwitchOutcome &)> ended,
+                             QString *error) = 0;
 };
 
 // The running program on the session bus, under the name "org.brackwell.Wayfarel" and the path
@@ -75,31 +75,31 @@ public:
     static const int MaxKeyLength = 1024;
 
     // Host may be null: then the object only answers Activate and Show, with nothing to do.
-    explicit TInstanceBus(IInstanceHost *Host, QObject *parent = nullptr);
+    explicit TInstanceBus(IInstanceHost *host, QObject *parent = nullptr);
 
     // Offers the object on the session bus; false, with the reason in Error, when there is no
     // session bus or another process holds the name.
-    bool Register(QString *Error = nullptr);
+    bool Register(QString *error = nullptr);
     QString Status() const;
     QString DataFile() const;
     // Tells the bus that a switch made the location current.
-    void AnnounceLocation(const QString &Id, const QString &Name);
+    void AnnounceLocation(const QString &id, const QString &name);
 
 public slots:
     void Activate();
     void Show();
     QList<TLocationEntry> List();
     // Id and name of the current location; both empty when there is none.
-    QString Current(QString &Name);
+    QString Current(QString &name);
     // The location's settings as "field, value" records; exit status 0, else 1 and the reason.
-    int Describe(const QString &Location, QList<QStringList> &Records, QString &Error);
+    int Describe(const QString &location, QList<QStringList> &records, QString &error);
     // Answers when the switch has ended (the window's own messages may still be up): the
     // outcome's fields in order, the exit status first.
-    int Switch(const QString &Location, QString &Id, QString &Name, QStringList &Steps, QStringList &Warnings,
-               QString &Error);
+    int Switch(const QString &location, QString &id, QString &name, QStringList &steps, QStringList &warnings,
+               QString &error);
 
 signals:
-    void LocationChanged(const QString &Id, const QString &Name);
+    void LocationChanged(const QString &id, const QString &name);
 
 private:
     IInstanceHost *FHost;
@@ -107,18 +107,18 @@ private:
 
 // Asks the instance that runs already to show its window; false, with the reason in Error, when
 // none answers within a few seconds.
-bool ActivateRunningInstance(QString *Error = nullptr);
+bool ActivateRunningInstance(QString *error = nullptr);
 
 // The client side for wayfarelctl. True when a running program owns the bus name and holds the
 // data file at DataFile (compared as canonical paths).
-bool RunningInstanceHolds(const QString &DataFile);
+bool RunningInstanceHolds(const QString &dataFile);
 // The running program's locations; false, with the reason in Error, when it does not answer.
-bool RunningInstanceLocations(QList<TLocationEntry> &Entries, QString *Error = nullptr);
+bool RunningInstanceLocations(QList<TLocationEntry> &entries, QString *error = nullptr);
 // The running program's current location; Id stays empty when there is none.
-bool RunningInstanceCurrent(QString &Id, QString &Name, QString *Error = nullptr);
+bool RunningInstanceCurrent(QString &id, QString &name, QString *error = nullptr);
 // The settings of a location as the running program shows them; false, with the reason in Error,
 // when it does not answer or has no such location.
-bool RunningInstanceRecords(const QString &Location, QList<QStringList> &Records, QString *Error = nullptr);
+bool RunningInstanceRecords(const QString &location, QList<QStringList> &records, QString *error = nullptr);
 // A switch run by the running program, waited for; false, with the reason in Error, when the
 // program does not answer (a refused or failed switch is an outcome, not a false).
-bool RunningInstanceSwitch(const QString &Location, TSwitchOutcome &Outcome, QString *Error = nullptr);
+bool RunningInstanceSwitch(const QString &location, TSwitchOutcome &outcome, QString *error = nullptr);

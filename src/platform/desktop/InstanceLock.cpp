@@ -6,9 +6,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-TInstanceLock::TInstanceLock(const QString &Name)
+TInstanceLock::TInstanceLock(const QString &name)
 {
-    const QString path = QDir(LockFolder()).filePath(Name);
+    const QString path = QDir(LockFolder()).filePath(name);
     FHandle = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (FHandle < 0)
         return;

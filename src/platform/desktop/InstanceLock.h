@@ -8,7 +8,7 @@
 class TInstanceLock
 {
 public:
-    explicit TInstanceLock(const QString &Name);
+    explicit TInstanceLock(const QString &name);
     ~TInstanceLock();
     TInstanceLock(const TInstanceLock &) = delete;
     TInstanceLock &operator=(const TInstanceLock &) = delete;

@@ -15,10 +15,10 @@
 
 namespace {
 
-std::map<int, QByteArray> HardwareAddresses(const ifaddrs *List)
+std::map<int, QByteArray> HardwareAddresses(const ifaddrs *list)
 {
     std::map<int, QByteArray> result;
-    for (const ifaddrs *it = List; it; it = it->ifa_next) {
+    for (const ifaddrs *it = list; it; it = it->ifa_next) {
         if (!it->ifa_addr || it->ifa_addr->sa_family != AF_PACKET)
             continue;
         const auto *ll = reinterpret_cast<const sockaddr_ll *>(it->ifa_addr);
@@ -54,10 +54,10 @@ std::vector<TInterfaceAddress> InterfaceAddresses()
     return result;
 }
 
-std::optional<TInterfaceAddress> LocalAddress(in_addr Address)
+std::optional<TInterfaceAddress> LocalAddress(in_addr address)
 {
     for (const auto &entry : InterfaceAddresses())
-        if (entry.Address.s_addr == Address.s_addr)
+        if (entry.Address.s_addr == address.s_addr)
             return entry;
     return std::nullopt;
 }
@@ -70,15 +70,15 @@ std::optional<TInterfaceAddress> FirstNetworkAddress()
     return std::nullopt;
 }
 
-std::optional<TInterfaceAddress> InterfaceAddressOf(int Index)
+std::optional<TInterfaceAddress> InterfaceAddressOf(int index)
 {
     for (const auto &entry : InterfaceAddresses())
-        if (entry.Index == Index)
+        if (entry.Index == index)
             return entry;
     return std::nullopt;
 }
 
-int RouteInterfaceIndex(in_addr Target)
+int RouteInterfaceIndex(in_addr target)
 {
     struct
     {
@@ -91,7 +91,7 @@ int RouteInterfaceIndex(in_addr Target)
     request.Header.nlmsg_flags = NLM_F_REQUEST;
     request.Route.rtm_family = AF_INET;
     request.Route.rtm_dst_len = 32;
-    AppendAttribute(&request.Header, RTA_DST, &Target, sizeof Target);
+    AppendAttribute(&request.Header, RTA_DST, &target, sizeof target);
 
     int index = 0;
     NetlinkRequest(&request.Header, [&](const nlmsghdr *msg) {
@@ -105,15 +105,15 @@ int RouteInterfaceIndex(in_addr Target)
     return index;
 }
 
-QString InterfaceName(int Index)
+QString InterfaceName(int index)
 {
     char name[IF_NAMESIZE] = {};
-    if (Index <= 0 || !::if_indextoname(static_cast<unsigned>(Index), name))
+    if (index <= 0 || !::if_indextoname(static_cast<unsigned>(index), name))
         return {};
     return QString::fromLocal8Bit(name);
 }
 
-std::vector<TNeighbour> Neighbours(int InterfaceIndex)
+std::vector<TNeighbour> Neighbours(int interfaceIndex)
 {
     struct
     {
@@ -128,7 +128,7 @@ std::vector<TNeighbour> Neighbours(int InterfaceIndex)
     std::vector<TNeighbour> result;
     NetlinkRequest(&request.Header, [&](const nlmsghdr *msg) {
         const auto *ndm = static_cast<const ndmsg *>(NLMSG_DATA(msg));
-        if (msg->nlmsg_type != RTM_NEWNEIGH || ndm->ndm_ifindex != InterfaceIndex)
+        if (msg->nlmsg_type != RTM_NEWNEIGH || ndm->ndm_ifindex != interfaceIndex)
             return;
         TNeighbour entry;
         entry.State = ndm->ndm_state;

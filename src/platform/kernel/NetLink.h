@@ -35,20 +35,20 @@ struct TNeighbour
 std::vector<TInterfaceAddress> InterfaceAddresses();
 
 // The IPv4 address of a local interface equal to Address, if any.
-std::optional<TInterfaceAddress> LocalAddress(in_addr Address);
+std::optional<TInterfaceAddress> LocalAddress(in_addr address);
 
 // The first IPv4 address of an interface that is up and not loopback: the address this host
 // speaks from on its local network. Nothing when no such interface has one.
 std::optional<TInterfaceAddress> FirstNetworkAddress();
 
 // The first IPv4 address of the interface with this index.
-std::optional<TInterfaceAddress> InterfaceAddressOf(int Index);
+std::optional<TInterfaceAddress> InterfaceAddressOf(int index);
 
 // The index of the interface the kernel would send a packet for Target through; 0 when
 // there is no route.
-int RouteInterfaceIndex(in_addr Target);
+int RouteInterfaceIndex(in_addr target);
 
 // Interface name for an index; empty when unknown.
-QString InterfaceName(int Index);
+QString InterfaceName(int index);
 
-std::vector<TNeighbour> Neighbours(int InterfaceIndex);
+std::vector<TNeighbour> Neighbours(int interfaceIndex);

@@ -14,43 +14,43 @@ namespace {
 QMutex InstalledLock;
 std::shared_ptr<const IPrivilegedNet> Installed;
 
-QString ColonMac(const QString &MacAddress)
+QString ColonMac(const QString &macAddress)
 {
-    return QString(MacAddress).replace(QLatin1Char('-'), QLatin1Char(':'));
+    return QString(macAddress).replace(QLatin1Char('-'), QLatin1Char(':'));
 }
 
-void SetError(QString *Error, const QString &Reason)
+void SetError(QString *error, const QString &reason)
 {
-    if (Error)
-        *Error = Reason;
+    if (error)
+        *error = reason;
 }
 
 } // namespace
 
-TCommand ArpBindCommand(const QString &IpAddress, const QString &MacAddress, const QString &Interface)
+TCommand ArpBindCommand(const QString &ipAddress, const QString &macAddress, const QString &interface)
 {
     return {QStringLiteral("ip"),
-            {QStringLiteral("neigh"), QStringLiteral("replace"), IpAddress, QStringLiteral("lladdr"),
-             ColonMac(MacAddress), QStringLiteral("dev"), Interface, QStringLiteral("nud"),
+            {QStringLiteral("neigh"), QStringLiteral("replace"), ipAddress, QStringLiteral("lladdr"),
+             ColonMac(macAddress), QStringLiteral("dev"), interface, QStringLiteral("nud"),
              QStringLiteral("permanent"), QStringLiteral("protocol"), QString::number(OwnNeighbourProtocol)}};
 }
 
-TCommand ArpUnbindCommand(const QString &IpAddress, const QString &Interface)
+TCommand ArpUnbindCommand(const QString &ipAddress, const QString &interface)
 {
     return {QStringLiteral("ip"),
-            {QStringLiteral("neigh"), QStringLiteral("del"), IpAddress, QStringLiteral("dev"), Interface}};
+            {QStringLiteral("neigh"), QStringLiteral("del"), ipAddress, QStringLiteral("dev"), interface}};
 }
 
-std::optional<TCommand> TDirectNet::BindCommand(const QString &IpAddress, const QString &MacAddress,
-                                                const QString &Interface, QString *) const
+std::optional<TCommand> TDirectNet::BindCommand(const QString &ipAddress, const QString &macAddress,
+                                                const QString &interface, QString *) const
 {
-    return ArpBindCommand(IpAddress, MacAddress, Interface);
+    return ArpBindCommand(ipAddress, macAddress, interface);
 }
 
-std::optional<TCommand> TDirectNet::UnbindCommand(const QString &IpAddress, const QString &Interface,
+std::optional<TCommand> TDirectNet::UnbindCommand(const QString &ipAddress, const QString &interface,
                                                   QString *) const
 {
-    return ArpUnbindCommand(IpAddress, Interface);
+    return ArpUnbindCommand(ipAddress, interface);
 }
 
 std::optional<TCommand> TDirectNet::ProbeCommand(const QString &, int, const QStringList &) const
@@ -58,30 +58,30 @@ std::optional<TCommand> TDirectNet::ProbeCommand(const QString &, int, const QSt
     return std::nullopt;
 }
 
-THelperNet::THelperNet(QStringList Helpers) : FHelpers(std::move(Helpers)) {}
+THelperNet::THelperNet(QStringList helpers) : FHelpers(std::move(helpers)) {}
 
-std::optional<TCommand> THelperNet::BindCommand(const QString &IpAddress, const QString &MacAddress,
-                                                const QString &Interface, QString *Error) const
+std::optional<TCommand> THelperNet::BindCommand(const QString &ipAddress, const QString &macAddress,
+                                                const QString &interface, QString *error) const
 {
     if (HasEffectiveCapability(CAP_NET_ADMIN))
-        return TDirectNet::BindCommand(IpAddress, MacAddress, Interface, Error);
-    return HelperCommand({QLatin1String(NeighbourAddOperation), Interface, IpAddress, ColonMac(MacAddress)},
-                         Error);
+        return TDirectNet::BindCommand(ipAddress, macAddress, interface, error);
+    return HelperCommand({QLatin1String(NeighbourAddOperation), interface, ipAddress, ColonMac(macAddress)},
+                         error);
 }
 
-std::optional<TCommand> THelperNet::UnbindCommand(const QString &IpAddress, const QString &Interface,
-                                                  QString *Error) const
+std::optional<TCommand> THelperNet::UnbindCommand(const QString &ipAddress, const QString &interface,
+                                                  QString *error) const
 {
     if (HasEffectiveCapability(CAP_NET_ADMIN))
-        return TDirectNet::UnbindCommand(IpAddress, Interface, Error);
-    return HelperCommand({QLatin1String(NeighbourDeleteOperation), Interface, IpAddress}, Error);
+        return TDirectNet::UnbindCommand(ipAddress, interface, error);
+    return HelperCommand({QLatin1String(NeighbourDeleteOperation), interface, ipAddress}, error);
 }
 
-std::optional<TCommand> THelperNet::ProbeCommand(const QString &Interface, int DeadlineMs,
-                                                 const QStringList &Targets) const
+std::optional<TCommand> THelperNet::ProbeCommand(const QString &interface, int deadlineMs,
+                                                 const QStringList &targets) const
 {
     const QStringList arguments =
-        QStringList{QLatin1String(ArpProbeOperation), Interface, QString::number(DeadlineMs)} + Targets;
+        QStringList{QLatin1String(ArpProbeOperation), interface, QString::number(deadlineMs)} + targets;
     return HelperCommand(arguments, nullptr);
 }
 
@@ -96,36 +96,36 @@ QStringList THelperNet::DefaultHelpers()
 }
 
 // Execute permission is what the helper's group grants: a user outside it may not run it.
-QString THelperNet::UsableHelper(QString *Error) const
+QString THelperNet::UsableHelper(QString *error) const
 {
     for (const QString &helper : FHelpers) {
         if (!QFileInfo(helper).isFile())
             continue;
         if (::access(QFile::encodeName(helper).constData(), X_OK) == 0)
             return helper;
-        SetError(Error, QStringLiteral("needs CAP_NET_ADMIN: this user may not run %1; add the user to the "
+        SetError(error, QStringLiteral("needs CAP_NET_ADMIN: this user may not run %1; add the user to the "
                                        "netdev group")
                             .arg(helper));
         return {};
     }
-    SetError(Error, QStringLiteral("needs CAP_NET_ADMIN: %1 is not installed, and the program does not hold "
+    SetError(error, QStringLiteral("needs CAP_NET_ADMIN: %1 is not installed, and the program does not hold "
                                    "the capability itself")
                         .arg(QLatin1String(NetHelperName)));
     return {};
 }
 
-std::optional<TCommand> THelperNet::HelperCommand(const QStringList &Arguments, QString *Error) const
+std::optional<TCommand> THelperNet::HelperCommand(const QStringList &arguments, QString *error) const
 {
-    const QString helper = UsableHelper(Error);
+    const QString helper = UsableHelper(error);
     if (helper.isEmpty())
         return std::nullopt;
-    return TCommand{helper, Arguments};
+    return TCommand{helper, arguments};
 }
 
-void InstallPrivilegedNet(std::shared_ptr<const IPrivilegedNet> Net)
+void InstallPrivilegedNet(std::shared_ptr<const IPrivilegedNet> net)
 {
     QMutexLocker locker(&InstalledLock);
-    Installed = std::move(Net);
+    Installed = std::move(net);
 }
 
 std::shared_ptr<const IPrivilegedNet> PrivilegedNet()

@@ -38,16 +38,16 @@ QString CupsError() { return QString::fromUtf8(cupsLastErrorString()); }
 
 } // namespace
 
-bool InstalledPrinters(QList<TPrinterInfo> &Printers, QString *Reason)
+bool InstalledPrinters(QList<TPrinterInfo> &printers, QString *reason)
 {
-    Printers.clear();
+    printers.clear();
     const TDests dests;
     if (dests.Count() == 0 && dests.Failed())
-        return Fail(Reason, QStringLiteral("CUPS cannot be asked for printers: %1").arg(CupsError()));
+        return Fail(reason, QStringLiteral("CUPS cannot be asked for printers: %1").arg(CupsError()));
     for (int i = 0; i < dests.Count(); ++i) {
         const cups_dest_t &dest = dests.Dests()[i];
         if (!dest.instance)
-            Printers.append({QString::fromUtf8(dest.name), dest.is_default != 0});
+            printers.append({QString::fromUtf8(dest.name), dest.is_default != 0});
     }
     return true;
 }
@@ -62,19 +62,19 @@ QString DefaultPrinterName()
     return QString();
 }
 
-bool SetDefaultPrinter(const QString &Name, QString *Reason)
+bool SetDefaultPrinter(const QString &name, QString *reason)
 {
     const TDests dests;
     if (dests.Count() == 0 && dests.Failed())
-        return Fail(Reason, QStringLiteral("CUPS cannot be asked for printers: %1").arg(CupsError()));
-    const QByteArray name = Name.toUtf8();
-    cups_dest_t *chosen = cupsGetDest(name.constData(), nullptr, dests.Count(), dests.Dests());
-    if (Name.isEmpty() || !chosen)
-        return Fail(Reason, QStringLiteral("there is no printer '%1'").arg(Name));
+        return Fail(reason, QStringLiteral("CUPS cannot be asked for printers: %1").arg(CupsError()));
+    const QByteArray utf8Name = name.toUtf8();
+    cups_dest_t *chosen = cupsGetDest(utf8Name.constData(), nullptr, dests.Count(), dests.Dests());
+    if (name.isEmpty() || !chosen)
+        return Fail(reason, QStringLiteral("there is no printer '%1'").arg(name));
     for (int i = 0; i < dests.Count(); ++i)
         dests.Dests()[i].is_default = 0;
     chosen->is_default = 1;
     if (cupsSetDests2(CUPS_HTTP_DEFAULT, dests.Count(), dests.Dests()) != 0)
-        return Fail(Reason, QStringLiteral("the default printer cannot be saved: %1").arg(CupsError()));
+        return Fail(reason, QStringLiteral("the default printer cannot be saved: %1").arg(CupsError()));
     return true;
 }

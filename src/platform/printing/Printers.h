@@ -14,9 +14,9 @@ struct TPrinterInfo
 // user's lpoptions applied. Queue instances ("name/instance") are not printers of their own.
 
 // The installed printers in CUPS order; false when CUPS cannot be asked, with the reason.
-bool InstalledPrinters(QList<TPrinterInfo> &Printers, QString *Reason = nullptr);
+bool InstalledPrinters(QList<TPrinterInfo> &printers, QString *reason = nullptr);
 // The user's default destination; empty when there is none or CUPS cannot be asked.
 QString DefaultPrinterName();
 // Makes Name the user's default destination, as "lpoptions -d" does. False with the reason
 // for a queue CUPS does not have or a default that cannot be saved.
-bool SetDefaultPrinter(const QString &Name, QString *Reason = nullptr);
+bool SetDefaultPrinter(const QString &name, QString *reason = nullptr);

@@ -6,7 +6,7 @@
 class TFd
 {
 public:
-    explicit TFd(int Fd) : FFd(Fd) {}
+    explicit TFd(int fd) : FFd(fd) {}
     ~TFd()
     {
         if (FFd >= 0)

@@ -7,26 +7,26 @@
 
 namespace {
 
-QString ProgramName(const QString &ProcessDir)
+QString ProgramName(const QString &processDir)
 {
-    QFile Comm(ProcessDir + QStringLiteral("/comm"));
-    return Comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(Comm.readAll()).trimmed() : QString();
+    QFile comm(processDir + QStringLiteral("/comm"));
+    return comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll()).trimmed() : QString();
 }
 
 } // namespace
 
-QList<qint64> RunningProgramIds(const QStringList &Names)
+QList<qint64> RunningProgramIds(const QStringList &names)
 {
-    QList<qint64> Ids;
-    const QDir Proc(QStringLiteral("/proc"));
-    for (const QString &Entry : Proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool IsProcess = false;
-        const qint64 Id = Entry.toLongLong(&IsProcess);
-        const QString ProcessDir = Proc.filePath(Entry);
+    QList<qint64> ids;
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString &entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool isProcess = false;
+        const qint64 id = entry.toLongLong(&isProcess);
+        const QString processDir = proc.filePath(entry);
         // A process's folder belongs to the user it runs as.
-        if (IsProcess && QFileInfo(ProcessDir).ownerId() == geteuid() &&
-            Names.contains(ProgramName(ProcessDir)))
-            Ids.append(Id);
+        if (isProcess && QFileInfo(processDir).ownerId() == geteuid() &&
+            names.contains(ProgramName(processDir)))
+            ids.append(id);
     }
-    return Ids;
+    return ids;
 }

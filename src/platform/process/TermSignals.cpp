@@ -10,19 +10,19 @@ namespace {
 // The handler may only write: the byte is the signal's number, read on the event loop.
 int SignalPipe[2] = {-1, -1};
 
-void ForwardSignal(int Signal)
+void ForwardSignal(int signal)
 {
-    const unsigned char Number = static_cast<unsigned char>(Signal);
-    [[maybe_unused]] const ssize_t Written = ::write(SignalPipe[0], &Number, 1);
+    const unsigned char number = static_cast<unsigned char>(signal);
+    [[maybe_unused]] const ssize_t written = ::write(SignalPipe[0], &number, 1);
 }
 
-void Handle(int Signal, void (*Handler)(int))
+void Handle(int signal, void (*handler)(int))
 {
-    struct sigaction Action = {};
-    Action.sa_handler = Handler;
-    sigemptyset(&Action.sa_mask);
-    Action.sa_flags = SA_RESTART;
-    sigaction(Signal, &Action, nullptr);
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(signal, &action, nullptr);
 }
 
 } // namespace
@@ -50,7 +50,7 @@ TTermSignals::~TTermSignals()
 
 void TTermSignals::ReadSignal()
 {
-    unsigned char Number = 0;
-    if (::read(SignalPipe[1], &Number, 1) == 1)
-        emit Received(Number);
+    unsigned char number = 0;
+    if (::read(SignalPipe[1], &number, 1) == 1)
+        emit Received(number);
 }

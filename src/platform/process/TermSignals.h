@@ -15,7 +15,7 @@ public:
     ~TTermSignals() override;
 
 signals:
-    void Received(int Signal);
+    void Received(int signal);
 
 private:
     void ReadSignal();

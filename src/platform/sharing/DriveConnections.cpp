@@ -9,86 +9,86 @@ namespace {
 
 // Whether Path lies in Root; Sub gets the folder below Root it names with backslashes,
 // "\sub\dir", empty for Root itself.
-bool Inside(const QString &Root, const QString &Path, QString *Sub)
+bool Inside(const QString &root, const QString &path, QString *sub)
 {
-    const QString Clean = QDir::cleanPath(Path);
-    if (Clean != Root && !Clean.startsWith(Root + '/'))
+    const QString clean = QDir::cleanPath(path);
+    if (clean != root && !clean.startsWith(root + '/'))
         return false;
-    *Sub = Clean.mid(Root.size()).replace('/', '\\');
+    *sub = clean.mid(root.size()).replace('/', '\\');
     return true;
 }
 
 // The restore entry of Drive for RemotePath, letter case ignored; null when there is none.
-const TPersistentDrive *EntryOf(const QList<TPersistentDrive> &Persistent, const QString &Drive,
-                                const QString &RemotePath)
+const TPersistentDrive *EntryOf(const QList<TPersistentDrive> &persistent, const QString &drive,
+                                const QString &remotePath)
 {
-    for (const TPersistentDrive &Entry : Persistent)
-        if (Entry.Drive.compare(Drive, Qt::CaseInsensitive) == 0 &&
-            Entry.RemotePath.compare(RemotePath, Qt::CaseInsensitive) == 0)
-            return &Entry;
+    for (const TPersistentDrive &entry : persistent)
+        if (entry.Drive.compare(drive, Qt::CaseInsensitive) == 0 &&
+            entry.RemotePath.compare(remotePath, Qt::CaseInsensitive) == 0)
+            return &entry;
     return nullptr;
 }
 
 // A connection as the restore list spells its remote folder, where it has it: GVFS gives
 // share names in lower case.
-TDriveConnection ConnectionOf(const QList<TPersistentDrive> &Persistent, const QString &Drive,
-                              const QString &RemotePath, const QString &LocalPath, bool Linked)
+TDriveConnection ConnectionOf(const QList<TPersistentDrive> &persistent, const QString &drive,
+                              const QString &remotePath, const QString &localPath, bool linked)
 {
-    const TPersistentDrive *Entry = EntryOf(Persistent, Drive, RemotePath);
-    return {Drive, Entry ? Entry->RemotePath : RemotePath, LocalPath, Linked, Entry != nullptr};
+    const TPersistentDrive *entry = EntryOf(persistent, drive, remotePath);
+    return {drive, entry ? entry->RemotePath : remotePath, localPath, linked, entry != nullptr};
 }
 
 // The first letter from Z: downwards that is not taken; empty when all are.
-QString FreeDrive(const QStringList &Taken)
+QString FreeDrive(const QStringList &taken)
 {
-    for (char Letter = 'Z'; Letter >= 'A'; --Letter) {
-        const QString Drive = QStringLiteral("%1:").arg(QLatin1Char(Letter));
-        if (!Taken.contains(Drive))
-            return Drive;
+    for (char letter = 'Z'; letter >= 'A'; --letter) {
+        const QString drive = QStringLiteral("%1:").arg(QLatin1Char(letter));
+        if (!taken.contains(drive))
+            return drive;
     }
     return {};
 }
 
 } // namespace
 
-bool ListDriveConnections(INetworkMounts &Mounts, const TDriveLinks &Links,
-                          QList<TDriveConnection> &Connections, QString *Error)
+bool ListDriveConnections(INetworkMounts &mounts, const TDriveLinks &links,
+                          QList<TDriveConnection> &connections, QString *error)
 {
-    QList<TNetworkMount> Listed;
-    if (!Mounts.List(Listed)) {
-        if (Error)
-            *Error = Mounts.LastError();
+    QList<TNetworkMount> listed;
+    if (!mounts.List(listed)) {
+        if (error)
+            *error = mounts.LastError();
         return false;
     }
-    QList<TPersistentDrive> Persistent;
-    ReadPersistentDrives(Persistent);
-    const QMap<QString, QString> DriveLinks = Links.Links();
-    QStringList Taken = DriveLinks.keys();
-    QList<TNetworkMount> Unlinked;
-    Connections.clear();
-    for (const TNetworkMount &Mount : std::as_const(Listed)) {
-        const QString Unc = UncFromSmbUrl(Mount.Uri);
-        if (Unc.isEmpty())
+    QList<TPersistentDrive> persistent;
+    ReadPersistentDrives(persistent);
+    const QMap<QString, QString> driveLinks = links.Links();
+    QStringList taken = driveLinks.keys();
+    QList<TNetworkMount> unlinked;
+    connections.clear();
+    for (const TNetworkMount &mount : std::as_const(listed)) {
+        const QString unc = UncFromSmbUrl(mount.Uri);
+        if (unc.isEmpty())
             continue;
-        bool Linked = false;
-        for (auto Link = DriveLinks.cbegin(); Link != DriveLinks.cend() && !Mount.LocalPath.isEmpty();
-             ++Link) {
-            QString Sub;
-            if (!Inside(QDir::cleanPath(Mount.LocalPath), Link.value(), &Sub))
+        bool linked = false;
+        for (auto link = driveLinks.cbegin(); link != driveLinks.cend() && !mount.LocalPath.isEmpty();
+             ++link) {
+            QString sub;
+            if (!Inside(QDir::cleanPath(mount.LocalPath), link.value(), &sub))
                 continue;
-            Connections.append(ConnectionOf(Persistent, Link.key(), Unc + Sub, Link.value(), true));
-            Linked = true;
+            connections.append(ConnectionOf(persistent, link.key(), unc + sub, link.value(), true));
+            linked = true;
         }
-        if (!Linked)
-            Unlinked.append(Mount);
+        if (!linked)
+            unlinked.append(mount);
     }
-    for (const TNetworkMount &Mount : std::as_const(Unlinked)) {
-        const QString Drive = FreeDrive(Taken);
-        const QString Unc = UncFromSmbUrl(Mount.Uri);
-        Taken.append(Drive);
-        Connections.append(ConnectionOf(Persistent, Drive, Unc, Mount.LocalPath, false));
+    for (const TNetworkMount &mount : std::as_const(unlinked)) {
+        const QString drive = FreeDrive(taken);
+        const QString unc = UncFromSmbUrl(mount.Uri);
+        taken.append(drive);
+        connections.append(ConnectionOf(persistent, drive, unc, mount.LocalPath, false));
     }
-    std::sort(Connections.begin(), Connections.end(),
-              [](const TDriveConnection &A, const TDriveConnection &B) { return A.Drive < B.Drive; });
+    std::sort(connections.begin(), connections.end(),
+              [](const TDriveConnection &a, const TDriveConnection &b) { return a.Drive < b.Drive; });
     return true;
 }

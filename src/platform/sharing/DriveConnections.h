@@ -19,5 +19,5 @@ struct TDriveConnection
 // The smb mounts of Mounts, one connection for every drive link that points into one, by
 // drive name. A mount no link points into gets the first letter from Z: downwards that no
 // link and no other such mount holds. False when the mounts cannot be listed.
-bool ListDriveConnections(INetworkMounts &Mounts, const TDriveLinks &Links,
-                          QList<TDriveConnection> &Connections, QString *Error = nullptr);
+bool ListDriveConnections(INetworkMounts &mounts, const TDriveLinks &links,
+                          QList<TDriveConnection> &connections, QString *error = nullptr);

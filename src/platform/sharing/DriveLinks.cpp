@@ -24,8 +24,8 @@ QString SystemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 QString TDriveLinks::DriveName(const QString &name)
 {
-    static const QRegularExpression Drive(QStringLiteral("^[A-Za-z]:$"));
-    return Drive.match(name).hasMatch() ? name.toUpper() : QString();
+    static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:$"));
+    return drive.match(name).hasMatch() ? name.toUpper() : QString();
 }
 
 QString TDriveLinks::Target(const QString &drive) const

@@ -165,20 +165,20 @@ bool FolderAnswers(const QString &folder, QString *reason)
 // GVFS's smb backend passes the system's words on in a general failure, so both count.
 bool Unreachable(const GError *error)
 {
-    static const int Codes[] = {G_IO_ERROR_CONNECTION_REFUSED, G_IO_ERROR_HOST_UNREACHABLE,
+    static const int codes[] = {G_IO_ERROR_CONNECTION_REFUSED, G_IO_ERROR_HOST_UNREACHABLE,
                                 G_IO_ERROR_NETWORK_UNREACHABLE, G_IO_ERROR_TIMED_OUT,
                                 G_IO_ERROR_HOST_NOT_FOUND};
-    static const char *const Words[] = {"Connection refused", "No route to host", "Network is unreachable",
+    static const char *const words[] = {"Connection refused", "No route to host", "Network is unreachable",
                                         "Connection timed out", "Host is down"};
     if (!error)
         return false;
-    for (const int code : Codes) {
+    for (const int code : codes) {
         if (g_error_matches(error, G_IO_ERROR, code))
             return true;
     }
     const QString message = QString::fromUtf8(error->message);
-    return std::any_of(std::begin(Words), std::end(Words),
-                       [&](const char *words) { return message.contains(QLatin1String(words)); });
+    return std::any_of(std::begin(words), std::end(words),
+                       [&](const char *word) { return message.contains(QLatin1String(word)); });
 }
 
 bool SchemeServed(const QString &uri)
@@ -312,13 +312,13 @@ std::shared_ptr<INetworkMounts> InstalledNetworkMounts()
 
 QString SmbUrlFromUnc(const QString &unc)
 {
-    static const QRegularExpression NotInServer(QStringLiteral("[\\s/:@?#\\[\\]%]"));
+    static const QRegularExpression notInServer(QStringLiteral("[\\s/:@?#\\[\\]%]"));
     if (!unc.startsWith(QLatin1String("\\\\")))
         return {};
     QStringList parts = unc.mid(2).split('\\');
     if (parts.size() > 2 && parts.constLast().isEmpty())
         parts.removeLast();
-    if (parts.size() < 2 || parts.contains(QString()) || parts.constFirst().contains(NotInServer))
+    if (parts.size() < 2 || parts.contains(QString()) || parts.constFirst().contains(notInServer))
         return {};
     for (const QString &part : std::as_const(parts)) {
         if (part.contains('/'))
@@ -352,14 +352,14 @@ QString UncFromSmbUrl(const QString &url)
 // each value percent-encoded.
 QString UncFromGvfsPath(const QString &path)
 {
-    static const QLatin1String SmbShareSpec("smb-share:");
+    static const QLatin1String smbShareSpec("smb-share:");
     const QStringList parts = QDir::cleanPath(path).split('/', Qt::SkipEmptyParts);
     const auto spec = std::find_if(parts.begin(), parts.end(),
-                                   [](const QString &part) { return part.startsWith(SmbShareSpec); });
+                                   [](const QString &part) { return part.startsWith(smbShareSpec); });
     if (spec == parts.end() || spec == parts.begin() || *(spec - 1) != QLatin1String("gvfs"))
         return {};
     QMap<QString, QString> values;
-    for (const QString &pair : spec->mid(SmbShareSpec.size()).split(',')) {
+    for (const QString &pair : spec->mid(smbShareSpec.size()).split(',')) {
         const qsizetype equals = pair.indexOf('=');
         if (equals > 0)
             values.insert(pair.left(equals), QUrl::fromPercentEncoding(pair.mid(equals + 1).toUtf8()));

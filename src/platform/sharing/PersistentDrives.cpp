@@ -11,72 +11,72 @@ const QString UserNameValue = QStringLiteral("UserName");
 const QString PasswordValue = QStringLiteral("Password");
 
 // "X:" is kept under the letter alone, as Windows names its keys.
-QString DriveKey(const QString &Drive) { return NetworkKey + '\\' + Drive.left(1).toUpper(); }
+QString DriveKey(const QString &drive) { return NetworkKey + '\\' + drive.left(1).toUpper(); }
 
-bool Fail(QString *Error, const QString &Reason)
+bool Fail(QString *error, const QString &reason)
 {
-    if (Error)
-        *Error = Reason;
+    if (error)
+        *error = reason;
     return false;
 }
 
-QString ValueOr(const TRegistry &Registry, const QString &Name)
+QString ValueOr(const TRegistry &registry, const QString &name)
 {
-    return Registry.ValueExists(Name) ? Registry.ReadString(Name) : QString();
+    return registry.ValueExists(name) ? registry.ReadString(name) : QString();
 }
 
 } // namespace
 
-bool ReadPersistentDrives(QList<TPersistentDrive> &Drives, QString *Error)
+bool ReadPersistentDrives(QList<TPersistentDrive> &drives, QString *error)
 {
-    Drives.clear();
+    drives.clear();
     try {
-        TRegistry Registry(HKEY_CURRENT_USER);
-        if (!Registry.OpenKeyReadOnly(NetworkKey))
+        TRegistry registry(HKEY_CURRENT_USER);
+        if (!registry.OpenKeyReadOnly(NetworkKey))
             return true;
-        for (const QString &Letter : Registry.GetKeyNames()) {
-            TRegistry Entry(HKEY_CURRENT_USER);
-            if (Letter.size() != 1 || !Entry.OpenKeyReadOnly(DriveKey(Letter)))
+        for (const QString &letter : registry.GetKeyNames()) {
+            TRegistry entry(HKEY_CURRENT_USER);
+            if (letter.size() != 1 || !entry.OpenKeyReadOnly(DriveKey(letter)))
                 continue;
-            Drives.append({Letter.toUpper() + ':', ValueOr(Entry, RemotePathValue),
-                           ValueOr(Entry, UserNameValue), ValueOr(Entry, PasswordValue)});
+            drives.append({letter.toUpper() + ':', ValueOr(entry, RemotePathValue),
+                           ValueOr(entry, UserNameValue), ValueOr(entry, PasswordValue)});
         }
-    } catch (const ERegistryException &Problem) {
-        return Fail(Error,
-                    QStringLiteral("the drives restored at logon cannot be read: %1").arg(Problem.Message()));
+    } catch (const ERegistryException &problem) {
+        return Fail(error,
+                    QStringLiteral("the drives restored at logon cannot be read: %1").arg(problem.Message()));
     }
     return true;
 }
 
-bool AddPersistentDrive(const TPersistentDrive &Drive, QString *Error)
+bool AddPersistentDrive(const TPersistentDrive &drive, QString *error)
 {
     try {
-        TRegistry Registry(HKEY_CURRENT_USER);
-        if (!Registry.OpenKey(DriveKey(Drive.Drive), true))
+        TRegistry registry(HKEY_CURRENT_USER);
+        if (!registry.OpenKey(DriveKey(drive.Drive), true))
             return Fail(
-                Error,
-                QStringLiteral("the key HKEY_CURRENT_USER%1 cannot be made").arg(DriveKey(Drive.Drive)));
-        Registry.WriteString(RemotePathValue, Drive.RemotePath);
-        Registry.WriteString(UserNameValue, Drive.UserName);
-        Registry.WriteString(PasswordValue, Drive.Password);
-    } catch (const ERegistryException &Problem) {
+                error,
+                QStringLiteral("the key HKEY_CURRENT_USER%1 cannot be made").arg(DriveKey(drive.Drive)));
+        registry.WriteString(RemotePathValue, drive.RemotePath);
+        registry.WriteString(UserNameValue, drive.UserName);
+        registry.WriteString(PasswordValue, drive.Password);
+    } catch (const ERegistryException &problem) {
         return Fail(
-            Error,
-            QStringLiteral("drive %1 cannot be kept for logon: %2").arg(Drive.Drive, Problem.Message()));
+            error,
+            QStringLiteral("drive %1 cannot be kept for logon: %2").arg(drive.Drive, problem.Message()));
     }
     return true;
 }
 
-bool RemovePersistentDrive(const QString &Drive, QString *Error)
+bool RemovePersistentDrive(const QString &drive, QString *error)
 {
     try {
-        TRegistry Registry(HKEY_CURRENT_USER);
-        if (Registry.KeyExists(DriveKey(Drive)) && !Registry.DeleteKey(DriveKey(Drive)))
-            return Fail(Error,
-                        QStringLiteral("the key HKEY_CURRENT_USER%1 cannot be removed").arg(DriveKey(Drive)));
-    } catch (const ERegistryException &Problem) {
+        TRegistry registry(HKEY_CURRENT_USER);
+        if (registry.KeyExists(DriveKey(drive)) && !registry.DeleteKey(DriveKey(drive)))
+            return Fail(error,
+                        QStringLiteral("the key HKEY_CURRENT_USER%1 cannot be removed").arg(DriveKey(drive)));
+    } catch (const ERegistryException &problem) {
         return Fail(
-            Error, QStringLiteral("drive %1 cannot be dropped from logon: %2").arg(Drive, Problem.Message()));
+            error, QStringLiteral("drive %1 cannot be dropped from logon: %2").arg(drive, problem.Message()));
     }
     return true;
 }

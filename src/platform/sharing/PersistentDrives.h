@@ -16,8 +16,8 @@ struct TPersistentDrive
 // Windows keeps its own. The password is kept beside the user name: the hive is the user's
 // alone, as the data file that holds it too. A hive that cannot be read or written fails the
 // call with its reason.
-bool ReadPersistentDrives(QList<TPersistentDrive> &Drives, QString *Error = nullptr);
+bool ReadPersistentDrives(QList<TPersistentDrive> &drives, QString *error = nullptr);
 // Replaces the entry of Drive.Drive.
-bool AddPersistentDrive(const TPersistentDrive &Drive, QString *Error = nullptr);
+bool AddPersistentDrive(const TPersistentDrive &drive, QString *error = nullptr);
 // True also when Drive has no entry.
-bool RemovePersistentDrive(const QString &Drive, QString *Error = nullptr);
+bool RemovePersistentDrive(const QString &drive, QString *error = nullptr);
