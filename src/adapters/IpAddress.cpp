@@ -96,36 +96,9 @@ QString GatewayMacFault(const QString &Mac)
     return QStringLiteral("Gateway MAC address %1 is not six hexadecimal pairs").arg(QuotedValue(Mac));
 }
 
-// An unset MAC only asks to take an override away; without one the adapter keeps its own
-// address, and its connection.
-bool MacChangeNeeded(TNetWork &Adapter, const QString &Mac)
-{
-    if (IsUnsetMac(Mac)) {
-        const auto Key = Adapter.OpenAdapterKey(true);
-        return Key && Key->ValueExists(QStringLiteral("NetworkAddress"));
-    }
-    return Adapter.IsMACChanged(Mac);
-}
-
-// The refusal, or empty once the adapter runs with Mac.
-QString StoreMacAndRestart(TNetWork &Adapter, const QString &Mac)
-{
-    const QString Name = QuotedValue(Adapter.Name());
-    try {
-        if (!Adapter.ChangeMAC(Mac))
-            return QStringLiteral("MAC address %1 not stored for adapter %2").arg(QuotedValue(Mac), Name);
-    } catch (const EWayfarelError &E) {
-        return QStringLiteral("MAC address %1 refused for adapter %2: %3")
-            .arg(QuotedValue(Mac), Name, E.Message());
-    }
-    if (!Adapter.Restart())
-        return QStringLiteral("Can not restart adapter %1: %2").arg(Name, Adapter.LastError());
-    return QString();
-}
-
 } // namespace
 
-const QString TIPAddress::UnsetMac = QStringLiteral("00-00-00-00-00-00");
+const QString TIPAddress::UnsetMac = TMacAddress().Dashed();
 
 TIPAddress::TIPAddress(const QString &LocId) : FLocId(LocId) { Load(); }
 
@@ -246,64 +219,52 @@ bool TIPAddress::Change(const TNetWorkList &Adapters)
     }
 }
 
+// One read of the connection, one save and at most one reapply or activation: a connection that
+// is down comes up with the location's settings, never first with the ones it had.
 bool TIPAddress::ChangeOn(TNetWork &Adapter)
 {
-    // A connection still coming up (an interrupted switch, say) is judged once it has settled.
-    Adapter.WaitUntilSettled(TNetWork::SwitchTimeoutMs);
+    QStringList Faults;
+    if (!Check(&Faults))
+        return Fail(Faults.join(QStringLiteral("; ")));
     const QString Name = QuotedValue(Adapter.Name());
-    if (Adapter.Status() == nsDisable) {
-        if (!Adapter.Enable())
-            return Fail(QStringLiteral("Can not enable adapter %1: %2").arg(Name, Adapter.LastError()));
-        FChanges << QStringLiteral("connection %1 enabled").arg(Name);
-    }
-    if (Adapter.Status() == nsNotWorking)
+    TConnectionOutcome Outcome;
+    const bool Applied = Adapter.Apply(Settings(), Outcome);
+    const TStatus Found = StatusFromDeviceState(Outcome.DeviceState);
+    if (Found == nsNotWorking)
         return Fail(QStringLiteral("Adapter %1 is not working").arg(Name));
     FNetName = Adapter.Name();
-    QStringList Refusals;
-    {
-        TNetworkAdapterConfiguration Config(Adapter.Id());
-        ApplyAddresses(Config, Refusals);
-        ApplyDns(Config, Refusals);
-        if (!Config.ApplyChanges())
-            Refusals
-                << QStringLiteral("Settings not applied to adapter %1: %2").arg(Name, Config.LastError());
-        else if (!Config.LastAction().isEmpty())
-            FChanges << QStringLiteral("IPv4 settings %1").arg(Config.LastAction());
+    if (!Applied) {
+        const QString Failure = Found == nsDisable ? QStringLiteral("Can not enable adapter %1: %2")
+                                                   : QStringLiteral("Settings not applied to adapter %1: %2");
+        return Fail(Failure.arg(Name, Adapter.LastError()));
     }
-    const QString Link = InterfaceName(Adapter.DevIndex());
-    ApplyGatewayBinding(Link, Refusals);
-    ReplaceMac(Adapter, Link, Refusals);
+    if (Outcome.Action != QLatin1String("unchanged"))
+        FChanges << QStringLiteral("connection %1 %2").arg(Name, Outcome.Action);
+    QStringList Refusals;
+    ApplyGatewayBinding(Outcome.LinkName, Refusals);
     if (!Refusals.isEmpty())
         return Fail(Refusals.join(QStringLiteral("; ")));
     return true;
 }
 
-void TIPAddress::ApplyAddresses(TNetworkAdapterConfiguration &Config, QStringList &Refusals)
+// Two empty DNS servers give the connection back its automatically obtained ones.
+TConnectionSettings TIPAddress::Settings() const
 {
-    if (FEnableDHCP) {
-        try {
-            Config.EnableDHCP();
-        } catch (const EWayfarelError &E) {
-            Refusals << QStringLiteral("DHCP not enabled: %1").arg(E.Message());
-        }
-        return;
+    TConnectionSettings Wanted;
+    TNMIPv4 &IPv4 = Wanted.IPv4;
+    IPv4.Method = FEnableDHCP ? QStringLiteral("auto") : QStringLiteral("manual");
+    if (!FEnableDHCP) {
+        IPv4.Addresses = {FIPAddr.trimmed()};
+        IPv4.Prefixes = {MaskToPrefix(FSubnetMask)};
+        IPv4.Gateway = FGateWay.trimmed();
     }
-    if (Config.EnableStatic(FIPAddr, FSubnetMask) != 0)
-        Refusals << QStringLiteral("Address %1 with mask %2 refused: %3")
-                        .arg(QuotedValue(FIPAddr), QuotedValue(FSubnetMask), Config.LastError());
-    if (Config.SetGateways(FGateWay) != 0 || !Config.LastError().isEmpty())
-        Refusals << QStringLiteral("Gateway %1 refused: %2").arg(QuotedValue(FGateWay), Config.LastError());
-}
-
-// Two empty servers give the adapter back its automatically obtained ones. The gateway and DNS
-// methods report a refusal only through LastError.
-void TIPAddress::ApplyDns(TNetworkAdapterConfiguration &Config, QStringList &Refusals)
-{
-    const QString Main = FAutoGetDNS ? QString() : FMainDNS;
-    const QString Sub = FAutoGetDNS ? QString() : FSubDNS;
-    if (Config.SetDNSServerSearchOrder(Main, Sub) != 0 || !Config.LastError().isEmpty())
-        Refusals << QStringLiteral("DNS servers %1 %2 refused: %3")
-                        .arg(QuotedValue(Main), QuotedValue(Sub), Config.LastError());
+    if (!FAutoGetDNS)
+        for (const QString &Server : {FMainDNS.trimmed(), FSubDNS.trimmed()})
+            if (!Server.isEmpty())
+                IPv4.Dns.append(Server);
+    IPv4.IgnoreAutoDns = !IPv4.Dns.isEmpty();
+    Wanted.Mac = TMacAddress::FromText(MacAddr()).value_or(TMacAddress());
+    return Wanted;
 }
 
 bool TIPAddress::BindsGateway() const { return FAutoRepair && !IsUnsetMac(FGWMacAddr); }
@@ -327,29 +288,6 @@ void TIPAddress::ApplyGatewayBinding(const QString &Link, QStringList &Refusals)
     else if (!Reason.isEmpty())
         Refusals << QStringLiteral("Gateway %1 not bound to %2 on %3: %4")
                         .arg(FGateWay, GWMacAddr(), Link, Reason);
-}
-
-// A new MAC address takes effect with the restart, which also drops the neighbour table of the
-// link, so a gateway binding is made again at once.
-void TIPAddress::ReplaceMac(TNetWork &Adapter, const QString &Link, QStringList &Refusals)
-{
-    const QString Mac = IsUnsetMac(MacAddr()) ? UnsetMac : MacAddr();
-    const QString Fault = AdapterMacFault(Mac);
-    if (!Fault.isEmpty()) {
-        Refusals << Fault;
-        return;
-    }
-    if (!MacChangeNeeded(Adapter, Mac))
-        return;
-    const QString Refusal = StoreMacAndRestart(Adapter, Mac);
-    if (!Refusal.isEmpty()) {
-        Refusals << Refusal;
-        return;
-    }
-    FChanges << (Mac == UnsetMac ? QStringLiteral("own MAC address given back, adapter restarted")
-                                 : QStringLiteral("MAC address %1 given, adapter restarted").arg(Mac));
-    if (BindsGateway())
-        BindStaticArp(FGateWay, GWMacAddr(), Link);
 }
 
 bool TIPAddress::Import(const QString &NetId, const TNetWorkList &Adapters)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/networkmanager/NetConnection.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -63,11 +65,12 @@ public:
     // MAC. True when there was none.
     bool Check(QStringList *Reasons) const;
 
-    // Applies the settings to the adapter NetId of Adapters: enables it when disabled, sets DHCP or the
-    // static address and gateway, automatic or fixed DNS, the gateway's static ARP binding with
-    // its repair thread when AutoRepair is on and the gateway MAC is set (else ends the thread and
-    // removes its binding), and last the adapter's MAC address with a restart. A refused step does
-    // not stop the later ones; false when any was refused, with every reason in LastError.
+    // Applies the settings to the adapter NetId of Adapters after Check has found nothing
+    // malformed: DHCP or the static address and gateway, automatic or fixed DNS and the adapter's
+    // MAC address in one save of its connection, brought to the device by one reapply or one
+    // activation (a disabled adapter comes up with them); then the gateway's static ARP binding
+    // with its repair thread when AutoRepair is on and the gateway MAC is set (else ends the
+    // thread and removes its binding). False when any was refused, with the reasons in LastError.
     bool Change(const TNetWorkList &Adapters);
     // Reads the current settings of adapter NetId into the fields (from the stored interface
     // settings when the adapter is disabled), turns AutoRepair off and saves.
@@ -82,11 +85,10 @@ private:
     void Load();
     bool Fail(const QString &Reason);
     bool ChangeOn(TNetWork &Adapter);
-    void ApplyAddresses(TNetworkAdapterConfiguration &Config, QStringList &Refusals);
-    void ApplyDns(TNetworkAdapterConfiguration &Config, QStringList &Refusals);
+    // The connection settings the fields ask for.
+    TConnectionSettings Settings() const;
     bool BindsGateway() const;
     void ApplyGatewayBinding(const QString &Link, QStringList &Refusals);
-    void ReplaceMac(TNetWork &Adapter, const QString &Link, QStringList &Refusals);
     bool ImportFromConfiguration(const QString &NetId, const TNetworkAdapterConfiguration &Config);
     bool ImportFromRegistry(const QString &NetId);
     void LookUpGatewayMac();

@@ -6,12 +6,6 @@
 #include "base/NetText.h"
 #include "platform/networkmanager/AdapterKeys.h"
 
-namespace {
-
-const QString UnsetMac = QStringLiteral("000000000000");
-
-} // namespace
-
 TStatus StatusFromDeviceState(quint32 deviceState)
 {
     switch (static_cast<TDeviceState>(deviceState)) {
@@ -58,6 +52,11 @@ bool TNetWork::Enable() { return Keep(FAdapter->Connect()); }
 bool TNetWork::Disable() { return Keep(FAdapter->Disconnect()); }
 
 bool TNetWork::Restart() { return Disable() && Enable(); }
+
+bool TNetWork::Apply(const TConnectionSettings &Settings, TConnectionOutcome &Outcome)
+{
+    return Keep(FAdapter->Apply(Settings, SwitchTimeoutMs, Outcome));
+}
 
 bool TNetWork::WaitUntilSettled(int TimeoutMs) { return Keep(FAdapter->WaitUntilSettled(TimeoutMs)); }
 
@@ -109,11 +108,12 @@ bool TNetWork::IsMACChanged(const QString &NewMAC)
     const QString newMac = MacDigits(NewMAC);
     if (newMac.isEmpty())
         return false;
-    QString current = UnsetMac;
+    const QString unset = TMacAddress().Digits();
+    QString current = unset;
     const auto key = OpenAdapterKey(true);
     if (key && key->ValueExists(QStringLiteral("NetworkAddress")))
         current = key->ReadString(QStringLiteral("NetworkAddress")).trimmed().toUpper();
-    if (current == UnsetMac)
+    if (current == unset)
         current = MacDigits(GetCurrentMAC());
     return current != newMac;
 }
@@ -126,7 +126,7 @@ bool TNetWork::ChangeMAC(const QString &NewMAC)
     const auto key = OpenAdapterKey(false);
     if (!key)
         return false;
-    if (newMac == UnsetMac)
+    if (newMac == TMacAddress().Digits())
         key->DeleteValue(QStringLiteral("NetworkAddress"));
     else
         key->WriteString(QStringLiteral("NetworkAddress"), newMac);

@@ -33,6 +33,10 @@ public:
     bool Enable();
     bool Disable();
     bool Restart();
+    // Gives the connection a location's settings in one go (INetConnection::Apply), waiting at
+    // most SwitchTimeoutMs for a connection still on its way up or down: Outcome says how it was
+    // found, what reached the system and on which interface. False with the reason in LastError.
+    bool Apply(const TConnectionSettings &Settings, TConnectionOutcome &Outcome);
     // Waits, with the event loop running, while the connection is on its way up or down (an
     // activation still running, say), at most TimeoutMs; false when it has not settled then.
     bool WaitUntilSettled(int TimeoutMs);
@@ -53,7 +57,7 @@ public:
     // Sets the driver's NetworkAddress to NewMAC, or removes it for "00-00-00-00-00-00"; takes
     // effect on Restart. False when nothing changes or the adapter has no driver key.
     bool ChangeMAC(const QString &NewMAC);
-    // Why the last Enable, Disable, Restart or WaitUntilSettled failed.
+    // Why the last Enable, Disable, Restart, Apply or WaitUntilSettled failed.
     const QString &LastError() const { return FLastError; }
 
 private:

@@ -6,6 +6,7 @@
 #include "base/Exceptions.h"
 #include "platform/registry/Registry.h"
 #include "support/DatabaseTest.h"
+#include "support/FakeNetwork.h"
 
 #include <QMap>
 #include <QSqlQuery>
@@ -385,6 +386,15 @@ public:
         return ConnectOk;
     }
     bool Disconnect() override { return true; }
+    // A connection on its way up is refused as NetworkManager's is; any other is activated.
+    bool Apply(const TConnectionSettings &, int, TConnectionOutcome &Outcome) override
+    {
+        Outcome = {FProps.DeviceState, "activated", "fake0"};
+        if (IsMovingState(FProps.DeviceState))
+            return false;
+        ++Connects;
+        return ConnectOk;
+    }
     QString LastError() const override { return ConnectOk ? QString() : "no carrier"; }
 
     bool ConnectOk = true;
@@ -489,6 +499,8 @@ TEST_F(IpAddressAdapterTest, ChangeRefusesAnAdapterThatIsNotWorking)
 {
     TIPAddress Ip(LocA);
     Ip.SetNetId(ConnectingId.toLower());
+    Ip.SetEnableDHCP(true);
+    Ip.SetAutoGetDNS(true);
     EXPECT_FALSE(Ip.Change(*FList));
     EXPECT_TRUE(Ip.LastError().contains("not working")) << Ip.LastError().toStdString();
     EXPECT_EQ(FConnecting->Connects, 0);
@@ -499,6 +511,8 @@ TEST_F(IpAddressAdapterTest, ChangeFailsWithTheReasonWhenADisabledAdapterCannotB
     FDisabled->ConnectOk = false;
     TIPAddress Ip(LocA);
     Ip.SetNetId(DisabledId);
+    Ip.SetEnableDHCP(true);
+    Ip.SetAutoGetDNS(true);
     EXPECT_FALSE(Ip.Change(*FList));
     EXPECT_EQ(FDisabled->Connects, 1);
     EXPECT_TRUE(Ip.LastError().contains("no carrier")) << Ip.LastError().toStdString();
@@ -591,6 +605,124 @@ TEST_F(IpAddressAdapterTest, FailedImportSavesNothing)
     EXPECT_FALSE(Unreadable.LastError().isEmpty());
 
     EXPECT_EQ(RowCount(LocA), 0);
+}
+
+} // namespace
+
+namespace {
+
+// The switch path on the in-memory NetworkManager: Office is static and active, Home is DHCP and
+// down, both on the same device.
+class IpAddressSwitchTest : public IpAddressTest
+{
+protected:
+    TIPAddress StaticOn(const QString &NetId, const QString &Mac = TIPAddress::UnsetMac)
+    {
+        TIPAddress Ip(LocA);
+        Ip.SetNetId(NetId);
+        Ip.SetIPAddr("10.0.0.9");
+        Ip.SetSubnetMask("255.255.255.0");
+        Ip.SetGateWay("10.0.0.1");
+        Ip.SetMainDNS("10.0.0.53");
+        Ip.SetMacAddr(Mac);
+        return Ip;
+    }
+
+    void SetUp() override
+    {
+        IpAddressTest::SetUp();
+        FNetwork = std::make_unique<TFakeNetwork>();
+    }
+
+    void TearDown() override
+    {
+        FNetwork.reset();
+        IpAddressTest::TearDown();
+    }
+
+    bool Change(TIPAddress &Ip)
+    {
+        FNetwork->Bus->Log.clear();
+        const TNetWorkList Adapters;
+        return Ip.Change(Adapters);
+    }
+
+    QVariantMap Ethernet(const QString &Profile) const
+    {
+        return FNetwork->Bus->Profiles.value(Profile).value("802-3-ethernet");
+    }
+
+    std::unique_ptr<TFakeNetwork> FNetwork;
+};
+
+TEST_F(IpAddressSwitchTest, OneSaveAndOneReapplyOrActivationBringTheSettingsAndTheMac)
+{
+    const struct
+    {
+        const char *Case;
+        QString NetId;
+        QString Mac;
+        int Activations;
+        int Reapplies;
+    } Cases[] = {
+        {"active connection, new address", TFakeNetwork::OfficeId, TIPAddress::UnsetMac, 0, 1},
+        {"connection down: it comes up with the new settings", TFakeNetwork::HomeId, TIPAddress::UnsetMac, 1,
+         0},
+        {"active connection, new MAC: activated again, once", TFakeNetwork::OfficeId, "02-11-22-33-44-55", 1,
+         0},
+        {"connection down, new MAC", TFakeNetwork::HomeId, "02-11-22-33-44-55", 1, 0},
+    };
+    for (const auto &Case : Cases) {
+        SCOPED_TRACE(Case.Case);
+        FNetwork.reset();
+        FNetwork = std::make_unique<TFakeNetwork>();
+        TIPAddress Ip = StaticOn(Case.NetId, Case.Mac);
+        ASSERT_TRUE(Change(Ip)) << Ip.LastError().toStdString();
+        EXPECT_EQ(FNetwork->Bus->Count("Update"), 1) << FNetwork->Bus->Log.join(' ').toStdString();
+        EXPECT_EQ(FNetwork->Bus->Count("ActivateConnection"), Case.Activations);
+        EXPECT_EQ(FNetwork->Bus->Count("Reapply"), Case.Reapplies);
+        EXPECT_EQ(FNetwork->Bus->Count("DeactivateConnection"), 0);
+        const QString Profile = Case.NetId == TFakeNetwork::OfficeId ? FNetwork->Office : FNetwork->Home;
+        const TNMIPv4 Saved = FNetwork->Bus->IPv4At(Profile);
+        EXPECT_EQ(Saved.Method, "manual");
+        EXPECT_EQ(Saved.Addresses, QStringList{"10.0.0.9"});
+        EXPECT_EQ(Saved.Dns, QStringList{"10.0.0.53"});
+        EXPECT_EQ(Ethernet(Profile).value("assigned-mac-address").toString(),
+                  Case.Mac == TIPAddress::UnsetMac ? QString() : QString("02:11:22:33:44:55"));
+    }
+}
+
+TEST_F(IpAddressSwitchTest, SettingsTheConnectionRunsWithAlreadyChangeNothing)
+{
+    TIPAddress Ip = StaticOn(TFakeNetwork::OfficeId);
+    ASSERT_TRUE(Change(Ip)) << Ip.LastError().toStdString();
+    ASSERT_TRUE(Change(Ip)) << Ip.LastError().toStdString();
+    EXPECT_EQ(FNetwork->Bus->Count("Update") + FNetwork->Bus->Count("Reapply") +
+                  FNetwork->Bus->Count("ActivateConnection"),
+              0)
+        << FNetwork->Bus->Log.join(' ').toStdString();
+    EXPECT_FALSE(Ip.Changes().join(' ').contains("connection")) << Ip.Changes().join(' ').toStdString();
+}
+
+// The user's private address setting is theirs: a location without a MAC of its own leaves it.
+TEST_F(IpAddressSwitchTest, LocationWithoutAMacKeepsARandomOrStableDeviceAddress)
+{
+    for (const char *Privacy : {"random", "stable"}) {
+        FNetwork->Bus->Profiles[FNetwork->Office]["802-3-ethernet"]["assigned-mac-address"] = Privacy;
+        TIPAddress Ip = StaticOn(TFakeNetwork::OfficeId);
+        ASSERT_TRUE(Change(Ip)) << Ip.LastError().toStdString();
+        EXPECT_EQ(Ethernet(FNetwork->Office).value("assigned-mac-address").toString(), Privacy);
+    }
+}
+
+TEST_F(IpAddressSwitchTest, MalformedSettingsReachNoConnection)
+{
+    TIPAddress Ip = StaticOn(TFakeNetwork::HomeId);
+    Ip.SetSubnetMask("255.0.255.0");
+    EXPECT_FALSE(Change(Ip));
+    EXPECT_TRUE(Ip.LastError().contains("255.0.255.0")) << Ip.LastError().toStdString();
+    EXPECT_EQ(FNetwork->Bus->Count("Update") + FNetwork->Bus->Count("ActivateConnection"), 0);
+    EXPECT_EQ(FNetwork->Bus->IPv4At(FNetwork->Home).Method, "auto");
 }
 
 } // namespace

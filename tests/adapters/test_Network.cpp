@@ -39,6 +39,10 @@ public:
         ++Disconnects;
         return DisconnectOk || Failed("disconnect refused");
     }
+    bool Apply(const TConnectionSettings &, int, TConnectionOutcome &) override
+    {
+        return ApplyOk || Failed("settings refused");
+    }
     bool WaitUntilSettled(int timeoutMs) override
     {
         SettleTimeoutMs = timeoutMs;
@@ -53,7 +57,7 @@ public:
     }
 
     TNetConProperties Props;
-    bool PropertiesOk = true, ConnectOk = true, DisconnectOk = true, Settles = true;
+    bool PropertiesOk = true, ConnectOk = true, DisconnectOk = true, ApplyOk = true, Settles = true;
     int Connects = 0, Disconnects = 0, SettleTimeoutMs = 0;
     QString Error;
 };
@@ -150,6 +154,11 @@ TEST(NetWork, FailedSwitchKeepsTheReasonAndSuccessClearsIt)
     EXPECT_EQ(network.LastError(), "connect refused");
     EXPECT_TRUE(network.Disable());
     EXPECT_TRUE(network.LastError().isEmpty());
+
+    connection->ApplyOk = false;
+    TConnectionOutcome outcome;
+    EXPECT_FALSE(network.Apply({}, outcome));
+    EXPECT_EQ(network.LastError(), "settings refused");
 }
 
 TEST(NetWork, RestartEnablesOnlyAfterASuccessfulDisable)

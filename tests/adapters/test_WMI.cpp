@@ -514,6 +514,7 @@ protected:
         }
         bool Connect() override { return true; }
         bool Disconnect() override { return true; }
+        bool Apply(const TConnectionSettings &, int, TConnectionOutcome &) override { return false; }
         QString LastError() const override { return QString(); }
 
     private:

@@ -1,4 +1,4 @@
-// Counts what one static switch asks of NetworkManager, in-process on the in-memory
+// Counts what one static switch (as wayfarelctl makes it) asks of NetworkManager, in-process on the in-memory
 // NetworkManager of the tests: every bus call by method, the profile saves, activations and
 // reapplies. "bench_switchcalls mac" gives the location a MAC address of its own as well.
 // tests/bench/switch-calls runs it under strace to add the registry hive reads and the
@@ -47,14 +47,16 @@ int main(int argc, char *argv[])
     StoreStaticLocation(WithMac);
 
     Network.Bus->Log.clear();
-    TLocation Location(LocId, ProgramModules());
+    TLocationList Locations(ProgramModules());
     const TNetWorkList Adapters;
-    const bool Switched = Location.SwitchTo(Adapters);
+    QString Error;
+    const bool Switched = Locations.SwitchToLocation(LocId, Adapters, &Error);
 
     QMap<QString, int> ByMethod;
     for (const QString &Method : std::as_const(Network.Bus->Log))
         ++ByMethod[Method];
-    std::printf("static switch%s: %s\n", WithMac ? " with a MAC" : "", Switched ? "switched" : "failed");
+    std::printf("static switch%s: %s\n", WithMac ? " with a MAC" : "",
+                Switched ? "switched" : qPrintable(Error));
     std::printf("  NetworkManager calls: %lld\n", static_cast<long long>(Network.Bus->Log.size()));
     for (auto It = ByMethod.cbegin(); It != ByMethod.cend(); ++It)
         std::printf("    %-22s %d\n", qPrintable(It.key()), It.value());

@@ -232,8 +232,8 @@ TEST_F(CtlLab, VerboseSwitchSaysWhatEachStepChanged)
     const QString Link = TLab::Value("CLIENT_IF");
     for (const QString &Said :
          {QStringLiteral("wayfarelctl: printer: done (default printer \"Lab_Office_Laser\")"),
-          QStringLiteral("wayfarelctl: adapter: done (connection \"%1\" enabled")
-              .arg(TLab::Value("STATIC_PROFILE")),
+          QStringLiteral("wayfarelctl: adapter: done (connection \"%1\" ").arg(TLab::Value("STATIC_PROFILE")),
+          QStringLiteral("activated"),
           QStringLiteral("gateway %1 bound to %2 on %3")
               .arg(TLab::Value("PEER_IP"), DashedMac(TLab::Value("PEER_MAC")), Link)})
         EXPECT_TRUE(ToOffice.Err.contains(Said)) << Said.toStdString() << "\n" << ToOffice.Err.toStdString();

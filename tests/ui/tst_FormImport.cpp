@@ -25,6 +25,7 @@ public:
     }
     bool Connect() override { return true; }
     bool Disconnect() override { return true; }
+    bool Apply(const TConnectionSettings &, int, TConnectionOutcome &) override { return false; }
     QString LastError() const override { return {}; }
 
 private:

@@ -180,4 +180,10 @@ bool TKernelConnection::Connect() { return ReadOnly(); }
 
 bool TKernelConnection::Disconnect() { return ReadOnly(); }
 
+bool TKernelConnection::Apply(const TConnectionSettings &, int, TConnectionOutcome &outcome)
+{
+    outcome = {};
+    return ReadOnly();
+}
+
 int TKernelConnection::InterfaceIndex() const { return Attribute("ifindex").toInt(); }

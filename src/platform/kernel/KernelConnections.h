@@ -43,6 +43,9 @@ public:
     bool GetProperties(TNetConProperties &props) override;
     bool Connect() override;
     bool Disconnect() override;
+    // Refused: the kernel's interfaces are only listed.
+    bool Apply(const TConnectionSettings &settings, int settleTimeoutMs,
+               TConnectionOutcome &outcome) override;
     QString LastError() const override { return FLastError; }
 
     // The adapter id of an interface: a name-based GUID of its name and permanent MAC

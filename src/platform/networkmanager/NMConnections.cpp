@@ -11,14 +11,6 @@ bool IsUnusable(TDeviceState state)
            state == TDeviceState::Unavailable;
 }
 
-// On the way up or down; a failed activation is on its way to disconnected.
-bool IsMoving(quint32 deviceState)
-{
-    const auto state = static_cast<TDeviceState>(deviceState);
-    return (state >= TDeviceState::Prepare && state < TDeviceState::Activated) ||
-           state == TDeviceState::Deactivating || state == TDeviceState::Failed;
-}
-
 } // namespace
 
 TNMConnectionManager::TNMConnectionManager(std::shared_ptr<TNMSettings> nm) : FNM(std::move(nm)) {}
@@ -105,18 +97,45 @@ bool TNMConnection::WaitUntilSettled(int timeoutMs)
 {
     TNMProfile profile;
     TNMPlacement placement;
+    return ReadSettled(profile, placement, timeoutMs);
+}
+
+bool TNMConnection::ReadSettled(TNMProfile &profile, TNMPlacement &placement, int timeoutMs)
+{
     if (!ReadPlaced(profile, placement))
         return false;
-    if (!IsMoving(PropertiesOf(profile, placement).DeviceState))
+    if (!IsMovingState(PropertiesOf(profile, placement).DeviceState))
         return true;
     bool readable = true;
     const auto settled = [&] {
         readable = ReadPlaced(profile, placement);
-        return !readable || !IsMoving(PropertiesOf(profile, placement).DeviceState);
+        return !readable || !IsMovingState(PropertiesOf(profile, placement).DeviceState);
     };
     if (!FNM->WaitUntil(settled, placement.Device.Path, timeoutMs)) {
         FLastError = QStringLiteral("connection '%1' is still on its way up or down").arg(profile.Name);
         return false;
     }
     return readable;
+}
+
+bool TNMConnection::Apply(const TConnectionSettings &settings, int settleTimeoutMs,
+                          TConnectionOutcome &outcome)
+{
+    outcome = {};
+    TNMProfile profile;
+    TNMPlacement placement;
+    const bool settled = ReadSettled(profile, placement, settleTimeoutMs);
+    if (!profile.Uuid.isEmpty())
+        outcome.DeviceState = PropertiesOf(profile, placement).DeviceState;
+    if (!settled)
+        return false;
+    if (IsMovingState(outcome.DeviceState)) {
+        FLastError = QStringLiteral("connection '%1' is not working").arg(profile.Name);
+        return false;
+    }
+    if (!Keep(FNM->ApplyOn(profile, placement, settings.IPv4, settings.Mac.Colons())))
+        return false;
+    outcome.Action = FNM->LastAction();
+    outcome.LinkName = placement.Device.Path.isEmpty() ? QString() : placement.Device.LinkName();
+    return true;
 }

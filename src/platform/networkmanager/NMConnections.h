@@ -42,10 +42,15 @@ public:
     bool Disconnect() override;
     // Waits while the profile's device is on the way up or down for it.
     bool WaitUntilSettled(int timeoutMs) override;
+    bool Apply(const TConnectionSettings &settings, int settleTimeoutMs,
+               TConnectionOutcome &outcome) override;
     QString LastError() const override { return FLastError; }
 
 private:
     bool ReadPlaced(TNMProfile &profile, TNMPlacement &placement);
+    // Reads the profile and its device, waiting while the device is on its way up or down for
+    // it, at most timeoutMs; false when it cannot be read or is still moving then.
+    bool ReadSettled(TNMProfile &profile, TNMPlacement &placement, int timeoutMs);
     bool Keep(bool ok);
 
     std::shared_ptr<TNMSettings> FNM;

@@ -54,6 +54,16 @@ QStringList DnsOf(const QVariantMap &ipv4)
     return result;
 }
 
+// Whether giving the profile mac changes the address its device runs with: the address the
+// profile names already, or the device's own when it names none, is no change.
+bool ChangesMac(const TNMProfile &profile, const TNMDevice &device, const QString &mac)
+{
+    const QString assigned = TNMSettings::AssignedMac(profile);
+    if (mac.isEmpty())
+        return !assigned.isEmpty();
+    return mac.compare(assigned.isEmpty() ? device.HwAddress : assigned, Qt::CaseInsensitive) != 0;
+}
+
 } // namespace
 
 TNMSettings::TNMSettings(std::shared_ptr<INMBus> bus) : FBus(std::move(bus))
@@ -376,30 +386,38 @@ bool TNMSettings::ApplyIPv4(const TNMProfile &profile, const TNMIPv4 &ipv4)
 {
     FLastAction.clear();
     TNMPlacement placement;
-    if (!Locate(profile, placement))
-        return false;
-    const bool changed = !SameIPv4(IPv4Of(profile.Settings), ipv4);
+    return Locate(profile, placement) && ApplyOn(profile, placement, ipv4, AssignedMac(profile));
+}
+
+bool TNMSettings::ApplyOn(const TNMProfile &profile, const TNMPlacement &placement, const TNMIPv4 &ipv4,
+                          const QString &mac)
+{
+    FLastAction.clear();
+    const bool macChanged = ChangesMac(profile, placement.Device, mac);
+    const bool changed = macChanged || !SameIPv4(IPv4Of(profile.Settings), ipv4);
     if (changed) {
         TNMSettingsMap settings = profile.Settings;
         SetIPv4(settings, ipv4);
+        if (macChanged)
+            SetAssignedMac(settings, profile.Type, mac.toUpper());
         if (!Update(profile, settings))
             return false;
         FLastAction = QStringLiteral("saved");
     }
-    const auto Did = [this](const QString &action) {
+    const auto did = [this](const QString &action) {
         FLastAction = FLastAction.isEmpty() ? action : FLastAction + QStringLiteral(" and ") + action;
         return Succeed();
     };
     if (!placement.ActivePath.isEmpty()) {
         if (!changed)
-            return Did(QStringLiteral("unchanged"));
+            return did(QStringLiteral("unchanged"));
         // A change the device cannot take in place (its MAC address, for one): reconnect.
-        if (FBus->Reapply(placement.Device.Path))
-            return Did(QStringLiteral("reapplied"));
+        if (!macChanged && FBus->Reapply(placement.Device.Path))
+            return did(QStringLiteral("reapplied"));
     } else if (placement.Device.State == DeviceUnavailable) {
-        return Did(QStringLiteral("kept for when the cable is plugged in"));
+        return did(QStringLiteral("kept for when the cable is plugged in"));
     }
-    return ActivateOn(profile, placement) && Did(QStringLiteral("activated"));
+    return ActivateOn(profile, placement) && did(QStringLiteral("activated"));
 }
 
 // NetworkManager picks the device, as for "nmcli connection up".

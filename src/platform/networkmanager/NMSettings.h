@@ -92,6 +92,13 @@ public:
     // are not saved again, and change nothing at all on an active profile. A profile whose
     // device has no carrier keeps them saved.
     bool ApplyIPv4(const TNMProfile &profile, const TNMIPv4 &ipv4);
+    // The same on the device placement names (as Locate gave it), with the address the profile
+    // gives its device: mac empty for the device's own (a profile that names no fixed address,
+    // a random or stable one say, is left as it is). A new address reaches the device by
+    // activating the profile, which also brings the IPv4 settings, so the profile is saved once
+    // and activated at most once.
+    bool ApplyOn(const TNMProfile &profile, const TNMPlacement &placement, const TNMIPv4 &ipv4,
+                 const QString &mac);
     // What the last ApplyIPv4 did to the system, said for the user: "unchanged", "saved and
     // reapplied", "activated", ...; empty when it failed before changing anything.
     QString LastAction() const { return FLastAction; }

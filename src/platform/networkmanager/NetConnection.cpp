@@ -35,3 +35,10 @@ std::unique_ptr<INetConnectionManager> CreateNetConnectionManager(const std::sha
         return std::make_unique<TNMConnectionManager>(nm);
     return std::make_unique<TKernelConnectionManager>();
 }
+
+bool IsMovingState(quint32 deviceState)
+{
+    const auto state = static_cast<TDeviceState>(deviceState);
+    return (state >= TDeviceState::Prepare && state < TDeviceState::Activated) ||
+           state == TDeviceState::Deactivating || state == TDeviceState::Failed;
+}

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "base/NetText.h"
+#include "platform/networkmanager/NMSettings.h"
+
 #include <QString>
 #include <QUuid>
 #include <memory>
 #include <vector>
-
-class TNMSettings;
 
 // NetworkManager's device states (NMDeviceState), the raw status a connection reports.
 enum class TDeviceState : quint32 {
@@ -33,6 +34,21 @@ struct TNetConProperties
     quint32 DeviceState = 0; // a TDeviceState value, as this connection sees its device
 };
 
+// What a location gives a connection: its IPv4 settings and the address of its device.
+struct TConnectionSettings
+{
+    TNMIPv4 IPv4;
+    TMacAddress Mac; // unset: the device's own address (or the one the user chose for it)
+};
+
+// What an Apply found and did.
+struct TConnectionOutcome
+{
+    quint32 DeviceState = 0; // a TDeviceState value: the connection's device once settled
+    QString Action;          // what reached the system: "unchanged", "saved and reapplied", ...
+    QString LinkName;        // the kernel interface the connection runs on; empty when not known
+};
+
 // One network connection of the system. Failed calls keep their reason in LastError.
 class INetConnection
 {
@@ -49,10 +65,21 @@ public:
         Q_UNUSED(timeoutMs);
         return true;
     }
+    // Gives the connection settings and brings them to its device with one read of the
+    // connection, then at most one save and one reapply or activation: a connection that is down
+    // comes up with them at once, one whose device address changes is activated again, one that
+    // runs with them already is left alone. A connection still on its way up or down is waited
+    // for, at most settleTimeoutMs; one that then neither runs nor is down (still moving,
+    // failed) is refused, changing nothing. outcome.DeviceState says how it was found.
+    virtual bool Apply(const TConnectionSettings &settings, int settleTimeoutMs,
+                       TConnectionOutcome &outcome) = 0;
     virtual QString LastError() const = 0;
 };
 
 using TNetConnections = std::vector<std::shared_ptr<INetConnection>>;
+
+// On the way up or down, or failed: a device state the connection cannot be judged in.
+bool IsMovingState(quint32 deviceState);
 
 // The system's connection manager: the wired and wireless connections, in its own order.
 class INetConnectionManager

@@ -113,3 +113,33 @@ TEST_F(NMConnectionsTest, ConnectAndDisconnectActivateAndDeactivateTheProfile)
     EXPECT_FALSE(office.Connect());
     EXPECT_TRUE(office.LastError().contains("Office")) << office.LastError().toStdString();
 }
+
+TEST_F(NMConnectionsTest, ApplyReadsTheProfileAndItsDeviceOnceThenSavesAndReappliesOnce)
+{
+    const QString active = FBus->Activate(FOffice, FEth0, 2);
+    TNMConnection office(FNM, OfficeUuid);
+    FBus->Log.clear();
+    TConnectionOutcome outcome;
+    const TConnectionSettings settings{{"manual", {"10.0.0.9"}, {24}, "10.0.0.1", {"10.0.0.53"}, true}, {}};
+    ASSERT_TRUE(office.Apply(settings, 5000, outcome)) << office.LastError().toStdString();
+    EXPECT_EQ(outcome.DeviceState, 100u);
+    EXPECT_EQ(outcome.Action, "saved and reapplied");
+    EXPECT_EQ(outcome.LinkName, "eth0");
+    for (const char *method : {"GetSettings", "GetDevices", "ReadDevice", "Update", "Reapply"})
+        EXPECT_EQ(FBus->Count(method), 1) << method << ": " << FBus->Log.join(' ').toStdString();
+    EXPECT_EQ(FBus->IPv4At(FOffice).Addresses, QStringList{"10.0.0.9"});
+    EXPECT_EQ(FBus->Actives.value(active).State, 2u) << "the running activation took the change in place";
+}
+
+TEST_F(NMConnectionsTest, ApplyRefusesAConnectionStillComingUpAndChangesNothing)
+{
+    FBus->Activate(FOffice, FEth0, 1);
+    TNMConnection office(FNM, OfficeUuid);
+    TConnectionOutcome outcome;
+    EXPECT_FALSE(office.Apply({{"manual", {"10.0.0.9"}, {24}, {}, {}, false}, {}}, 100, outcome));
+    EXPECT_EQ(outcome.DeviceState, 70u);
+    EXPECT_TRUE(office.LastError().contains("Office")) << office.LastError().toStdString();
+    EXPECT_EQ(FBus->Count("Update") + FBus->Count("Reapply") + FBus->Count("ActivateConnection"), 0)
+        << FBus->Log.join(' ').toStdString();
+    EXPECT_EQ(FBus->IPv4At(FOffice).Method, "auto");
+}
