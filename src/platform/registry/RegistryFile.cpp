@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -64,6 +67,36 @@ ERegistryException SaveFailed(const QString &fileName, const QString &reason)
     return ERegistryException(QStringLiteral("Cannot save registry hive '%1': %2").arg(fileName, reason));
 }
 
+// A hive file as it was parsed: the same name, inode, size and change time mean the same bytes,
+// since every save renames a new file into place.
+struct TParsedHive
+{
+    ino_t Inode = 0;
+    off_t Size = 0;
+    timespec Changed{};
+    THive Hive;
+
+    bool Describes(const struct stat &info) const
+    {
+        return Inode == info.st_ino && Size == info.st_size && Changed.tv_sec == info.st_ctim.tv_sec &&
+               Changed.tv_nsec == info.st_ctim.tv_nsec;
+    }
+};
+
+// The last parse of each hive file, so the many reads of one operation parse it once. Shared by
+// every thread of the process (the repair thread reads the hives too).
+struct TParsedHives
+{
+    QMutex Lock;
+    QHash<QString, TParsedHive> ByFile;
+};
+
+TParsedHives &ParsedHives()
+{
+    static TParsedHives hives;
+    return hives;
+}
+
 } // namespace
 
 QString RootKeyName(TRootKey root)
@@ -92,18 +125,35 @@ QString THiveFile::FileName() const
 
 THive THiveFile::Load() const
 {
-    QFile file(FileName());
-    if (!file.exists())
+    const QString fileName = FileName();
+    struct stat info
+    {};
+    if (::stat(QFile::encodeName(fileName).constData(), &info) != 0)
         return THive();
+    TParsedHives &parsed = ParsedHives();
+    {
+        QMutexLocker locker(&parsed.Lock);
+        const auto known = parsed.ByFile.constFind(fileName);
+        if (known != parsed.ByFile.cend() && known->Describes(info))
+            return known->Hive;
+    }
+    QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw ERegistryException(
             QStringLiteral("Cannot read registry hive '%1': %2").arg(file.fileName(), file.errorString()));
+    // Described before it is read: a change made meanwhile gives the next read a new description.
+    const bool described = ::fstat(file.handle(), &info) == 0;
     const QByteArray bytes = file.readAll();
     const bool utf16 = bytes.startsWith("\xFF\xFE");
     const QString text = utf16 ? QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2),
                                                     (bytes.size() - 2) / 2)
                                : QString::fromUtf8(bytes);
-    return THive::Parse(text, RootKeyName(FRoot), file.fileName());
+    THive hive = THive::Parse(text, RootKeyName(FRoot), file.fileName());
+    if (described) {
+        QMutexLocker locker(&parsed.Lock);
+        parsed.ByFile.insert(fileName, {info.st_ino, info.st_size, info.st_ctim, hive});
+    }
+    return hive;
 }
 
 void THiveFile::Modify(const std::function<bool(THive &)> &change)

@@ -8,9 +8,10 @@ enum TRootKey { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER };
 
 QString RootKeyName(TRootKey root);
 
-// The hive file of one root. Reads parse the last saved file; changes are made under an
-// exclusive lock on a file beside the hive: re-read, change, save by rename, so concurrent
-// writers never lose each other's changes and a reader never sees half a file.
+// The hive file of one root. Reads parse the last saved file, once for as long as it stays the
+// same file; changes are made under an exclusive lock on a file beside the hive: re-read,
+// change, save by rename, so concurrent writers never lose each other's changes and a reader
+// never sees half a file.
 class THiveFile
 {
 public:

@@ -255,6 +255,37 @@ TEST(Registry, ReadsAHandWrittenHive)
     EXPECT_EQ(registry.GetKeyNames(), QStringList{"Sub"});
 }
 
+// A hive is parsed once while it stays the same file; whatever another program does to it, in
+// place or by rename, is read at the next access.
+TEST(Registry, EveryChangeOfTheHiveFileIsSeenByTheNextRead)
+{
+    TTestRoot root;
+    const auto hive = [](const char *value) {
+        return QByteArray("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"V\"=\"") +
+               value + "\"\r\n";
+    };
+    const auto read = [] {
+        TRegistry registry(HKEY_CURRENT_USER);
+        return registry.OpenKeyReadOnly("A") ? registry.ReadString("V") : QString();
+    };
+    const QString file = HiveFile(root, HKEY_CURRENT_USER);
+    QDir().mkpath(root.RegistryDir());
+    WriteFileBytes(file, hive("one"));
+    EXPECT_EQ(read(), "one");
+    EXPECT_EQ(read(), "one");
+    {
+        QFile inPlace(file);
+        ASSERT_TRUE(inPlace.open(QIODevice::ReadWrite));
+        inPlace.write(hive("two")); // the same size, the same inode
+    }
+    EXPECT_EQ(read(), "two");
+    ASSERT_TRUE(QFile::remove(file));
+    WriteFileBytes(file, hive("six"));
+    EXPECT_EQ(read(), "six");
+    ASSERT_TRUE(QFile::remove(file));
+    EXPECT_EQ(read(), "");
+}
+
 TEST(Registry, WritesTheRegistryEditorFormat)
 {
     TTestRoot root;
