@@ -73,12 +73,20 @@ bool IsWritable(const QString &Path)
     return File.isWritable() && QFileInfo(File.absolutePath()).isWritable();
 }
 
-// A program without its template still opens a data file it finds, as it is.
+// A program without its template still opens a data file it finds, as it is. A data file of
+// the template's schema version has been brought up to it before: it is not compared again.
 bool BringUpToTemplate(QSqlDatabase &Db)
 {
+    const QString &Template = KnownTemplate().Path;
+    if (Template.isEmpty())
+        return true;
+    const int Version = SchemaVersion(Template);
+    if (Version >= 0 && SchemaVersion(Db) == Version)
+        return true;
     TDbSchema Schema;
-    return KnownTemplate().Path.isEmpty() || !ReadTemplateSchema(KnownTemplate().Path, Schema) ||
-           UpgradeSchema(Db, Schema);
+    if (!ReadTemplateSchema(Template, Schema))
+        return true;
+    return UpgradeSchema(Db, Schema) && (Version < 0 || SetSchemaVersion(Db, Version));
 }
 
 // Locking mode EXCLUSIVE keeps the lock of the first transaction until the connection

@@ -231,6 +231,32 @@ QList<QPair<QString, QString>> ColumnDefinitions(const QString &CreateTable)
     return Columns;
 }
 
+int SchemaVersion(const QString &File)
+{
+    // A database file starts with this text; its user_version is four bytes, big-endian, at 60.
+    const QByteArray Magic("SQLite format 3", 16);
+    QFile Database(File);
+    if (!Database.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray Header = Database.read(64);
+    if (Header.size() < 64 || !Header.startsWith(Magic))
+        return -1;
+    const auto Byte = [&Header](int At) { return quint32(quint8(Header.at(At))); };
+    return int(Byte(60) << 24 | Byte(61) << 16 | Byte(62) << 8 | Byte(63));
+}
+
+int SchemaVersion(const QSqlDatabase &Db)
+{
+    QSqlQuery Query(Db);
+    return Query.exec(QStringLiteral("PRAGMA user_version")) && Query.next() ? Query.value(0).toInt() : -1;
+}
+
+bool SetSchemaVersion(QSqlDatabase &Db, int Version, QString *Error)
+{
+    QSqlQuery Query(Db);
+    return Exec(Query, QStringLiteral("PRAGMA user_version = %1").arg(Version), Error);
+}
+
 bool ReadTemplateSchema(const QString &Template, TDbSchema &Schema, QString *Error)
 {
     const QString Name = QStringLiteral("qtm-template");

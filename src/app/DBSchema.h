@@ -30,6 +30,14 @@ struct TDbSchema
 // it is missing or no database.
 bool ReadTemplateSchema(const QString &Template, TDbSchema &Schema, QString *Error = nullptr);
 
+// The schema version of a database file (SQLite's user_version), read from its header; -1 when
+// the file cannot be read as a database.
+int SchemaVersion(const QString &File);
+// The schema version of an open database; -1 when it cannot be asked.
+int SchemaVersion(const QSqlDatabase &Db);
+// Records Version as Db's schema version, inside the caller's transaction.
+bool SetSchemaVersion(QSqlDatabase &Db, int Version, QString *Error = nullptr);
+
 // Adds to Db the tables, columns, indexes, views and triggers of Schema that it lacks, and the
 // catalogue rows whose module code it lacks, placed after its own modules. Every existing row
 // stays as it is. Runs inside the caller's transaction: on false (with Error) the caller rolls

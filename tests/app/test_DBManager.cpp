@@ -1,5 +1,6 @@
 #include "app/DBManager.h"
 #include "app/DBQuery.h"
+#include "app/DBSchema.h"
 #include "support/TestRoot.h"
 
 #include <QDir>
@@ -603,8 +604,10 @@ protected:
         ASSERT_TRUE(QFile::setPermissions(FTemplate, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     }
 
-    void ChangeTemplate(const QStringList &Statements)
+    // As a build of a changed schema does, the template gets a schema version of its own.
+    void ChangeTemplate(QStringList Statements)
     {
+        Statements.prepend(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion(FTemplate) + 1));
         {
             QSqlDatabase Db = QSqlDatabase::addDatabase("QSQLITE", "template");
             Db.setDatabaseName(FTemplate);
@@ -714,6 +717,27 @@ TEST_F(DBUpgradeTest, UpToDateDataFileIsLeftAsItIs)
     ASSERT_TRUE(GetConnection().isOpen());
     ASSERT_TRUE(CloseConnection());
     EXPECT_EQ(ReadFile(FRoot.DataFile()), Before);
+    EXPECT_EQ(FFailures, 0);
+}
+
+// The comparison runs once per template version: the upgraded file carries the template's
+// version, and a file of that version is opened without reading the template's schema.
+TEST_F(DBUpgradeTest, DataFileOfTheTemplatesVersionIsNotComparedAgain)
+{
+    EXPECT_GT(SchemaVersion(FTemplate), 0) << "the build gives the template a schema version";
+    StoreUserRows();
+    ChangeTemplate({"CREATE TABLE VPN_PROXY (LOC_ID TEXT COLLATE NOCASE NOT NULL PRIMARY KEY)"});
+    InitConnectionString(FRoot.DataFolder(), {FTemplate, false});
+    ASSERT_TRUE(GetConnection().isOpen());
+    EXPECT_EQ(SchemaVersion(GetConnection()), SchemaVersion(FTemplate));
+    ASSERT_TRUE(CloseConnection());
+
+    ChangeTemplate({"CREATE TABLE VPN_RULE (LOC_ID TEXT)",
+                    QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion(FRoot.DataFile()))});
+    InitConnectionString(FRoot.DataFolder(), {FTemplate, false});
+    ASSERT_TRUE(GetConnection().isOpen());
+    EXPECT_TRUE(GetConnection().tables().contains("VPN_PROXY"));
+    EXPECT_FALSE(GetConnection().tables().contains("VPN_RULE")) << "the same version was compared again";
     EXPECT_EQ(FFailures, 0);
 }
 
