@@ -50,19 +50,6 @@ void CheckMirror(QStringList *Reasons)
     }
 }
 
-using enum TModuleKind;
-
-// The modules after the adapter when switching.
-constexpr TModuleKind SwitchOrder[] = {IE,  Firefox, FolderShare, NetMapping, Foxmail,
-                                       MSN, ICQ,     Skype,       EMule,      BitComet};
-
-// The modules whose rows go after the adapter's and before the LOCATION row.
-constexpr TModuleKind RemoveOrder[] = {IE,    Foxmail,     MSN,        Firefox, ICQ,
-                                       Skype, FolderShare, NetMapping, EMule,   BitComet};
-
-// The modules a new location takes from the current settings, after the adapter.
-constexpr TModuleKind ImportOrder[] = {IE, Firefox, FolderShare, NetMapping};
-
 // A module import that fails, even by raising, leaves the new location as it is.
 void KeepGoing(const std::function<void()> &Import)
 {
@@ -91,9 +78,9 @@ std::unique_ptr<TLocation> TLocation::Import(const QString &Name, const QString 
     Location->SetPrinter(GetDefaultPrinterName());
     Location->Save();
     KeepGoing([&] { Location->IpAddress()->Import(NetId, Adapters); });
-    for (const TModuleKind Kind : ImportOrder)
-        if (const TModuleDescriptor *Module = FindModule(Modules, Kind))
-            KeepGoing([&] { Location->ModuleOf(*Module).Import(NetId); });
+    for (const TModuleDescriptor &Module : Modules)
+        if (Module.ImportsCurrent)
+            KeepGoing([&] { Location->ModuleOf(Module).Import(NetId); });
     Location->Save();
     return Location;
 }
@@ -112,12 +99,11 @@ bool TLocation::Check(QStringList *Reasons)
 {
     const qsizetype Before = Reasons->size();
     IpAddress()->Check(Reasons);
-    for (const TModuleKind Kind : SwitchOrder)
-        if (const TModuleDescriptor *Descriptor = FindModule(FModuleTable, Kind)) {
-            TCustomProxy &Module = ModuleOf(*Descriptor);
-            if (!Module.SkipsChange())
-                Module.Check(Reasons);
-        }
+    for (const TModuleDescriptor &Descriptor : FModuleTable) {
+        TCustomProxy &Module = ModuleOf(Descriptor);
+        if (!Module.SkipsChange())
+            Module.Check(Reasons);
+    }
     CheckMirror(Reasons);
     return Reasons->size() == Before;
 }
@@ -134,10 +120,9 @@ bool TLocation::SwitchTo(const TNetWorkList &Adapters, ISwitchObserver *Observer
             QStringLiteral("printer"), [this] { return PrinterStep(); }, Observer);
     RunStep(
         QStringLiteral("adapter"), [&] { return AdapterStep(Adapters); }, Observer);
-    for (const TModuleKind Kind : SwitchOrder)
-        if (const TModuleDescriptor *Descriptor = FindModule(FModuleTable, Kind))
-            RunStep(
-                Descriptor->Name, [this, Descriptor] { return ModuleStep(*Descriptor); }, Observer);
+    for (const TModuleDescriptor &Descriptor : FModuleTable)
+        RunStep(
+            Descriptor.Name, [this, &Descriptor] { return ModuleStep(Descriptor); }, Observer);
     return std::none_of(FReport.cbegin(), FReport.cend(), [this](const TSwitchStep &Step) {
         return Step.Outcome == TSwitchStep::Failed && Counts(Step);
     });
@@ -266,11 +251,9 @@ bool TLocation::RemoveModules()
 {
     if (!IpAddress()->Remove())
         return false;
-    for (const TModuleKind Kind : RemoveOrder) {
-        const TModuleDescriptor *Module = FindModule(FModuleTable, Kind);
-        if (Module && !ModuleOf(*Module).Remove())
+    for (const TModuleDescriptor *Module : InRemoveOrder(FModuleTable))
+        if (!ModuleOf(*Module).Remove())
             return false;
-    }
     return true;
 }
 

@@ -87,11 +87,12 @@ inline void ResetFakeModules()
     FakeJournal().clear();
 }
 
-// The three fakes in a table listed out of switching order, as a table may be.
+// The three fakes in switching order, removed in another order and not all imported.
 inline const TModuleTable &FakeModules()
 {
-    static const TModuleTable Modules{DescribeModule<TFakeShare>("folder shares"),
-                                      DescribeModule<TFakeFirefox>("Firefox proxy"),
-                                      DescribeModule<TFakeIE>("IE proxy")};
+    using enum TImportsCurrent;
+    static const TModuleTable Modules{DescribeModule<TFakeIE>("IE proxy", 2, Yes),
+                                      DescribeModule<TFakeFirefox>("Firefox proxy", 3, No),
+                                      DescribeModule<TFakeShare>("folder shares", 1, Yes)};
     return Modules;
 }

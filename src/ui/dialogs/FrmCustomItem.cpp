@@ -11,10 +11,6 @@ namespace {
 // The module code an entry carries.
 constexpr int CodeRole = Qt::UserRole;
 
-// The order in which OK writes the modules' switches.
-const QLatin1String SwitchOrder[] = {FUNC_IE,      FUNC_FIREFOX, FUNC_MSN,   FUNC_ICQ,     FUNC_SKYPE,
-                                     FUNC_FOXMAIL, FUNC_SHARE,   FUNC_EMULE, FUNC_BITCOMET};
-
 void AddEntry(QListWidget *List, const QString &Name, const QString &Code)
 {
     auto *Entry = new QListWidgetItem(Name, List);
@@ -132,7 +128,10 @@ void TfrmCustomItem::btnOkClick()
 {
     TFuncDefine *Catalogue = TFuncDefine::getInstance();
     const QStringList InUse = Codes(ui->lvInUse);
-    for (const QLatin1String Code : SwitchOrder)
+    // Every catalogue entry is in one list or the other, so each module's switch is written.
+    QStringList Shown = InUse + Codes(ui->lvUsable);
+    Shown.removeDuplicates();
+    for (const QString &Code : std::as_const(Shown))
         Catalogue->SetEnabled(Code, InUse.contains(Code));
     for (int Index = 0; Index < InUse.count(); ++Index)
         Catalogue->ChangePos(InUse.at(Index), Index + 1);
