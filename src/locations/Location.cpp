@@ -12,6 +12,7 @@
 #include "locations/LocationRules.h"
 #include "platform/printing/Printers.h"
 
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QStringList>
 #include <algorithm>
@@ -139,6 +140,10 @@ void TLocation::RunStep(const QString &Name, const std::function<TSwitchStep()> 
         Outcome = Step();
     } catch (const EWayfarelError &Error) {
         Outcome = StepFailed(Error.Message());
+    } catch (const std::exception &Error) {
+        // A library's own exception fails the step, not the program nor the switches after it.
+        Outcome =
+            StepFailed(QStringLiteral("unexpected error: %1").arg(QString::fromLocal8Bit(Error.what())));
     }
     Outcome.Name = Name;
     if (Outcome.Outcome == TSwitchStep::Failed && Outcome.Reason.isEmpty())
@@ -183,6 +188,18 @@ TSwitchStep TLocation::ModuleStep(const TModuleDescriptor &Descriptor)
         Module.ChangeTo() ? StepDone(Module.Changes()) : StepFailed(Module.LastError(), Module.Changes());
     Outcome.Warnings = Module.Warnings();
     return Outcome;
+}
+
+bool TLocation::RecordStep(const std::function<void()> &Record, ISwitchObserver *Observer)
+{
+    RunStep(
+        QStringLiteral("current location"),
+        [&Record] {
+            Record();
+            return StepDone({QStringLiteral("recorded as the current location")});
+        },
+        Observer);
+    return FReport.constLast().Outcome == TSwitchStep::Done;
 }
 
 // The printer's outcome is reported but never fails a switch.
@@ -306,11 +323,10 @@ bool TLocationList::SwitchToLocation(TLocation &Location, const TNetWorkList &Ad
     if (Location.NetId().isEmpty())
         return Refuse(QStringLiteral("Location %1 has no adapter").arg(QuotedValue(Location.LocName())));
     FSwitching = true;
-    const bool Switched = Location.SwitchTo(Adapters, Observer);
-    FSwitching = false;
-    if (!Switched)
+    const auto SwitchEnded = qScopeGuard([this] { FSwitching = false; });
+    if (!Location.SwitchTo(Adapters, Observer) ||
+        !Location.RecordStep([&] { SetCurrentLocation(&Location); }, Observer))
         return Refuse(Location.SwitchErrors().join(QStringLiteral("; ")));
-    SetCurrentLocation(&Location);
     return true;
 }
 

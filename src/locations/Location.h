@@ -36,7 +36,10 @@ public:
     // Appends a reason for every field and store the switch could not use as it stands; true
     // when there is none.
     bool Check(QStringList *Reasons);
-    // The steps of the last SwitchTo, in the order they ran.
+    // Runs Record (making the location the current one) as the last step of the switch,
+    // "current location", reported like the others; true when it succeeded.
+    bool RecordStep(const std::function<void()> &Record, ISwitchObserver *Observer = nullptr);
+    // The steps of the last SwitchTo (and RecordStep), in the order they ran.
     const TSwitchReport &SwitchReport() const { return FReport; }
     // The steps of the last SwitchTo that failed it, one "step: reason" text each.
     QStringList SwitchErrors() const;
@@ -131,10 +134,10 @@ public:
     // Frees the location with that id, if any; touches neither database nor registry.
     void DeleteByLocId(const QString &LocId);
 
-    // Switches to the location with that id and makes it current when the switch succeeded.
-    // An unknown id, a location without adapter, or a second switch while one is running (its
-    // waits keep the event loop going) is refused before anything is changed. Error says why a
-    // switch failed.
+    // Switches to the location with that id and makes it current when the switch succeeded
+    // (the switch's last step). An unknown id, a location without adapter, or a second switch
+    // while one is running (its waits keep the event loop going) is refused before anything is
+    // changed. Error says why a switch failed.
     bool SwitchToLocation(const QString &LocId, const TNetWorkList &Adapters, QString *Error = nullptr);
     // The same for a location of this list the caller already holds.
     bool SwitchToLocation(TLocation &Location, const TNetWorkList &Adapters, QString *Error = nullptr,

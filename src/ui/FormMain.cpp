@@ -34,6 +34,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QToolButton>
 #include <algorithm>
@@ -614,13 +615,18 @@ bool TFrmMain::SwitchLocation(const QString &LocId, bool Automatic)
 
 bool TFrmMain::RunSwitch(const QString &LocId, bool Automatic)
 {
-    FSwitching = true;
     TLocation *Location = FLocationList->GetItemByLocId(LocId);
     const QString LocName = Location ? Location->LocName() : LocId;
     QString Error;
     TSwitchReport Steps;
     bool Switched = false;
     {
+        // Whatever way the switch ends, the window is usable again.
+        FSwitching = true;
+        const auto Ended = qScopeGuard([this] {
+            setEnabled(true);
+            FSwitching = false;
+        });
         TFrmProgress Progress(this, GetLangStr(Lang, "7401", "Switching location, please wait a moment..."));
         Progress.ShowNow();
         setEnabled(false);
@@ -628,8 +634,6 @@ bool TFrmMain::RunSwitch(const QString &LocId, bool Automatic)
                             : FLocationList->SwitchToLocation(LocId, *FNetWorkList, &Error);
         Steps = Progress.Steps();
     }
-    setEnabled(true);
-    FSwitching = false;
     emit SwitchEnded(LocId, Switched, Error, Steps);
     if (FExitAfterSwitch) {
         ui->ActExit->trigger();

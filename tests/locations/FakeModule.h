@@ -4,6 +4,7 @@
 #include "locations/ModuleTable.h"
 
 #include <QStringList>
+#include <functional>
 
 // What the fake modules did, in order: "apply IE", "import FIREFOX {NET}".
 inline QStringList &FakeJournal()
@@ -32,6 +33,8 @@ public:
     inline static QString CheckReason;
     // What an apply notes without failing.
     inline static QString Warning;
+    // Runs at the start of every apply (a test makes it raise, say).
+    inline static std::function<void()> OnApply;
 
     static void Reset()
     {
@@ -39,6 +42,7 @@ public:
         ApplyFails = false;
         CheckReason.clear();
         Warning.clear();
+        OnApply = nullptr;
     }
 
     bool Check(QStringList *Reasons) override
@@ -63,6 +67,8 @@ protected:
     bool Apply() override
     {
         FakeJournal().append(QStringLiteral("apply %1").arg(Code));
+        if (OnApply)
+            OnApply();
         if (!Warning.isEmpty())
             this->Warn(Warning);
         return ApplyFails ? this->Fail(QStringLiteral("%1 refused").arg(Code)) : true;

@@ -8,6 +8,7 @@
 #include "base/Exceptions.h"
 #include "locations/FakeModule.h"
 #include "support/DatabaseTest.h"
+#include "support/FakeNetwork.h"
 
 #include <QDir>
 #include <QFile>
@@ -618,6 +619,53 @@ TEST_F(LocationModulesTest, ASecondSwitchWhileOneRunsIsRefused)
     QString Error;
     List.SwitchToLocation(IdB, FAdapters, &Error);
     EXPECT_NE(Error, "Another switch is still running") << "the guard ends with the switch";
+}
+
+// Neither a library's own exception in a step nor a mirror that cannot be written after the
+// steps escapes the switch: both are failed steps of its report, and the next switch runs.
+TEST_F(LocationModulesTest, AnyFailureIsAStepOfTheReportAndTheNextSwitchRuns)
+{
+    const QString Lock = FRoot.RegistryDir() + "/HKEY_LOCAL_MACHINE.reg.lock";
+    const struct
+    {
+        const char *Case;
+        std::function<void()> Break;
+        const char *FailedStep;
+        const char *Says;
+    } Cases[] = {
+        {"a module raises", [] { TFakeFirefox::OnApply = [] { throw std::runtime_error("bad_alloc"); }; },
+         "Firefox proxy", "unexpected error: bad_alloc"},
+        // The check reads the mirror; only its write after the steps fails.
+        {"the mirror cannot be written", [&] { ASSERT_TRUE(QFile::remove(Lock) && QDir().mkpath(Lock)); },
+         "current location", "registry lock"},
+    };
+    TFakeNetwork Network;
+    const TNetWorkList Adapters;
+    Store(IdA, "Office", TFakeNetwork::OfficeId);
+    Store(IdB, "Home", TFakeNetwork::HomeId);
+    for (const auto &Case : Cases) {
+        SCOPED_TRACE(Case.Case);
+        TLocationList List(FakeModules());
+        WithDhcp(*List.GetItemByLocId(IdA));
+        WithDhcp(*List.GetItemByLocId(IdB));
+        Case.Break();
+        QString Error;
+        bool Switched = true;
+        EXPECT_NO_THROW(Switched = List.SwitchToLocation(IdA, Adapters, &Error));
+        EXPECT_FALSE(Switched);
+        EXPECT_TRUE(Error.contains(Case.Says)) << Error.toStdString();
+        const TSwitchReport &Report = List.GetItemByLocId(IdA)->SwitchReport();
+        const auto Failed = std::find_if(Report.cbegin(), Report.cend(), [&](const TSwitchStep &Step) {
+            return Step.Outcome == TSwitchStep::Failed && Step.Name == QLatin1String(Case.FailedStep);
+        });
+        EXPECT_NE(Failed, Report.cend());
+
+        ResetFakeModules();
+        QDir(Lock).removeRecursively();
+        EXPECT_TRUE(List.SwitchToLocation(IdB, Adapters, &Error)) << Error.toStdString();
+        EXPECT_EQ(List.GetItemByLocId(IdB)->SwitchReport().constLast().Name, "current location");
+        EXPECT_EQ(TLocationList::ReadCurrentLocId(), IdB);
+    }
 }
 
 TEST_F(LocationModulesTest, ImportAndRemoveGoThroughTheTableInTheirOrders)

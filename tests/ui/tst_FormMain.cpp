@@ -29,6 +29,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -175,6 +176,7 @@ private slots:
     void QuitDuringASwitchEndsTheProgramAfterIt();
     void FailedSwitchListsEveryStep_data();
     void FailedSwitchListsEveryStep();
+    void AMirrorThatCannotBeWrittenFailsTheSwitchAndTheWindowSwitchesAgain();
     void FirstRunOffersToImportEveryAdapter_data();
     void FirstRunOffersToImportEveryAdapter();
     void ImportAddsTheLocationWithOneFrame();
@@ -707,6 +709,32 @@ void TestFormMain::FailedSwitchListsEveryStep()
     QCOMPARE(FForm->StatusText(), Status);
     QCOMPARE(TLocationList::ReadCurrentLocId(), Office);
     QVERIFY(FForm->isEnabled());
+}
+
+// The last step records the new location; when the registry refuses it, the report says so
+// and the window is back for the next switch.
+void TestFormMain::AMirrorThatCannotBeWrittenFailsTheSwitchAndTheWindowSwitchesAgain()
+{
+    const QString Office = Store("Office", TFakeNetwork::OfficeId);
+    const QString Home = Store("Home", TFakeNetwork::HomeId);
+    TLocationList::WriteCurrentLocId(Office);
+    Form();
+    const QString Lock = FWorld->Root().RegistryDir() + "/HKEY_LOCAL_MACHINE.reg.lock";
+    QFile::remove(Lock);
+    QVERIFY(QDir().mkpath(Lock));
+
+    QVERIFY(!FForm->SwitchTo(Home));
+
+    TFrmSwitchReport *Report = ShownWindow<TFrmSwitchReport>();
+    QVERIFY(Report);
+    const QString Last = ReportLines(*Report).constLast();
+    QVERIFY2(Last.startsWith("current location | failed | ") && Last.contains("registry lock"),
+             qPrintable(Last));
+    QVERIFY(FForm->isEnabled());
+    Report->close();
+    QVERIFY(QDir(Lock).removeRecursively());
+    QVERIFY(FForm->SwitchTo(Office));
+    QCOMPARE(TLocationList::ReadCurrentLocId(), Office);
 }
 
 void TestFormMain::FirstRunOffersToImportEveryAdapter_data()
