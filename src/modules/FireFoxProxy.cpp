@@ -179,35 +179,35 @@ TRowBinding TFireFoxProxy::Binding()
             {}};
 }
 
+// Both files change or neither: everything is read and made first, and prefs.js goes back to
+// what it was when user.js cannot be written after it.
 bool TFireFoxProxy::Apply()
 {
     const QString Dir = FirefoxProfileDir();
-    const QString FileName = PrefsFile(Dir);
-    if (Dir.isEmpty() || !QFileInfo::exists(FileName))
+    const QString PrefsName = PrefsFile(Dir);
+    if (Dir.isEmpty() || !QFileInfo::exists(PrefsName))
         return true;
-    QByteArray Text;
+    // A running Firefox writes prefs.js back at its exit; user.js wins over prefs.js at its next
+    // start. Once Firefox is not running the block goes again, so the choices made in Firefox stand.
+    const bool Running = FirefoxHoldsProfile(Dir);
+    const QString UserName = UserFile(Dir);
+    QByteArray Prefs;
+    QByteArray User;
     QString Error;
-    if (!ReadFile(FileName, &Text, &Error) ||
-        !ReplaceFile(FileName, SetPrefLines(Text, Preferences()), &Error))
+    if (!ReadFile(PrefsName, &Prefs, &Error) || !ReadFile(UserName, &User, &Error))
         return Fail(Error);
+    const QByteArray NewUser = WithOwnedPrefBlock(User, Running ? Preferences() : QList<TFirefoxPref>());
+    if (!ReplaceFile(PrefsName, SetPrefLines(Prefs, Preferences()), &Error))
+        return Fail(Error);
+    if (NewUser != User && !ReplaceFile(UserName, NewUser, &Error)) {
+        QString UndoError;
+        if (!ReplaceFile(PrefsName, Prefs, &UndoError))
+            return Fail(QStringLiteral("%1; %2 was changed and could not be put back: %3")
+                            .arg(Error, PrefsName, UndoError));
+        return Fail(QStringLiteral("%1; %2 was left as it was").arg(Error, PrefsName));
+    }
     FChanges.append(QStringLiteral("proxy preferences of Firefox profile %1 written")
                         .arg(QuotedValue(QDir(Dir).dirName())));
-    return UpdateUserPrefs(Dir);
-}
-
-// A running Firefox writes prefs.js back at its exit; user.js wins over prefs.js at its next
-// start. Once Firefox is not running the block goes again, so the choices made in Firefox stand.
-bool TFireFoxProxy::UpdateUserPrefs(const QString &ProfileDir)
-{
-    const bool Running = FirefoxHoldsProfile(ProfileDir);
-    const QString FileName = UserFile(ProfileDir);
-    QByteArray Text;
-    QString Error;
-    if (!ReadFile(FileName, &Text, &Error))
-        return Fail(Error);
-    const QByteArray Updated = WithOwnedPrefBlock(Text, Running ? Preferences() : QList<TFirefoxPref>());
-    if (Updated != Text && !ReplaceFile(FileName, Updated, &Error))
-        return Fail(Error);
     if (Running)
         FChanges.append(QStringLiteral("Firefox is running: restart it to use this proxy"));
     return true;

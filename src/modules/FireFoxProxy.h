@@ -64,7 +64,6 @@ protected:
 
 private:
     void ReadAddresses(const QStringList &Lines);
-    bool UpdateUserPrefs(const QString &ProfileDir);
 
     int FProxyType = 0;
     QString FHttp;

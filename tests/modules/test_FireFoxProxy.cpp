@@ -270,6 +270,19 @@ TEST_F(FireFoxProxy, WhileFirefoxRunsTheProxyAlsoGoesToUserJs)
     EXPECT_THAT(Module->Changes().join("; ").toStdString(), testing::Not(testing::HasSubstr("restart")));
 }
 
+// The step changes both preference files or neither: a user.js that cannot be read leaves
+// prefs.js as it was, and the step says why.
+TEST_F(FireFoxProxy, AUserJsThatCannotBeReadLeavesPrefsJsAsItWas)
+{
+    const QByteArray Before = "user_pref(\"network.proxy.type\", 0);\n";
+    const QString Dir = MakeProfile(Before);
+    ASSERT_TRUE(QDir(Dir).mkdir("user.js"));
+    auto Module = Manual();
+    EXPECT_FALSE(Module->ChangeTo());
+    EXPECT_THAT(Module->LastError().toStdString(), testing::HasSubstr("user.js"));
+    EXPECT_EQ(ReadFile(QDir(Dir).filePath("prefs.js")), Before);
+}
+
 // The editor stores a protocol left unused as its untouched address field and no port.
 TEST_F(FireFoxProxy, AnAddressTheEditorLeftUnusedIsWrittenAsNoProxy)
 {
