@@ -4,9 +4,11 @@
 
 #include <QDBusConnection>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
+#include <csignal>
 
 namespace {
 
@@ -85,4 +87,20 @@ bool TLab::WaitFor(const std::function<bool()> &cond, int timeoutMs)
         QThread::msleep(50);
     }
     return true;
+}
+
+TDhcpOutage::TDhcpOutage()
+{
+    QFile pidFile(TLab::Value("DIR") + QStringLiteral("/dnsmasq/dnsmasq.pid"));
+    if (!pidFile.open(QIODevice::ReadOnly))
+        return;
+    const int pid = pidFile.readAll().trimmed().toInt();
+    if (pid > 0 && ::kill(pid, SIGSTOP) == 0)
+        FPid = pid;
+}
+
+TDhcpOutage::~TDhcpOutage()
+{
+    if (FPid > 0)
+        ::kill(FPid, SIGCONT);
 }

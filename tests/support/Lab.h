@@ -35,6 +35,22 @@ public:
     static bool WaitFor(const std::function<bool()> &cond, int timeoutMs);
 };
 
+// The peer's DHCP and DNS server (dnsmasq) paused while the object lives, as on a network that
+// has none; Paused() says whether it could be paused.
+class TDhcpOutage
+{
+public:
+    TDhcpOutage();
+    ~TDhcpOutage();
+    TDhcpOutage(const TDhcpOutage &) = delete;
+    TDhcpOutage &operator=(const TDhcpOutage &) = delete;
+
+    bool Paused() const { return FPid > 0; }
+
+private:
+    int FPid = 0;
+};
+
 // First line of every lab test: skips (fails under CI=true) when no lab is up, else installs
 // the system backends on the lab's bus.
 #define WAYFAREL_REQUIRE_LAB_UP() WAYFAREL_REQUIRE_LAB(TLab::Enter(), TLab::NotUpReason().toStdString())
