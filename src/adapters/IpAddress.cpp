@@ -96,6 +96,18 @@ QString GatewayMacFault(const QString &Mac)
     return QStringLiteral("Gateway MAC address %1 is not six hexadecimal pairs").arg(QuotedValue(Mac));
 }
 
+// The address the adapter's connection fixes for its device; unset when it keeps the device's
+// own or a private (random, stable) one, so a location never clones this computer's MAC.
+QString FixedMac(TNetWork &Adapter)
+{
+    const auto Key = Adapter.OpenAdapterKey(true);
+    if (!Key || !Key->ValueExists(QStringLiteral("NetworkAddress")))
+        return TIPAddress::UnsetMac;
+    return TMacAddress::FromText(Key->ReadString(QStringLiteral("NetworkAddress")))
+        .value_or(TMacAddress())
+        .Dashed();
+}
+
 } // namespace
 
 const QString TIPAddress::UnsetMac = TMacAddress().Dashed();
@@ -194,6 +206,9 @@ bool TIPAddress::Check(QStringList *Reasons) const
     if (!FAutoGetDNS)
         Found << AddressFault(QStringLiteral("Preferred DNS server"), FMainDNS, true)
               << AddressFault(QStringLiteral("Alternate DNS server"), FSubDNS, true);
+    else if (!FEnableDHCP)
+        Found << QStringLiteral("Automatic DNS servers come only with DHCP: a static address needs its DNS "
+                                "servers given");
     Found << AdapterMacFault(MacAddr());
     if (FAutoRepair)
         Found << GatewayMacFault(GWMacAddr());
@@ -299,7 +314,8 @@ bool TIPAddress::Import(const QString &NetId, const TNetWorkList &Adapters)
             return Fail(QStringLiteral("Adapter %1 not found").arg(QuotedValue(NetId)));
         if (Adapter->Status() == nsDisable)
             return ImportFromRegistry(NetId);
-        return ImportFromConfiguration(NetId, TNetworkAdapterConfiguration(Adapter->Id()));
+        return ImportFromConfiguration(NetId, TNetworkAdapterConfiguration(Adapter->Id()),
+                                       FixedMac(*Adapter));
     } catch (const EWayfarelError &E) {
         return Fail(E.Message());
     }
@@ -308,7 +324,8 @@ bool TIPAddress::Import(const QString &NetId, const TNetWorkList &Adapters)
 // The running adapter's values as they are, without the zero-address rule. A DHCP adapter's
 // live DNS servers are the lease's: what is stored for its interface says whether it fixes
 // servers of its own, so automatic DNS stays automatic.
-bool TIPAddress::ImportFromConfiguration(const QString &NetId, const TNetworkAdapterConfiguration &Config)
+bool TIPAddress::ImportFromConfiguration(const QString &NetId, const TNetworkAdapterConfiguration &Config,
+                                         const QString &Mac)
 {
     FEnableDHCP = Config.DHCPEnabled();
     FGateWay = Config.Gateway();
@@ -316,8 +333,9 @@ bool TIPAddress::ImportFromConfiguration(const QString &NetId, const TNetworkAda
     FSubnetMask = Config.SubNet();
     FMainDNS = Config.Dns1();
     FSubDNS = Config.Dns2();
-    FAutoGetDNS = FEnableDHCP ? StoredNameServers(NetId).isEmpty() : FMainDNS.isEmpty() && FSubDNS.isEmpty();
-    FMacAddr = Config.MACAddress();
+    // A static connection has no automatic servers: the ones it names, or none at all.
+    FAutoGetDNS = FEnableDHCP && StoredNameServers(NetId).isEmpty();
+    FMacAddr = Mac;
     LookUpGatewayMac();
     FAutoRepair = false;
     return Save();
@@ -340,7 +358,7 @@ bool TIPAddress::ImportFromRegistry(const QString &NetId)
         FMainDNS = Items.at(0);
     if (Items.size() > 1)
         FSubDNS = Items.at(1);
-    FAutoGetDNS = Servers.isEmpty();
+    FAutoGetDNS = FEnableDHCP && Servers.isEmpty();
     FMacAddr = UnsetMac;
     LookUpGatewayMac();
     FAutoRepair = false;

@@ -73,7 +73,9 @@ public:
     // thread and removes its binding). False when any was refused, with the reasons in LastError.
     bool Change(const TNetWorkList &Adapters);
     // Reads the current settings of adapter NetId into the fields (from the stored interface
-    // settings when the adapter is disabled), turns AutoRepair off and saves.
+    // settings when the adapter is disabled), turns AutoRepair off and saves. The MAC is the one
+    // the connection fixes for its device, else unset; a static connection's DNS is never
+    // automatic.
     bool Import(const QString &NetId, const TNetWorkList &Adapters);
 
     // Why the last operation that returned false failed.
@@ -89,7 +91,8 @@ private:
     TConnectionSettings Settings() const;
     bool BindsGateway() const;
     void ApplyGatewayBinding(const QString &Link, QStringList &Refusals);
-    bool ImportFromConfiguration(const QString &NetId, const TNetworkAdapterConfiguration &Config);
+    bool ImportFromConfiguration(const QString &NetId, const TNetworkAdapterConfiguration &Config,
+                                 const QString &Mac);
     bool ImportFromRegistry(const QString &NetId);
     void LookUpGatewayMac();
 

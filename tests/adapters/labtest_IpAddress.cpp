@@ -250,9 +250,55 @@ TEST_F(IpAddressLab, ImportOfTheRunningAdapterGivesBackWhatWasApplied)
     EXPECT_FALSE(Stored.AutoGetDNS());
     EXPECT_EQ(Stored.MainDNS(), Gateway());
     EXPECT_EQ(Stored.SubDNS(), "10.200.0.53");
-    EXPECT_EQ(Stored.MacAddr(), Dashed(TLab::Value("CLIENT_MAC")));
+    EXPECT_EQ(Stored.MacAddr(), TIPAddress::UnsetMac) << "the profile fixes no address of its own";
     EXPECT_EQ(Stored.GWMacAddr(), Dashed(TLab::Value("PEER_MAC"))) << "the gateway answers ARP";
     EXPECT_FALSE(Stored.AutoRepair());
+}
+
+// A location takes a MAC only from a profile that fixes one; a private (random or stable)
+// address is the user's, kept by the import and by every switch to a location without a MAC.
+TEST_F(IpAddressLab, APrivateMacIsNeverClonedNorReplaced)
+{
+    const struct
+    {
+        const char *Cloned;
+        QString Imported;
+    } Cases[] = {
+        {"random", TIPAddress::UnsetMac},
+        {"stable", TIPAddress::UnsetMac},
+        {"02:57:46:00:AB:CD", OtherMac},
+    };
+    for (const auto &Case : Cases) {
+        SCOPED_TRACE(Case.Cloned);
+        ASSERT_EQ(
+            Nmcli({"connection", "modify", ProfileName, "802-3-ethernet.cloned-mac-address", Case.Cloned})
+                .ExitCode,
+            0);
+        ASSERT_EQ(Nmcli({"connection", "up", ProfileName}).ExitCode, 0);
+        TIPAddress Ip(LocA);
+        ASSERT_TRUE(Ip.Import(FId, Adapters())) << Ip.LastError().toStdString();
+        EXPECT_EQ(TIPAddress(LocA).MacAddr(), Case.Imported);
+
+        TIPAddress Static = StaticLocation(LocB, "10.200.0.78");
+        Static.SetMacAddr(TIPAddress(LocA).MacAddr());
+        ASSERT_TRUE(Static.Change(Adapters())) << Static.LastError().toStdString();
+        EXPECT_EQ(ProfileValue("802-3-ethernet.cloned-mac-address").remove('\\'), Case.Cloned);
+    }
+}
+
+// On a network without DHCP a static location comes up at once with its own settings: the
+// connection is never first activated with the DHCP settings it had.
+TEST_F(IpAddressLab, AStaticLocationComesUpOnANetworkWithoutDhcp)
+{
+    ASSERT_EQ(
+        Nmcli({"connection", "modify", ProfileName, "ipv4.method", "auto", "ipv4.addresses", ""}).ExitCode,
+        0);
+    TDhcpOutage Outage;
+    ASSERT_TRUE(Outage.Paused());
+    TIPAddress Ip = StaticLocation(LocA, "10.200.0.79");
+    ASSERT_TRUE(Ip.Change(Adapters())) << Ip.LastError().toStdString();
+    EXPECT_EQ(ProfileValue("ipv4.method"), "manual");
+    EXPECT_TRUE(LinkAddresses().contains("inet 10.200.0.79/24")) << LinkAddresses().toStdString();
 }
 
 TEST_F(IpAddressLab, ImportOfADisabledAdapterGivesBackWhatWasApplied)

@@ -334,10 +334,13 @@ const TCheckCase CheckCases[] = {
      {"Gateway \"zz\""}},
     {"automatic DNS leaves the servers unused",
      [](TIPAddress &Ip) {
+         Ip.SetEnableDHCP(true);
          Ip.SetAutoGetDNS(true);
          Ip.SetMainDNS("zz");
      },
      {}},
+    // Nothing hands a static address its servers: the connection would have none.
+    {"automatic DNS without DHCP", [](TIPAddress &Ip) { Ip.SetAutoGetDNS(true); }, {"only with DHCP"}},
     {"every field bad",
      [](TIPAddress &Ip) {
          Ip.SetIPAddr("a");
