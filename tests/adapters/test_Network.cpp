@@ -389,6 +389,9 @@ TEST_F(KernelConnections, SwitchingFailsWithAReasonAndChangesNothing)
     EXPECT_FALSE(link.Enable());
     EXPECT_FALSE(link.LastError().isEmpty());
     EXPECT_FALSE(link.Restart());
+    TConnectionOutcome outcome;
+    EXPECT_FALSE(link.Apply({{"auto", {}, {}, {}, {}, false}, {}}, outcome));
+    EXPECT_EQ(link.LastError(), "NetworkManager is not running; this adapter cannot be switched");
     EXPECT_EQ(link.Status(), nsDisable);
 }
 

@@ -172,7 +172,7 @@ bool TKernelConnection::GetProperties(TNetConProperties &props)
 
 bool TKernelConnection::ReadOnly()
 {
-    FLastError = QStringLiteral("NetworkManager is not running: %1 cannot be switched").arg(FInterface);
+    FLastError = NotSwitchableReason();
     return false;
 }
 

@@ -11,6 +11,35 @@ bool IsUnusable(TDeviceState state)
            state == TDeviceState::Unavailable;
 }
 
+// A location sets one address and at most two DNS servers; the profile's further ones are not
+// the location's to take away.
+TNMIPv4 KeepingExtras(const TNMIPv4 &saved, TNMIPv4 wanted)
+{
+    if (wanted.Method == QLatin1String("manual") && saved.Method == QLatin1String("manual"))
+        for (qsizetype i = 1; i < saved.Addresses.size(); ++i)
+            if (!wanted.Addresses.contains(saved.Addresses.at(i))) {
+                wanted.Addresses.append(saved.Addresses.at(i));
+                wanted.Prefixes.append(saved.Prefixes.value(i, 24));
+            }
+    if (!wanted.Dns.isEmpty())
+        for (const QString &server : saved.Dns.mid(2))
+            if (!wanted.Dns.contains(server))
+                wanted.Dns.append(server);
+    return wanted;
+}
+
+// What the step report says of the extras kept; empty when there were none.
+QString KeptText(const TNMIPv4 &asked, const TNMIPv4 &applied)
+{
+    QStringList kept;
+    if (const qsizetype addresses = applied.Addresses.size() - asked.Addresses.size())
+        kept.append(QStringLiteral("%1 more address(es)").arg(addresses));
+    if (const qsizetype servers = applied.Dns.size() - asked.Dns.size())
+        kept.append(QStringLiteral("%1 more DNS server(s)").arg(servers));
+    return kept.isEmpty() ? QString()
+                          : QStringLiteral(", keeping its %1").arg(kept.join(QStringLiteral(" and ")));
+}
+
 } // namespace
 
 TNMConnectionManager::TNMConnectionManager(std::shared_ptr<TNMSettings> nm) : FNM(std::move(nm)) {}
@@ -127,15 +156,19 @@ bool TNMConnection::Apply(const TConnectionSettings &settings, int settleTimeout
     const bool settled = ReadSettled(profile, placement, settleTimeoutMs);
     if (!profile.Uuid.isEmpty())
         outcome.DeviceState = PropertiesOf(profile, placement).DeviceState;
-    if (!settled)
+    if (!settled) {
+        if (!FNM->IsRunning())
+            FLastError = NotSwitchableReason();
         return false;
+    }
     if (IsMovingState(outcome.DeviceState)) {
         FLastError = QStringLiteral("connection '%1' is not working").arg(profile.Name);
         return false;
     }
-    if (!Keep(FNM->ApplyOn(profile, placement, settings.IPv4, settings.Mac.Colons())))
+    const TNMIPv4 ipv4 = KeepingExtras(TNMSettings::IPv4Of(profile.Settings), settings.IPv4);
+    if (!Keep(FNM->ApplyOn(profile, placement, ipv4, settings.Mac.Colons())))
         return false;
-    outcome.Action = FNM->LastAction();
+    outcome.Action = FNM->LastAction() + KeptText(settings.IPv4, ipv4);
     outcome.LinkName = placement.Device.Path.isEmpty() ? QString() : placement.Device.LinkName();
     return true;
 }

@@ -42,3 +42,8 @@ bool IsMovingState(quint32 deviceState)
     return (state >= TDeviceState::Prepare && state < TDeviceState::Activated) ||
            state == TDeviceState::Deactivating || state == TDeviceState::Failed;
 }
+
+QString NotSwitchableReason()
+{
+    return QStringLiteral("NetworkManager is not running; this adapter cannot be switched");
+}

@@ -70,13 +70,17 @@ public:
     // comes up with them at once, one whose device address changes is activated again, one that
     // runs with them already is left alone. A connection still on its way up or down is waited
     // for, at most settleTimeoutMs; one that then neither runs nor is down (still moving,
-    // failed) is refused, changing nothing. outcome.DeviceState says how it was found.
+    // failed) is refused, changing nothing. outcome.DeviceState says how it was found. Addresses
+    // beyond the first and DNS servers beyond the second that the connection has stay.
     virtual bool Apply(const TConnectionSettings &settings, int settleTimeoutMs,
                        TConnectionOutcome &outcome) = 0;
     virtual QString LastError() const = 0;
 };
 
 using TNetConnections = std::vector<std::shared_ptr<INetConnection>>;
+
+// What a switch of a connection says when NetworkManager does not run.
+QString NotSwitchableReason();
 
 // On the way up or down, or failed: a device state the connection cannot be judged in.
 bool IsMovingState(quint32 deviceState);

@@ -143,3 +143,29 @@ TEST_F(NMConnectionsTest, ApplyRefusesAConnectionStillComingUpAndChangesNothing)
         << FBus->Log.join(' ').toStdString();
     EXPECT_EQ(FBus->IPv4At(FOffice).Method, "auto");
 }
+
+// The location names one address and two DNS servers; the profile's further ones stay, and the
+// outcome says so.
+TEST_F(NMConnectionsTest, ApplyKeepsTheProfilesFurtherAddressesAndDnsServers)
+{
+    FBus->Profiles[FOffice]["ipv4"] = {};
+    TNMSettingsMap settings = FBus->Profiles.value(FOffice);
+    TNMSettings::SetIPv4(settings, {"manual",
+                                    {"10.0.0.7", "10.0.9.7"},
+                                    {24, 16},
+                                    "10.0.0.1",
+                                    {"10.0.0.53", "10.0.0.54", "10.0.0.55"},
+                                    true});
+    FBus->Profiles[FOffice] = settings;
+    TNMConnection office(FNM, OfficeUuid);
+    TConnectionOutcome outcome;
+    ASSERT_TRUE(
+        office.Apply({{"manual", {"10.0.0.8"}, {24}, "10.0.0.1", {"9.9.9.9"}, true}, {}}, 5000, outcome))
+        << office.LastError().toStdString();
+    const TNMIPv4 saved = FBus->IPv4At(FOffice);
+    EXPECT_EQ(saved.Addresses, (QStringList{"10.0.0.8", "10.0.9.7"}));
+    EXPECT_EQ(saved.Prefixes, (QList<int>{24, 16}));
+    EXPECT_EQ(saved.Dns, (QStringList{"9.9.9.9", "10.0.0.55"}));
+    EXPECT_TRUE(outcome.Action.contains("keeping its 1 more address(es) and 1 more DNS server(s)"))
+        << outcome.Action.toStdString();
+}
