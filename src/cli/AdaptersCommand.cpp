@@ -1,5 +1,6 @@
 #include "cli/AdaptersCommand.h"
 
+#include "adapters/NetMgr.h"
 #include "adapters/Network.h"
 #include "cli/CtlSupport.h"
 
@@ -26,17 +27,22 @@ QString StatusText(TStatus Status)
 
 TAdaptersCommand::TAdaptersCommand()
     : TCtlCommand({.Name = "adapters",
-                   .Help = {{"adapters", "the network connections: id, name, description, state"}},
+                   .Help = {{"adapters", "the network connections: id, name, description, state,\n"
+                                         "whether a switch can change them"}},
                    .NeedsData = false})
 {}
 
 void TAdaptersCommand::Run(const QStringList &, TCtlContext &Context) const
 {
     const TNetWorkList Adapters;
+    // Without NetworkManager the kernel's interfaces are listed, but nothing can configure them.
+    const QString Switchable = TNetManager::GetInstance().Source() == QLatin1String("NetworkManager")
+                                   ? QStringLiteral("switchable")
+                                   : QStringLiteral("not switchable: NetworkManager is not running");
     for (int I = 0; I < Adapters.Count(); ++I) {
         const TNetWork *Adapter = Adapters.Objects(I);
         if (Adapter)
-            Context.PrintRecord(
-                {Adapter->Id(), Adapter->Name(), Adapter->Description(), StatusText(Adapter->Status())});
+            Context.PrintRecord({Adapter->Id(), Adapter->Name(), Adapter->Description(),
+                                 StatusText(Adapter->Status()), Switchable});
     }
 }

@@ -288,7 +288,7 @@ TEST_F(CtlLab, AdaptersListsTheLabProfiles)
     const TCtlRun Run = Ctl({"adapters"});
     ASSERT_EQ(Run.Code, 0) << Run.Err.toStdString();
     EXPECT_TRUE(Run.Out.contains(AdapterId("STATIC_UUID") + "\t" + TLab::Value("STATIC_PROFILE") + "\t" +
-                                 TLab::Value("CLIENT_IF") + "\tdisabled\n"))
+                                 TLab::Value("CLIENT_IF") + "\tdisabled\tswitchable\n"))
         << Run.Out.toStdString();
     EXPECT_TRUE(Run.Out.contains(AdapterId("DHCP_UUID") + "\t" + TLab::Value("DHCP_PROFILE")))
         << Run.Out.toStdString();

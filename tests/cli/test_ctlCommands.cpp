@@ -255,6 +255,6 @@ TEST_F(CtlCommandsTest, AdaptersNeedNoDataFile)
     const QStringList Lines = Run.Out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(Lines.size(), 2) << Run.Out.toStdString();
     EXPECT_TRUE(Lines.at(0).startsWith(TFakeNetwork::OfficeId + "\tOffice\t")) << Lines.at(0).toStdString();
-    EXPECT_TRUE(Lines.at(0).endsWith("\tworking")) << Lines.at(0).toStdString();
+    EXPECT_TRUE(Lines.at(0).endsWith("\tworking\tswitchable")) << Lines.at(0).toStdString();
     EXPECT_TRUE(Lines.at(1).startsWith(TFakeNetwork::HomeId + "\tHome\t")) << Lines.at(1).toStdString();
 }

@@ -281,10 +281,13 @@ TEST_F(CtlTest, AdaptersNeedNoDataFile)
     EXPECT_EQ(Run.Code, 0) << Run.Err.toStdString();
     for (const QString &Line : Run.Lines()) {
         const QStringList Fields = Line.split('\t');
-        ASSERT_EQ(Fields.size(), 4) << Line.toStdString();
+        ASSERT_EQ(Fields.size(), 5) << Line.toStdString();
         EXPECT_TRUE(Fields.at(0).startsWith('{') && Fields.at(0).endsWith('}'));
         EXPECT_TRUE(
             QStringList({"working", "not working", "off", "disabled", "unknown"}).contains(Fields.at(3)));
+        EXPECT_TRUE(QStringList({"switchable", "not switchable: NetworkManager is not running"})
+                        .contains(Fields.at(4)))
+            << Line.toStdString();
     }
 }
 
