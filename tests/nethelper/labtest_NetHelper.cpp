@@ -35,6 +35,8 @@ namespace {
 
 const TModuleTable NoModules;
 const QString OfficeId = "0FF1CE0000000000000000000000000A";
+// A subnet routed onto the scan link without an address of it there.
+const QString OnLinkSubnet = "10.201.1.0/24";
 
 // The kernel's fallback says so once; the helper's answers never.
 const QString KernelFallbackWarning = "using the kernel's neighbour resolution";
@@ -263,6 +265,7 @@ protected:
     static void CleanScanSegment()
     {
         InScan({"ip", "neigh", "flush", "dev", TLab::Value("SCAN_IF"), "nud", "permanent"});
+        InScan({"ip", "route", "del", OnLinkSubnet});
         for (const char *link : {"wfldown0", "wflnoarp0"})
             InScan({"ip", "link", "del", link});
     }
@@ -454,6 +457,21 @@ TEST_F(NetHelperLab, ProbesSendAtMostTwoFramesPerAddressAndTogetherKeepTheirPace
     std::printf(
         "%d calls of %d silent addresses: %zu frames in %.0f ms (%.0f ms wall), at most %zu in any 100 ms\n",
         Calls, Targets, frames.size(), frames.back(), wallMs, densest);
+}
+
+// A scan the helper refuses still ends, through the kernel, and says why the helper did not send.
+TEST_F(NetHelperLab, TheScannerTellsWhyTheHelperRefused)
+{
+    ASSERT_EQ(InScan({"ip", "route", "add", OnLinkSubnet, "dev", TLab::Value("SCAN_IF")}).ExitCode, 0);
+    const TUserRun run = Probe(true, {"scan", "10.201.1", "1", "1"});
+    EXPECT_EQ(run.Code, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.isEmpty()) << run.Out.toStdString();
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("wayfarel: wayfarel-nethelper did not send the ARP requests "
+                                                "(wayfarel-nethelper: 10.201.1.1 is outside the subnets of "
+                                                "\"%1\" (%2/24)); ")
+                                     .arg(TLab::Value("SCAN_IF"), TLab::Value("SCAN_IP")) +
+                                 KernelFallbackWarning))
+        << run.Err.toStdString();
 }
 
 // The figures printed are for the reader; only the way the answers came is checked.
