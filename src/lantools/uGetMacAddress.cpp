@@ -93,8 +93,9 @@ constexpr int AnswerWindowMs = 500;
 constexpr int RetryAfterMs = 100;
 constexpr int TransitMs = 50;
 constexpr int SweepMs = RetryAfterMs + AnswerWindowMs + TransitMs;
-// What the helper gets to start, sweep and end.
-constexpr int HelperTimeoutMs = SweepMs + 2000;
+// What the helper gets to start, sweep and end: each of its two rounds may wait up to a second
+// for other calls and sends a frame a millisecond.
+constexpr int HelperTimeoutMs = SweepMs + 2 * (1000 + MaxProbeTargets) + 2000;
 // How often a reader looks whether its sweep was cancelled.
 constexpr int CancelCheckMs = 10;
 
@@ -178,14 +179,22 @@ void AskRaw(int Fd, const TArpSender &Link, QSet<quint32> Pending, TArpReplyTabl
     GatherReplies(Fd, Pending, Replies, deadline);
 }
 
-void WarnOnceAboutKernelResolution()
+// HelperReason is what the helper said when it ran and refused or failed; empty when it could
+// not run at all.
+void WarnOnceAboutKernelResolution(const QString &HelperReason)
 {
     static std::atomic_flag warned;
-    if (!warned.test_and_set())
-        std::fprintf(stderr, "wayfarel: no permission for raw ARP requests (CAP_NET_RAW), "
-                             "and wayfarel-nethelper cannot send them either; using the kernel's neighbour "
-                             "resolution, which waits about 3 s for "
-                             "a silent address\n");
+    if (warned.test_and_set())
+        return;
+    const QByteArray why =
+        HelperReason.isEmpty()
+            ? QByteArray("no permission for raw ARP requests (CAP_NET_RAW), and "
+                         "wayfarel-nethelper cannot send them either")
+            : "wayfarel-nethelper did not send the ARP requests (" + HelperReason.toLocal8Bit() + ")";
+    std::fprintf(stderr,
+                 "wayfarel: %s; using the kernel's neighbour resolution, which waits about 3 s for a silent "
+                 "address\n",
+                 why.constData());
 }
 
 // Records what the kernel's neighbour table says about the addresses in Pending, and takes out
@@ -207,9 +216,10 @@ void ReadNeighbours(int Index, QSet<quint32> &Pending, TArpReplyTable &Replies)
 
 // Lets the kernel resolve every target by sending each an empty datagram, then watches its
 // neighbour table for the outcomes.
-void AskKernel(const TArpSender &Link, const QSet<quint32> &Targets, TArpReplyTable &Replies)
+void AskKernel(const TArpSender &Link, const QSet<quint32> &Targets, TArpReplyTable &Replies,
+               const QString &HelperReason)
 {
-    WarnOnceAboutKernelResolution();
+    WarnOnceAboutKernelResolution(HelperReason);
     TFd udp(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     if (udp.Get() < 0)
         return;
@@ -244,8 +254,8 @@ void ReadHelperAnswers(const QByteArray &Output, TArpReplyTable &Replies)
 }
 
 // Has the privileged helper send the requests, as many at a time as it takes; false when it
-// cannot run or fails, and the kernel is asked instead.
-bool AskHelper(const TArpSender &Link, const QSet<quint32> &Targets, TArpReplyTable &Replies)
+// cannot run or fails, with what it said in Reason, and the kernel is asked instead.
+bool AskHelper(const TArpSender &Link, const QSet<quint32> &Targets, TArpReplyTable &Replies, QString &Reason)
 {
     QStringList texts;
     for (const quint32 target : Targets)
@@ -258,8 +268,13 @@ bool AskHelper(const TArpSender &Link, const QSet<quint32> &Targets, TArpReplyTa
             return false;
         const TProcessResult result =
             TProcessRunner().Run(command->Program, command->Arguments, HelperTimeoutMs);
-        if (!result.Succeeded())
+        if (!result.Succeeded()) {
+            Reason = QString::fromLocal8Bit(result.StdErr).simplified();
+            if (Reason.isEmpty())
+                Reason = result.Finished ? QStringLiteral("it ended with status %1").arg(result.ExitCode)
+                                         : result.Error;
             return false;
+        }
         ReadHelperAnswers(result.StdOut, Replies);
     }
     return true;
@@ -272,8 +287,9 @@ void Ask(const TArpSender &Link, const QSet<quint32> &Targets, TArpReplyTable &R
     TFd raw(OpenArpSocket(Link.Index));
     if (raw.Get() >= 0)
         AskRaw(raw.Get(), Link, Targets, Replies);
-    else if ((errno == EPERM || errno == EACCES) && !AskHelper(Link, Targets, Replies))
-        AskKernel(Link, Targets, Replies);
+    else if (QString reason;
+             (errno == EPERM || errno == EACCES) && !AskHelper(Link, Targets, Replies, reason))
+        AskKernel(Link, Targets, Replies, reason);
 }
 
 // The address of the first interface that is up with an IPv4 address.

@@ -1,8 +1,8 @@
 // wayfarel-nethelper: the only part of the program that runs with privilege. It changes the
 // neighbour table and sends raw ARP requests for users who may manage networking, and does
-// nothing else: every argument is checked before anything is touched, the environment is
-// thrown away, no other program is started and only the one capability the operation needs is
-// kept.
+// nothing else: every argument is checked before anything is touched, and so is what it names
+// (an interface that is up, hosts of its subnets); the environment is thrown away, no other
+// program is started and only the one capability the operation needs is kept.
 
 #include "base/Capabilities.h"
 #include "base/NetHelperProtocol.h"
@@ -22,6 +22,13 @@ int SystemInterfaceIndex(const std::string &name) { return static_cast<int>(::if
 int Refused(const std::string &reason)
 {
     std::fprintf(stderr, "wayfarel-nethelper: %s\n%s", reason.c_str(), HelperUsage());
+    return heRefused;
+}
+
+// Arguments well formed but beyond the helper's reach: the reason alone, the usage would not help.
+int OutOfScope(const std::string &reason)
+{
+    std::fprintf(stderr, "wayfarel-nethelper: %s\n", reason.c_str());
     return heRefused;
 }
 
@@ -64,5 +71,8 @@ int main(int argc, char **argv)
     const auto parsed = ParseHelperRequest(argc, argv, SystemInterfaceIndex);
     if (const auto *refusal = std::get_if<THelperRefusal>(&parsed))
         return Refused(refusal->Reason);
-    return Run(std::get<THelperRequest>(parsed));
+    const auto &request = std::get<THelperRequest>(parsed);
+    if (const auto refusal = ScopeRefusal(request))
+        return OutOfScope(*refusal);
+    return Run(request);
 }

@@ -1,4 +1,5 @@
 #include "nethelper/HelperRequest.h"
+#include "nethelper/HelperScope.h"
 
 #include "base/NetHelperProtocol.h"
 
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <linux/neighbour.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +48,42 @@ std::string Text(in_addr Address)
     char text[INET_ADDRSTRLEN] = {};
     ::inet_ntop(AF_INET, &Address, text, sizeof text);
     return text;
+}
+
+in_addr Address(const char *Text)
+{
+    in_addr address{};
+    ::inet_pton(AF_INET, Text, &address);
+    return address;
+}
+
+std::string Outcome(const std::optional<std::string> &Refusal) { return Refusal.value_or("(accepted)"); }
+
+// An interface with a /24, a /31 and a /32, on a host that also holds 10.9.9.9 elsewhere.
+TInterfaceState LabLink()
+{
+    TInterfaceState state;
+    state.Name = "wfl0";
+    state.Up = true;
+    state.Subnets = {{Address("10.200.0.44"), 24}, {Address("192.168.5.1"), 31}, {Address("172.16.0.9"), 32}};
+    state.HostAddresses = {Address("10.200.0.44"), Address("192.168.5.1"), Address("172.16.0.9"),
+                           Address("10.9.9.9")};
+    return state;
+}
+
+TNeighbourEntry Entry(int Index, const char *Ip, uint16_t State, int Protocol = 0, uint8_t Flags = 0)
+{
+    return {Index, Address(Ip), State, Flags, Protocol};
+}
+
+// Count entries of the program on other addresses of the interface 3.
+std::vector<TNeighbourEntry> OwnEntries(int Count)
+{
+    std::vector<TNeighbourEntry> table;
+    for (int i = 0; i < Count; ++i)
+        table.push_back(
+            Entry(3, ("10.200.0." + std::to_string(100 + i)).c_str(), NUD_PERMANENT, OwnNeighbourProtocol));
+    return table;
 }
 
 QString HelperPath() { return QStringLiteral(WAYFAREL_BIN_DIR "/wayfarel-nethelper"); }
@@ -186,4 +225,124 @@ TEST(HelperProgram, AnInterfaceThatDoesNotExistIsRefused)
     ASSERT_TRUE(helper.waitForFinished(5000));
     EXPECT_EQ(helper.exitCode(), heRefused);
     EXPECT_TRUE(helper.readAllStandardError().startsWith("wayfarel-nethelper: no interface \"wfl-none0\"\n"));
+}
+
+TEST(HelperScope, OnlyAnInterfaceThatIsUpNotLoopbackAndSpeaksArpIsUsed)
+{
+    const auto state = [](bool Up, bool Loopback, bool NoArp) {
+        TInterfaceState link = LabLink();
+        link.Up = Up;
+        link.Loopback = Loopback;
+        link.NoArp = NoArp;
+        return link;
+    };
+    const struct
+    {
+        TInterfaceState State;
+        const char *Outcome;
+    } cases[] = {
+        {state(true, false, false), "(accepted)"},
+        {state(true, true, true), "\"wfl0\" is a loopback interface"},
+        {state(false, true, true), "\"wfl0\" is a loopback interface"},
+        {state(false, false, false), "\"wfl0\" is down"},
+        {state(true, false, true), "\"wfl0\" does not use ARP"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Outcome(InterfaceRefusal(c.State)), c.Outcome)
+            << c.State.Up << c.State.Loopback << c.State.NoArp;
+}
+
+TEST(HelperScope, OnlyHostsOfTheInterfacesSubnetsOtherThanThisHostAreReached)
+{
+    const std::string outside =
+        " is outside the subnets of \"wfl0\" (10.200.0.44/24, 192.168.5.1/31, 172.16.0.9/32)";
+    const struct
+    {
+        const char *Address;
+        std::string Outcome;
+    } cases[] = {
+        {"10.200.0.1", "(accepted)"},
+        {"10.200.0.254", "(accepted)"},
+        {"192.168.5.0", "(accepted)"}, // a /31 has no network or broadcast address
+        {"8.8.8.8", "8.8.8.8" + outside},
+        {"10.200.1.1", "10.200.1.1" + outside},
+        {"172.16.0.10", "172.16.0.10" + outside},
+        {"10.200.0.0", "10.200.0.0 is the network address of 10.200.0.44/24 on \"wfl0\""},
+        {"10.200.0.255", "10.200.0.255 is the broadcast address of 10.200.0.44/24 on \"wfl0\""},
+        {"10.200.0.44", "10.200.0.44 is an address of this host"},
+        {"172.16.0.9", "172.16.0.9 is an address of this host"},
+        {"10.9.9.9", "10.9.9.9 is an address of this host"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Outcome(AddressRefusal(LabLink(), Address(c.Address))), c.Outcome) << c.Address;
+
+    TInterfaceState bare;
+    bare.Name = "wfl1";
+    bare.Up = true;
+    EXPECT_EQ(Outcome(AddressRefusal(bare, Address("10.200.0.1"))),
+              "10.200.0.1 is outside the subnets of \"wfl1\" (it has no IPv4 address)");
+}
+
+// The entry at stake is 10.200.0.77 on interface 3.
+TEST(HelperScope, AnEntryIsReplacedOnlyWhenTheProgramOrTheKernelMadeItAndTheMarksStayFew)
+{
+    const auto with = [](std::vector<TNeighbourEntry> Table, const TNeighbourEntry &Extra) {
+        Table.push_back(Extra);
+        return Table;
+    };
+    const std::string left = "10.200.0.77 on \"wfl0\" is ";
+    const std::string full =
+        "the program already holds 16 neighbour entries, the most it may (16): remove one "
+        "with neigh-del first";
+    const struct
+    {
+        const char *What;
+        std::vector<TNeighbourEntry> Table;
+        std::string Outcome;
+    } cases[] = {
+        {"no entry", {}, "(accepted)"},
+        {"resolved by the kernel", {Entry(3, "10.200.0.77", NUD_STALE)}, "(accepted)"},
+        {"the program's own", {Entry(3, "10.200.0.77", NUD_PERMANENT, OwnNeighbourProtocol)}, "(accepted)"},
+        {"the administrator's on another interface", {Entry(4, "10.200.0.77", NUD_PERMANENT)}, "(accepted)"},
+        {"the administrator's permanent",
+         {Entry(3, "10.200.0.77", NUD_PERMANENT)},
+         left + "a static entry the program did not make: left as it is"},
+        {"the administrator's noarp",
+         {Entry(3, "10.200.0.77", NUD_NOARP)},
+         left + "a static entry the program did not make: left as it is"},
+        {"another program's",
+         {Entry(3, "10.200.0.77", NUD_REACHABLE, 11)},
+         left + "an entry of another program (protocol 11): left as it is"},
+        {"learned outside the kernel",
+         {Entry(3, "10.200.0.77", NUD_REACHABLE, 0, NTF_EXT_LEARNED)},
+         left + "an externally learned entry: left as it is"},
+        {"15 marks", OwnEntries(MaxOwnNeighbours - 1), "(accepted)"},
+        {"16 marks", OwnEntries(MaxOwnNeighbours), full},
+        {"16 marks, over a kernel entry",
+         with(OwnEntries(MaxOwnNeighbours), Entry(3, "10.200.0.77", NUD_STALE)), full},
+        {"16 marks, one of them this one",
+         with(OwnEntries(MaxOwnNeighbours - 1), Entry(3, "10.200.0.77", NUD_PERMANENT, OwnNeighbourProtocol)),
+         "(accepted)"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Outcome(NeighbourAddRefusal(c.Table, 3, Address("10.200.0.77"), "wfl0")), c.Outcome)
+            << c.What;
+}
+
+// Loopback is refused by what it is, before any privilege is used: the reason without the usage.
+TEST(HelperProgram, TheLoopbackInterfaceIsRefusedForEveryOperationThatActs)
+{
+    const QStringList commandLines[] = {
+        {"neigh-add", "lo", "10.200.0.1", "02:00:00:00:00:01"},
+        {"arp-probe", "lo", "100", "10.200.0.1"},
+    };
+    for (const QStringList &args : commandLines) {
+        QProcess helper;
+        helper.start(HelperPath(), args);
+        ASSERT_TRUE(helper.waitForFinished(5000));
+        EXPECT_EQ(helper.exitCode(), heRefused) << args.join(' ').toStdString();
+        EXPECT_EQ(QString::fromLocal8Bit(helper.readAllStandardError()),
+                  "wayfarel-nethelper: \"lo\" is a loopback interface\n");
+        EXPECT_TRUE(helper.readAllStandardOutput().isEmpty());
+    }
 }
