@@ -1,6 +1,7 @@
 #include "ui/FormMain.h"
 #include "ui_FormMain.h"
 
+#include "adapters/NetMgr.h"
 #include "adapters/Network.h"
 #include "app/DBManager.h"
 #include "app/IdGen.h"
@@ -613,9 +614,19 @@ bool TFrmMain::SwitchLocation(const QString &LocId, bool Automatic)
     return Switched;
 }
 
+// The connections are read once at start; one made since (a Wi-Fi joined meanwhile, an nmcli
+// profile) is found by reading them again when something asks for it.
+void TFrmMain::RefreshAdapters()
+{
+    TNetManager::GetInstance().Refresh();
+    FNetWorkList->ReadNetWorks();
+}
+
 bool TFrmMain::RunSwitch(const QString &LocId, bool Automatic)
 {
     TLocation *Location = FLocationList->GetItemByLocId(LocId);
+    if (Location && !Location->NetId().isEmpty() && !FNetWorkList->GetNetWork(Location->NetId()))
+        RefreshAdapters();
     const QString LocName = Location ? Location->LocName() : LocId;
     QString Error;
     TSwitchReport Steps;
@@ -790,6 +801,7 @@ void TFrmMain::ActAddLocationExecute()
 
 void TFrmMain::ActImportExecute()
 {
+    RefreshAdapters();
     TFormImport Dialog(*FNetWorkList, this);
     if (Dialog.exec() != QDialog::Accepted)
         return;

@@ -121,6 +121,7 @@ private:
     // SwitchTo; an automatic switch is told in the tray instead of by message 6.
     bool SwitchLocation(const QString &LocId, bool Automatic);
     bool RunSwitch(const QString &LocId, bool Automatic);
+    void RefreshAdapters();
 
     void ActExitExecute();
     void ActCompactExecute();

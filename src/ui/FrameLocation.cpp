@@ -2,6 +2,7 @@
 #include "ui_FrameLocation.h"
 
 #include "adapters/IpAddress.h"
+#include "adapters/NetMgr.h"
 #include "adapters/Network.h"
 #include "adapters/WMI.h"
 #include "app/DBManager.h"
@@ -226,6 +227,8 @@ void TFrameLocation::LoadLocation()
 void TFrameLocation::LoadAdapters()
 {
     ui->cobNetId->clear();
+    // Read anew each time the editor shows, so a connection made meanwhile can be chosen.
+    TNetManager::GetInstance().Refresh();
     const TNetWorkList Adapters;
     for (int Index = 0; Index < Adapters.Count(); ++Index)
         if (const TNetWork *Adapter = Adapters.Objects(Index))

@@ -177,6 +177,7 @@ private slots:
     void FailedSwitchListsEveryStep_data();
     void FailedSwitchListsEveryStep();
     void AMirrorThatCannotBeWrittenFailsTheSwitchAndTheWindowSwitchesAgain();
+    void AConnectionMadeWhileTheProgramRunsIsSwitchable();
     void FirstRunOffersToImportEveryAdapter_data();
     void FirstRunOffersToImportEveryAdapter();
     void ImportAddsTheLocationWithOneFrame();
@@ -735,6 +736,22 @@ void TestFormMain::AMirrorThatCannotBeWrittenFailsTheSwitchAndTheWindowSwitchesA
     QVERIFY(QDir(Lock).removeRecursively());
     QVERIFY(FForm->SwitchTo(Office));
     QCOMPARE(TLocationList::ReadCurrentLocId(), Office);
+}
+
+// The connections are read at start; one made afterwards (nmcli, a Wi-Fi joined) still switches.
+void TestFormMain::AConnectionMadeWhileTheProgramRunsIsSwitchable()
+{
+    const QString Office = Store("Office", TFakeNetwork::OfficeId);
+    const QString Cafe = Store("Cafe", "{6D5D1C2E-0000-4000-8000-0000000000C3}");
+    TLocationList::WriteCurrentLocId(Office);
+    Form();
+    FWorld->Network().Bus->AddProfile("6d5d1c2e-0000-4000-8000-0000000000c3", "Cafe",
+                                      {"auto", {}, {}, {}, {}, false}, "lo");
+
+    QVERIFY(FForm->SwitchTo(Cafe));
+
+    QCOMPARE(TLocationList::ReadCurrentLocId(), Cafe);
+    QVERIFY(!ShownWindow<TFrmSwitchReport>());
 }
 
 void TestFormMain::FirstRunOffersToImportEveryAdapter_data()
