@@ -349,6 +349,28 @@ TEST_F(KernelConnections, IdIsAStableGuidOfNameAndPermanentMac)
     EXPECT_NE(TKernelConnection::StableGuid("eth0", "00:11:22:33:44:56"), id);
 }
 
+// No driver answers for these names, as in a sandbox: the kernel's own word that the current
+// address is the burnt-in one keeps the id the driver's answer would give.
+TEST_F(KernelConnections, IdStaysTheSameWhenTheDriverCannotBeAsked)
+{
+    const struct
+    {
+        const char *AssignType;
+        QString Permanent;
+    } Cases[] = {{"0", "02:AA:BB:CC:DD:EE"}, {"1", ""}, {"3", ""}};
+    for (const auto &Case : Cases) {
+        SCOPED_TRACE(Case.AssignType);
+        QDir(FRoot.filePath("wflnodrv0")).removeRecursively();
+        AddInterface("wflnodrv0", 2);
+        Write("wflnodrv0/address", "02:aa:bb:cc:dd:ee");
+        Write("wflnodrv0/addr_assign_type", Case.AssignType);
+        TNetManager manager(std::make_unique<TKernelConnectionManager>(FRoot.path(), FUdev.path()));
+        TNetWorkList list(manager);
+        ASSERT_EQ(list.Count(), 1);
+        EXPECT_EQ(list.Objects(0)->Id(), TKernelConnection::StableGuid("wflnodrv0", Case.Permanent));
+    }
+}
+
 TEST_F(KernelConnections, StatusFollowsLinkFlagsAndCarrier)
 {
     AddInterface("eth0", 2);

@@ -28,12 +28,20 @@ QString ReadAttribute(const QString &path)
     return QString::fromLatin1(file.readAll()).trimmed();
 }
 
-// The burnt-in address from the driver; empty when the driver has none (veth, tun).
-QString PermanentMac(const QString &interfaceName)
+// The burnt-in address from the driver; empty when the driver has none (veth, tun). Where the
+// driver cannot be asked (a sandbox, say), the current address when the kernel says it is the
+// burnt-in one, so an adapter's id does not depend on being able to ask.
+QString PermanentMac(const QString &sysNetDir, const QString &interfaceName)
 {
+    const QString linkDir = sysNetDir + '/' + interfaceName + '/';
+    const auto currentIfBurntIn = [&linkDir] {
+        return ReadAttribute(linkDir + QStringLiteral("addr_assign_type")) == QLatin1String("0")
+                   ? ReadAttribute(linkDir + QStringLiteral("address")).toUpper()
+                   : QString();
+    };
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return QString();
+        return currentIfBurntIn();
     alignas(ethtool_perm_addr) char buffer[sizeof(ethtool_perm_addr) + MaxAddrLen] = {};
     auto *request = reinterpret_cast<ethtool_perm_addr *>(buffer);
     request->cmd = ETHTOOL_GPERMADDR;
@@ -43,8 +51,10 @@ QString PermanentMac(const QString &interfaceName)
     ifr.ifr_data = buffer;
     const bool ok = ::ioctl(fd, SIOCETHTOOL, &ifr) == 0;
     ::close(fd);
+    if (!ok)
+        return currentIfBurntIn();
     const quint8 *bytes = request->data;
-    if (!ok || request->size != 6 || std::all_of(bytes, bytes + 6, [](quint8 b) { return b == 0; }))
+    if (request->size != 6 || std::all_of(bytes, bytes + 6, [](quint8 b) { return b == 0; }))
         return QString();
     return QByteArray(reinterpret_cast<const char *>(bytes), 6).toHex(':').toUpper();
 }
@@ -138,7 +148,7 @@ TNetConnections TKernelConnectionManager::EnumConnections()
 TKernelConnection::TKernelConnection(const QString &sysNetDir, const QString &udevDataDir,
                                      const QString &interfaceName)
     : FSysNetDir(sysNetDir), FUdevDataDir(udevDataDir), FInterface(interfaceName),
-      FGuid(StableGuid(interfaceName, PermanentMac(interfaceName)))
+      FGuid(StableGuid(interfaceName, PermanentMac(sysNetDir, interfaceName)))
 {}
 
 QString TKernelConnection::StableGuid(const QString &interfaceName, const QString &permanentMac)
