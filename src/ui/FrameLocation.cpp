@@ -228,11 +228,16 @@ void TFrameLocation::LoadAdapters()
 {
     ui->cobNetId->clear();
     // Read anew each time the editor shows, so a connection made meanwhile can be chosen.
-    TNetManager::GetInstance().Refresh();
+    TNetManager &Manager = TNetManager::GetInstance();
+    Manager.Refresh();
+    // Without NetworkManager the kernel's interfaces are listed, but no switch can change them.
+    const QString Note = Manager.Source() == QLatin1String("NetworkManager")
+                             ? QString()
+                             : QStringLiteral(" - not switchable: NetworkManager is not running");
     const TNetWorkList Adapters;
     for (int Index = 0; Index < Adapters.Count(); ++Index)
         if (const TNetWork *Adapter = Adapters.Objects(Index))
-            ui->cobNetId->addItem(AdapterEntry(*Adapter), Adapter->Id());
+            ui->cobNetId->addItem(AdapterEntry(*Adapter) + Note, Adapter->Id());
     ui->cobNetId->setCurrentIndex(ui->cobNetId->findData(Location()->NetId()));
 }
 
