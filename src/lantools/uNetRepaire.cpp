@@ -6,13 +6,14 @@
 #include <QMutexLocker>
 #include <QProcess>
 #include <QStandardPaths>
+#include <atomic>
 #include <linux/neighbour.h>
 #include <memory>
 #include <net/if.h>
 
 namespace {
 
-constexpr int RepairIntervalMs = 1000;
+std::atomic<int> RepairIntervalMs = 1000;
 // Time a command started by a pass gets to finish before its binding is removed.
 constexpr int PassSettleMs = 300;
 constexpr int UnbindTimeoutMs = 2000;
@@ -207,6 +208,14 @@ TNetRepaire::~TNetRepaire()
     wait();
 }
 
+void TNetRepaire::SetRepairInterval(int IntervalMs) { RepairIntervalMs = IntervalMs; }
+
+int TNetRepaire::Passes() const
+{
+    QMutexLocker locker(&FLock);
+    return FPasses;
+}
+
 QString TNetRepaire::GatewayIP() const { return Binding().Ip; }
 
 QString TNetRepaire::GatewayMAC() const { return Binding().Mac; }
@@ -248,8 +257,8 @@ void TNetRepaire::run()
     QMutexLocker locker(&FLock);
     while (!FStopping) {
         RepairPass();
-        // Sleeps a second, but wakes at once when asked to stop.
-        const QDeadlineTimer next(RepairIntervalMs);
+        // Sleeps until the next pass, but wakes at once when asked to stop.
+        const QDeadlineTimer next(RepairIntervalMs.load());
         while (!FStopping && !next.hasExpired())
             FWake.wait(&FLock, next);
     }
@@ -260,6 +269,7 @@ void TNetRepaire::RepairPass()
     for (const TCommand &command : RepairCommands(FGatewayIP, FGatewayMAC, FInterface))
         RunHidden(command);
     FLastPass.start();
+    ++FPasses;
 }
 
 // A binding command of the last pass may still be on its way into the neighbour table.

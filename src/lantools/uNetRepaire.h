@@ -72,6 +72,11 @@ public:
     // gateway at the same address is reached again.
     // True when it removed a binding.
     static bool StopAndUnbind();
+    // The time between two passes, a second unless a test that counts passes changes it.
+    static void SetRepairInterval(int IntervalMs);
+
+    // How many passes this thread has made.
+    int Passes() const;
 
     QString GatewayIP() const;
     QString GatewayMAC() const;
@@ -103,4 +108,5 @@ private:
     QString FGatewayMAC;
     QString FInterface;
     QElapsedTimer FLastPass;
+    int FPasses = 0;
 };

@@ -24,11 +24,13 @@ protected:
         if (TLab::IsUp()) {
             ASSERT_TRUE(EnterScanNamespace());
         }
+        TNetRepaire::SetRepairInterval(PassIntervalMs);
     }
 
     void TearDown() override
     {
         TNetRepaire::Shutdown();
+        TNetRepaire::SetRepairInterval(1000);
         for (const TGateway &gateway : {FFirst, FSecond})
             TLab::Run({"ip", "neigh", "del", gateway.Ip, "dev", Link()});
     }
@@ -51,6 +53,19 @@ protected:
     }
 
     static QString Link() { return TLab::Value("SCAN_IF"); }
+
+    // Waits until the thread has made Count more passes; a command one of them started may still
+    // be on its way, so "nothing came back" is judged after a few.
+    static bool WaitForMorePasses(const TNetRepaire *Thread, int Count)
+    {
+        const int target = Thread->Passes() + Count;
+        return TLab::WaitFor([&] { return Thread->Passes() >= target; }, DeadlineMs);
+    }
+
+    // Shorter than the program's second, so that passes are counted quickly.
+    static constexpr int PassIntervalMs = 300;
+    // Reached only when something is stuck.
+    static constexpr int DeadlineMs = 20000;
 };
 
 } // namespace
@@ -59,24 +74,24 @@ TEST_F(NetRepaireLab, TheBindingIsAPermanentNeighbourAndComesBackAfterALinkResta
 {
     WAYFAREL_REQUIRE_LAB_UP();
     TNetRepaire::getInstance(FFirst.Ip, FFirst.Mac, Link());
-    ASSERT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, 2000))
+    ASSERT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, DeadlineMs))
         << ArpTableEntry(FFirst.Ip).join(' ').toStdString();
 
     ASSERT_TRUE(RestartLinkUntilUnbound(FFirst));
-    EXPECT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, 2200));
+    EXPECT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, DeadlineMs));
 }
 
 TEST_F(NetRepaireLab, ASecondGatewayLeavesOneThreadBindingTheNewPairAndRemovesTheOldBinding)
 {
     WAYFAREL_REQUIRE_LAB_UP();
     TNetRepaire *first = TNetRepaire::getInstance(FFirst.Ip, FFirst.Mac, Link());
-    ASSERT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, 2000));
+    ASSERT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, DeadlineMs));
 
     EXPECT_EQ(TNetRepaire::getInstance(FSecond.Ip, FSecond.Mac, Link()), first);
     EXPECT_FALSE(IsBound(FFirst)) << ArpTableEntry(FFirst.Ip).join(' ').toStdString();
-    ASSERT_TRUE(TLab::WaitFor([&] { return IsBound(FSecond); }, 2000));
+    ASSERT_TRUE(TLab::WaitFor([&] { return IsBound(FSecond); }, DeadlineMs));
     // Three passes later the old pair is still gone: no thread binds it any more.
-    QThread::msleep(2500);
+    ASSERT_TRUE(WaitForMorePasses(first, 3));
     EXPECT_TRUE(ArpTableEntry(FFirst.Ip).isEmpty()) << ArpTableEntry(FFirst.Ip).join(' ').toStdString();
     EXPECT_TRUE(IsBound(FSecond));
 }
@@ -85,11 +100,14 @@ TEST_F(NetRepaireLab, StopAndUnbindRemovesTheBindingAndNothingPutsItBack)
 {
     WAYFAREL_REQUIRE_LAB_UP();
     TNetRepaire::getInstance(FFirst.Ip, FFirst.Mac, Link());
-    ASSERT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, 2000));
+    ASSERT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, DeadlineMs));
 
     TNetRepaire::StopAndUnbind();
     EXPECT_FALSE(IsBound(FFirst)) << ArpTableEntry(FFirst.Ip).join(' ').toStdString();
-    QThread::msleep(1500);
+    // A new thread for another gateway makes its passes; none of them brings the old pair back.
+    TNetRepaire *next = TNetRepaire::getInstance(FSecond.Ip, FSecond.Mac, Link());
+    ASSERT_TRUE(WaitForMorePasses(next, 3));
+    EXPECT_TRUE(IsBound(FSecond));
     EXPECT_FALSE(IsBound(FFirst)) << ArpTableEntry(FFirst.Ip).join(' ').toStdString();
 }
 
@@ -97,7 +115,7 @@ TEST_F(NetRepaireLab, NoBindingWhereTheAddressDoesNotRouteThroughTheBindingsInte
 {
     WAYFAREL_REQUIRE_LAB_UP();
     // The gateway routes through the scan link, the binding was made for loopback.
-    TNetRepaire::getInstance(FFirst.Ip, FFirst.Mac, "lo");
-    QThread::msleep(1500);
+    TNetRepaire *thread = TNetRepaire::getInstance(FFirst.Ip, FFirst.Mac, "lo");
+    ASSERT_TRUE(WaitForMorePasses(thread, 3));
     EXPECT_TRUE(ArpTableEntry(FFirst.Ip).isEmpty()) << ArpTableEntry(FFirst.Ip).join(' ').toStdString();
 }

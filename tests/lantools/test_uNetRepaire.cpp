@@ -1,10 +1,14 @@
 #include "lantools/uNetRepaire.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <gtest/gtest.h>
 
 TEST(ArpBindCommand, IsAPermanentNeighbourEntryWithColonSeparatedMac)
@@ -100,9 +104,8 @@ TEST(RunHidden, PassesArgumentsWithoutAShell)
     // Through a shell this would also create victim; as one argument it is one nested path.
     const QString hostile = dir.filePath("a; touch ") + victim;
     ASSERT_TRUE(RunHidden({"mkdir", {"-p", hostile}}));
-    QElapsedTimer timer;
-    timer.start();
-    while (!QFile::exists(hostile) && timer.elapsed() < 5000)
+    const QDeadlineTimer deadline(30000);
+    while (!QFile::exists(hostile) && !deadline.hasExpired())
         QThread::msleep(10);
     EXPECT_TRUE(QFile::exists(hostile));
     EXPECT_FALSE(QFile::exists(victim));
@@ -117,36 +120,66 @@ TEST(RunHidden, AMissingProgramIsReportedAsNotStarted)
 class NetRepaire : public ::testing::Test
 {
 protected:
-    void TearDown() override { TNetRepaire::Shutdown(); }
+    void TearDown() override
+    {
+        TNetRepaire::Shutdown();
+        TNetRepaire::SetRepairInterval(DefaultIntervalMs);
+    }
+
+    // Waits, with a deadline only a stuck thread reaches, until the thread has made Count passes.
+    static bool WaitForPasses(const TNetRepaire *Thread, int Count)
+    {
+        const QDeadlineTimer deadline(30000);
+        while (Thread->Passes() < Count && !deadline.hasExpired())
+            QThread::msleep(5);
+        return Thread->Passes() >= Count;
+    }
+
+    static constexpr int DefaultIntervalMs = 1000;
+    // Longer than any test: a thread told to sleep this long ends only when woken.
+    static constexpr int NoNextPassMs = 24 * 60 * 60 * 1000;
 };
 
 TEST_F(NetRepaire, ASecondCallReplacesThePairOfTheOneThread)
 {
+    TNetRepaire::SetRepairInterval(5);
     TNetRepaire *first = TNetRepaire::getInstance("10.0.0.1", "", "lo");
-    EXPECT_TRUE(first->isRunning());
+    ASSERT_TRUE(WaitForPasses(first, 1));
     TNetRepaire *second = TNetRepaire::getInstance("10.0.0.2", "malformed", "wfl-other");
     EXPECT_EQ(first, second);
+    const int passesBefore = second->Passes();
+    EXPECT_TRUE(WaitForPasses(second, passesBefore + 2)) << "the same thread goes on, not a new one";
+    EXPECT_TRUE(second->isRunning());
     EXPECT_EQ(second->GatewayIP(), "10.0.0.2");
     EXPECT_EQ(second->GatewayMAC(), "malformed");
     EXPECT_EQ(second->Interface(), "wfl-other");
 }
 
-TEST_F(NetRepaire, ShutdownWhileSleepingEndsWithinASecond)
+TEST_F(NetRepaire, ShutdownWakesTheSleepingThreadInsteadOfWaitingForItsNextPass)
 {
-    TNetRepaire::getInstance("10.0.0.1", "", "lo");
-    QThread::msleep(100);
-    QElapsedTimer timer;
-    timer.start();
-    TNetRepaire::Shutdown();
-    EXPECT_LT(timer.elapsed(), 1000);
+    TNetRepaire::SetRepairInterval(NoNextPassMs);
+    TNetRepaire *thread = TNetRepaire::getInstance("10.0.0.1", "", "lo");
+    ASSERT_TRUE(WaitForPasses(thread, 1));
+    auto shutdown = std::async(std::launch::async, [] { TNetRepaire::Shutdown(); });
+    EXPECT_EQ(shutdown.wait_for(std::chrono::seconds(30)), std::future_status::ready)
+        << "still waiting for a pass a day away";
+    // A thread that never woke would keep Shutdown waiting a day: end the test here then.
+    if (shutdown.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        std::fflush(stdout);
+        std::_Exit(1);
+    }
 }
 
 TEST_F(NetRepaire, StopAndUnbindEndsTheThreadSoTheNextCallStartsANewOne)
 {
-    TNetRepaire::getInstance("10.0.0.1", "", "lo");
+    TNetRepaire::SetRepairInterval(5);
+    TNetRepaire *first = TNetRepaire::getInstance("10.0.0.1", "", "lo");
+    ASSERT_TRUE(WaitForPasses(first, 2));
     TNetRepaire::StopAndUnbind();
     TNetRepaire::StopAndUnbind();
+    TNetRepaire::SetRepairInterval(NoNextPassMs);
     TNetRepaire *next = TNetRepaire::getInstance("10.0.0.2", "", "lo");
     EXPECT_TRUE(next->isRunning());
+    EXPECT_LE(next->Passes(), 1) << "a new thread counts its passes from none";
     EXPECT_EQ(next->GatewayIP(), "10.0.0.2");
 }

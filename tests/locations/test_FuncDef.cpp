@@ -126,6 +126,8 @@ TEST_F(FuncDefTest, WithoutOpenConnectionReadsEnabledAndWritesNothing)
 
 TEST_F(FuncDefTest, DatabaseErrorReadsDisabledAndIsSwallowed)
 {
+    Exec("UPDATE FUNC_DEF SET FUNC_EANBLED=1, FUNC_POS=2 WHERE FUNC_CODE='IE'");
+    const QStringList Before = Snapshot();
     Exec("ALTER TABLE FUNC_DEF RENAME TO FUNC_DEF_AWAY");
     EXPECT_FALSE(Catalogue().IsEnabled("IE"));
     EXPECT_EQ(Catalogue().GetPos("IE"), -1);
@@ -134,6 +136,10 @@ TEST_F(FuncDefTest, DatabaseErrorReadsDisabledAndIsSwallowed)
     std::vector<std::unique_ptr<TFuncDefine>> List;
     Catalogue().GetFuncs(&List, true);
     EXPECT_TRUE(List.empty());
+
+    Exec("ALTER TABLE FUNC_DEF_AWAY RENAME TO FUNC_DEF");
+    EXPECT_EQ(Snapshot(), Before) << "the failed writes reached no row";
+    EXPECT_TRUE(Catalogue().IsEnabled("IE")) << "the catalogue reads the table again once it is back";
 }
 
 TEST_F(FuncDefTest, GetFuncsListsEnabledOrDisabledRowsByPosition)

@@ -15,9 +15,9 @@ namespace {
 
 // The proxy on port 3128 and the site probe.test itself on port 80: each logs its port and the
 // first line of every connection to the file it is given and answers at once, so that the
-// browser's page loads and it ends.
+// browser's page loads and it ends; the page /slow is answered once the second file exists.
 const char *const Listeners = R"(
-import socket, sys, threading, time
+import os, socket, sys, threading, time
 log = open(sys.argv[1], 'a', buffering=1)
 def serve(server, port):
     while True:
@@ -29,7 +29,8 @@ def serve(server, port):
             data = b''
         log.write('%d %s\n' % (port, data.split(b'\r\n')[0].decode('latin-1')))
         if b' /slow' in data.split(b'\r\n')[0]:
-            time.sleep(4)
+            while not os.path.exists(sys.argv[2]):
+                time.sleep(0.05)
         status = b'502 Bad Gateway' if data.startswith(b'CONNECT') else b'200 OK'
         client.sendall(b'HTTP/1.1 ' + status + b'\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok')
         client.close()
@@ -85,7 +86,9 @@ protected:
         Hosts.write("127.0.0.1 localhost\n127.0.0.1 probe.test\n");
         Hosts.close();
         FLog = FRoot.Path() + "/listener.log";
-        FListener.start("ip", {"netns", "exec", FNamespace, "/usr/bin/python3", "-c", Listeners, FLog});
+        FReleaseSlow = FRoot.Path() + "/release-slow";
+        FListener.start(
+            "ip", {"netns", "exec", FNamespace, "/usr/bin/python3", "-c", Listeners, FLog, FReleaseSlow});
         for (int Try = 0; Try < 100 && !LogText().contains("listening"); ++Try)
             QThread::msleep(50);
         ASSERT_TRUE(LogText().contains("listening"));
@@ -121,6 +124,7 @@ protected:
     QString FNamespace;
     QString FHostsDir;
     QString FLog;
+    QString FReleaseSlow;
     QProcess FListener;
 };
 
@@ -157,8 +161,8 @@ TEST_F(FireFoxClient, GoesThroughTheProxyOfTheLocationAndDirectWithoutOne)
 
 TEST_F(FireFoxClient, ARunningFirefoxTakesTheProxyAtItsNextStart)
 {
-    // A page the site answers late keeps Firefox running; after the answer Firefox ends by itself
-    // and writes its preferences back as it goes.
+    // A page the site holds keeps Firefox running; once the test lets the answer go Firefox ends
+    // by itself and writes its preferences back as it goes.
     QProcess Running;
     Running.setStandardOutputFile(QProcess::nullDevice());
     Running.setStandardErrorFile(QProcess::nullDevice());
@@ -175,6 +179,7 @@ TEST_F(FireFoxClient, ARunningFirefoxTakesTheProxyAtItsNextStart)
     Module->SetHttp("127.0.0.1:3128");
     ASSERT_TRUE(Module->ChangeTo()) << Module->LastError().toStdString();
     EXPECT_TRUE(Module->Changes().join("; ").contains("restart"));
+    ASSERT_TRUE(QFile(FReleaseSlow).open(QIODevice::WriteOnly));
     ASSERT_TRUE(Running.waitForFinished(30000));
 
     const QString Plain = Nonce();

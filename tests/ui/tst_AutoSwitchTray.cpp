@@ -21,6 +21,20 @@ const TModuleTable NoModules;
 
 const TNetworkFingerprint AtA{{{"eth0", true, {}, {}, "10.0.0.1", MacA, {}, {}}}};
 
+// A fake source that counts how many of its kind exist.
+class TCountedSource : public TFakeFingerprintSource
+{
+public:
+    explicit TCountedSource(int &Alive) : FAlive(Alive) { ++FAlive; }
+    ~TCountedSource() override { --FAlive; }
+
+private:
+    int &FAlive;
+};
+
+// Hands the fake source's answers still posted to the switcher.
+void DeliverAnswers() { QCoreApplication::processEvents(); }
+
 void StoreLocation(const QString &Id, const QString &Name, bool MatchesA)
 {
     TLocation Location(Id, NoModules);
@@ -57,6 +71,8 @@ private slots:
         SetLocationConnection(GetConnection());
         FSwitches.clear();
         FSourcesMade = 0;
+        FSourcesAlive = 0;
+        FSource = nullptr;
     }
     void cleanup()
     {
@@ -71,7 +87,7 @@ private slots:
     {
         Make(false);
         QVERIFY(!FTray->IsOn());
-        QTest::qWait(SettleMs * 4);
+        DeliverAnswers();
         QCOMPARE(FSourcesMade, 0);
         QVERIFY(FSwitches.isEmpty());
     }
@@ -84,7 +100,10 @@ private slots:
         QTRY_COMPARE(FSwitches, QStringList{"auto " + IdA});
         emit FIcon.messageClicked();
         QCOMPARE(FSwitches, (QStringList{"auto " + IdA, "hand " + IdB}));
-        QTest::qWait(SettleMs * 6);
+        // The first look, the settled look, the look after the switch and its settled look:
+        // once the last is answered the switcher has judged the network the switch left.
+        QTRY_COMPARE(FSource->Reads, 4);
+        DeliverAnswers();
         QCOMPARE(FSwitches.size(), 2); // the location chosen by hand stays
         QCOMPARE(FList->CurrentLocation()->LocId(), IdB);
     }
@@ -93,7 +112,9 @@ private slots:
     {
         Make(true);
         FTray->SetOn(true);
-        QTest::qWait(SettleMs * 6);
+        // The first look and the settled look, after which the tie is judged.
+        QTRY_COMPARE(FSource->Reads, 2);
+        DeliverAnswers();
         QVERIFY(FSwitches.isEmpty());
         AnswerChoice("Office B");
         emit FIcon.messageClicked();
@@ -107,7 +128,8 @@ private slots:
         FTray->SetOn(false);
         QVERIFY(!FTray->IsOn());
         QVERIFY(!TConfig::GetConfig()->AutoSwitch());
-        QTest::qWait(SettleMs * 4);
+        QCOMPARE(FSourcesAlive, 0); // its look still pending dies with it
+        DeliverAnswers();
         QVERIFY(FSwitches.isEmpty());
     }
 
@@ -123,8 +145,9 @@ private:
         Setup.SettleMs = SettleMs;
         Setup.MakeSource = [this] {
             ++FSourcesMade;
-            auto Source = std::make_unique<TFakeFingerprintSource>();
+            auto Source = std::make_unique<TCountedSource>(FSourcesAlive);
             Source->Network = AtA;
+            FSource = Source.get();
             return Source;
         };
         FTray = std::make_unique<TAutoSwitchTray>(
@@ -143,6 +166,8 @@ private:
     std::unique_ptr<TAutoSwitchTray> FTray;
     QStringList FSwitches;
     int FSourcesMade = 0;
+    int FSourcesAlive = 0;
+    TFakeFingerprintSource *FSource = nullptr; // the last one made, while the tray holds it
 };
 
 QTEST_MAIN(TestAutoSwitchTray)

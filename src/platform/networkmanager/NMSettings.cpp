@@ -20,8 +20,6 @@ constexpr quint32 ActiveDeactivated = 4;
 constexpr quint32 DeviceUnavailable = 20;
 // NMDeviceType of "lo", which carries no wired or wireless profile.
 constexpr quint32 DeviceLoopback = 32;
-// A missed state signal costs at most this long.
-constexpr int RecheckMs = 500;
 
 QString MacText(const QVariant &value) { return MacFromBytes(value.toByteArray(), QLatin1Char(':')); }
 
@@ -448,7 +446,7 @@ bool TNMSettings::WaitUntil(const std::function<bool()> &done, const QString &wa
     TEventWait wait;
     if (!watchedPath.isEmpty())
         FBus->WatchState(watchedPath, &wait, SLOT(Wake()));
-    const bool finished = wait.Until(done, timeoutMs, RecheckMs);
+    const bool finished = wait.Until(done, timeoutMs, FRecheckMs);
     if (!watchedPath.isEmpty())
         FBus->UnwatchState(watchedPath, &wait, SLOT(Wake()));
     return finished;

@@ -109,6 +109,9 @@ public:
     // Runs the event loop until done() holds (true) or timeoutMs passes (false); done is asked
     // again whenever the device or activation at watchedPath changes its state.
     bool WaitUntil(const std::function<bool()> &done, const QString &watchedPath, int timeoutMs);
+    // How often a wait asks again without a state signal (a missed signal costs at most this
+    // long); a test makes it longer than its waits, so that only the signal can answer.
+    void SetRecheckMs(int recheckMs) { FRecheckMs = recheckMs; }
 
     QString LastError() const { return FLastError; }
 
@@ -151,4 +154,5 @@ private:
     QStringList FLoopbacks;              // device paths
     QString FLastError;
     QString FLastAction;
+    int FRecheckMs = 500;
 };

@@ -1,18 +1,19 @@
 #include "platform/desktop/InstanceBus.h"
+#include "platform/process/EventWait.h"
 #include "support/EventLoop.h"
 
 #include <QDBusConnection>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
 // The window side as a script sets it up: two locations, Home current; a switch it accepts ends
-// after EndAfterMs with Outcome.
+// with Outcome once the test calls EndSwitch.
 class TFakeHost : public IInstanceHost
 {
 public:
@@ -40,15 +41,19 @@ public:
             *Error = Refusal;
             return false;
         }
-        QTimer::singleShot(EndAfterMs, [this, Ended] { Ended(Outcome); });
+        FEnded = std::move(Ended);
         return true;
     }
+    bool SwitchRunning() const { return bool(FEnded); }
+    void EndSwitch() { std::exchange(FEnded, nullptr)(Outcome); }
 
     int Shown = 0;
     QStringList Asked;
     QString Refusal;
-    int EndAfterMs = 0;
     TSwitchOutcome Outcome;
+
+private:
+    std::function<void(const TSwitchOutcome &)> FEnded;
 };
 
 // Hears the bus's signal on a connection of its own, as a script would.
@@ -108,13 +113,21 @@ protected:
         return QString::fromUtf8(Client.readAllStandardOutput());
     }
 
+    static QStringList CallArgs(const QString &Method, const QStringList &Args = {})
+    {
+        return QStringList{"--session", "--print-reply", "--dest=org.brackwell.Wayfarel",
+                           "/org/brackwell/Wayfarel", "org.brackwell.Wayfarel." + Method} +
+               Args;
+    }
+
     // A call of the interface's Method through dbus-send, printed reply.
     static QString Call(const QString &Method, const QStringList &Args = {})
     {
-        return Run("dbus-send", QStringList{"--session", "--print-reply", "--dest=org.brackwell.Wayfarel",
-                                            "/org/brackwell/Wayfarel", "org.brackwell.Wayfarel." + Method} +
-                                    Args);
+        return Run("dbus-send", CallArgs(Method, Args));
     }
+
+    // Runs the event loop until Done holds; false when the deadline passes first.
+    static bool WaitFor(const std::function<bool()> &Done) { return TEventWait().Until(Done, 20000, 10); }
 
     void TearDown() override
     {
@@ -174,16 +187,20 @@ TEST_F(InstanceBusTest, ListCurrentAndDescribeAnswerWithTheHostsLocations)
 TEST_F(InstanceBusTest, SwitchAnswersWithTheOutcomeWhenTheSwitchHasEnded)
 {
     TFakeHost Host;
-    Host.EndAfterMs = 700;
     Host.Outcome = {0, "OFFICE01", "Office", {"adapter: done"}, {"printer: not found"}, ""};
     TInstanceBus Bus(&Host);
     ASSERT_TRUE(Bus.Register());
 
-    QElapsedTimer Clock;
-    Clock.start();
-    const QString Reply = Call("Switch", {"string:office"}).simplified();
-    EXPECT_GE(Clock.elapsed(), 600);
+    QProcess Client;
+    Client.start("dbus-send", CallArgs("Switch", {"string:office"}));
+    ASSERT_TRUE(WaitFor([&] { return Host.SwitchRunning(); }));
     EXPECT_EQ(Host.Asked, QStringList{"office"});
+    EXPECT_TRUE(Call("Current").contains("HOME02")) << "the bus answers other calls meanwhile";
+    EXPECT_EQ(Client.state(), QProcess::Running) << "no answer before the switch has ended";
+
+    Host.EndSwitch();
+    ASSERT_TRUE(WaitFor([&] { return Client.state() == QProcess::NotRunning; }));
+    const QString Reply = QString::fromUtf8(Client.readAllStandardOutput()).simplified();
     EXPECT_TRUE(
         Reply.contains(R"(int32 0 string "OFFICE01" string "Office" array [ string "adapter: done" ] )"
                        R"(array [ string "printer: not found" ] string "")"))
@@ -220,9 +237,7 @@ TEST_F(InstanceBusTest, AMadeLocationIsAnnouncedToListeners)
                                  TInstanceBus::ServiceName, "LocationChanged", &Catcher,
                                  SLOT(LocationChanged(QString, QString))));
     Bus.AnnounceLocation("HOME02", "Home");
-    QEventLoop Loop;
-    QTimer::singleShot(500, &Loop, &QEventLoop::quit);
-    Loop.exec();
+    EXPECT_TRUE(WaitFor([&] { return !Catcher.Heard.isEmpty(); }));
     EXPECT_EQ(Catcher.Heard, QStringList{"HOME02=Home"});
     QDBusConnection::disconnectFromBus("listener");
 }
