@@ -1,5 +1,6 @@
 #include "lantools/uNetRepaire.h"
 
+#include "base/NetText.h"
 #include "platform/kernel/NetLink.h"
 
 #include <QDeadlineTimer>
@@ -155,6 +156,19 @@ int RemoveOwnArpBindings(const QString &Interface)
     return removed;
 }
 
+bool BindingInPlace(const QString &IpAddress, const QString &MacAddress, const QString &Interface)
+{
+    const auto Address = ParseIpv4(IpAddress);
+    const QString Wanted = MacDigits(MacAddress);
+    if (!Address)
+        return false;
+    for (const TNeighbour &Entry : Neighbours(InterfaceIndex(Interface)))
+        if (Entry.Address.s_addr == Address->s_addr && (Entry.State & NUD_PERMANENT) &&
+            MacDigits(MacFromBytes(Entry.HardwareAddress, QLatin1Char(':'))) == Wanted)
+            return true;
+    return false;
+}
+
 std::vector<TCommand> RepairCommands(const QString &GatewayIP, const QString &GatewayMAC,
                                      const QString &Interface)
 {
@@ -264,10 +278,14 @@ void TNetRepaire::run()
     }
 }
 
+// A binding that holds needs nothing: rebinding and emptying the system's resolver cache every
+// second cost a process each time (and newer systemd asks polkit for the flush). A link without
+// carrier is left alone: the network it comes back on may have another gateway.
 void TNetRepaire::RepairPass()
 {
-    for (const TCommand &command : RepairCommands(FGatewayIP, FGatewayMAC, FInterface))
-        RunHidden(command);
+    if (!BindingInPlace(FGatewayIP, FGatewayMAC, FInterface) && HasCarrier(FInterface))
+        for (const TCommand &command : RepairCommands(FGatewayIP, FGatewayMAC, FInterface))
+            RunHidden(command);
     FLastPass.start();
     ++FPasses;
 }

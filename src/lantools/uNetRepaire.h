@@ -47,13 +47,17 @@ bool RemoveStaticArpBinding(const QString &IpAddress, const QString &MacAddress,
 // made it, and waits for the deletions. Returns how many there were.
 int RemoveOwnArpBindings(const QString &Interface);
 
-// The commands of one repair pass, in order: the gateway's static binding on Interface, then
-// flushing the resolver cache where systemd-resolved's client is installed.
+// Whether Interface's neighbour table holds the permanent entry of IpAddress at MacAddress.
+bool BindingInPlace(const QString &IpAddress, const QString &MacAddress, const QString &Interface);
+
+// The commands of a repair pass that finds the binding gone, in order: the gateway's static binding on
+// Interface, then flushing the resolver cache where systemd-resolved's client is installed.
 std::vector<TCommand> RepairCommands(const QString &GatewayIP, const QString &GatewayMAC,
                                      const QString &Interface);
 
 // The background thread that keeps the gateway's static ARP binding in place on the link it was
-// made for: every second it starts the repair commands for the current gateway pair. One per
+// made for: every second it looks at the neighbour table and runs the repair commands for the
+// current gateway pair only when the binding is gone and the link has its carrier. One per
 // process.
 class TNetRepaire : public QThread
 {

@@ -81,6 +81,22 @@ TEST_F(NetRepaireLab, TheBindingIsAPermanentNeighbourAndComesBackAfterALinkResta
     EXPECT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, DeadlineMs));
 }
 
+// While the link has no carrier the thread binds nothing: the network the link comes back on
+// may have its gateway at another MAC. With the carrier back the binding returns.
+TEST_F(NetRepaireLab, NothingIsBoundWhileTheLinkIsDown)
+{
+    WAYFAREL_REQUIRE_LAB_UP();
+    TNetRepaire *thread = TNetRepaire::getInstance(FFirst.Ip, FFirst.Mac, Link());
+    ASSERT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, DeadlineMs));
+
+    ASSERT_EQ(TLab::Run({"ip", "link", "set", Link(), "down"}).ExitCode, 0);
+    ASSERT_TRUE(WaitForMorePasses(thread, 3));
+    const QStringList WhileDown = ArpTableEntry(FFirst.Ip);
+    ASSERT_EQ(TLab::Run({"ip", "link", "set", Link(), "up"}).ExitCode, 0);
+    EXPECT_TRUE(WhileDown.isEmpty()) << WhileDown.join(' ').toStdString();
+    EXPECT_TRUE(TLab::WaitFor([&] { return IsBound(FFirst); }, DeadlineMs));
+}
+
 TEST_F(NetRepaireLab, ASecondGatewayLeavesOneThreadBindingTheNewPairAndRemovesTheOldBinding)
 {
     WAYFAREL_REQUIRE_LAB_UP();

@@ -8,6 +8,7 @@
 #include <linux/neighbour.h>
 #include <net/if.h>
 #include <netpacket/packet.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -144,4 +145,20 @@ std::vector<TNeighbour> Neighbours(int interfaceIndex)
         result.push_back(entry);
     });
     return result;
+}
+
+bool HasCarrier(const QString &interfaceName)
+{
+    // Asked of the thread's own network namespace, which /sys need not show.
+    const QByteArray name = interfaceName.toLocal8Bit();
+    if (name.isEmpty() || name.size() >= IFNAMSIZ)
+        return false;
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    ifreq request{};
+    std::memcpy(request.ifr_name, name.constData(), static_cast<size_t>(name.size()));
+    const bool asked = ::ioctl(fd, SIOCGIFFLAGS, &request) == 0;
+    ::close(fd);
+    return asked && (request.ifr_flags & IFF_UP) && (request.ifr_flags & IFF_RUNNING);
 }

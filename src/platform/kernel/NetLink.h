@@ -52,3 +52,7 @@ int RouteInterfaceIndex(in_addr target);
 QString InterfaceName(int index);
 
 std::vector<TNeighbour> Neighbours(int interfaceIndex);
+
+// Whether the interface has a carrier (the cable, the access point) now; false when it is down
+// or does not exist.
+bool HasCarrier(const QString &interfaceName);
