@@ -195,19 +195,6 @@ TEST_F(BitCometProxy, TheInstallFolderComesFromTheUserThenTheMachine)
     EXPECT_TRUE(FMessages.isEmpty());
 }
 
-TEST_F(BitCometProxy, StoredFieldsComeBackWithTheLocation)
-{
-    ASSERT_TRUE(Module(true)->Save());
-    const auto Loaded = TCustomProxy::Create<TBitCometProxy>(LocId);
-    EXPECT_TRUE(Loaded->EnableProxy());
-    EXPECT_EQ(Loaded->ProxyType(), 3);
-    EXPECT_EQ(Loaded->Server(), "10.0.0.5");
-    EXPECT_EQ(Loaded->Port(), 1080);
-    EXPECT_TRUE(Loaded->EnablePWD());
-    EXPECT_EQ(Loaded->User(), "bob");
-    EXPECT_EQ(Loaded->Pwd(), "p&w");
-}
-
 TEST_F(BitCometProxy, CheckRefusesAnUnknownTypeAndAnOversizedFile)
 {
     Install("<BitComet><Settings>" + QByteArray(TXmlDocument::MaxFileSize, ' ') + "</Settings></BitComet>");

@@ -1,9 +1,7 @@
 #include "modules/FireFoxProxy.h"
 
-#include "app/DBManager.h"
 #include "support/FirefoxProfileTest.h"
 
-#include <QSqlQuery>
 #include <gmock/gmock.h>
 #include <unistd.h>
 
@@ -157,28 +155,6 @@ TEST_F(FireFoxProxy, WithoutAProfileTheModuleIsNotInstalledAndChangesNothing)
     EXPECT_FALSE(TFireFoxProxy::IsInstalled());
     MakeProfile("");
     EXPECT_TRUE(TFireFoxProxy::IsInstalled());
-}
-
-TEST_F(FireFoxProxy, SavesAndLoadsItsRow)
-{
-    auto Module = Manual();
-    Module->SetFtp("ftp.lan:21");
-    Module->SetGopher("go.lan:70");
-    Module->SetShareProxy(true);
-    Module->SetAutoSeetings("http://wpad.test/p.pac");
-    Module->SetSocksType(2);
-    ASSERT_TRUE(Module->Save()) << Module->LastError().toStdString();
-
-    auto Loaded = TCustomProxy::Create<TFireFoxProxy>("LOC1");
-    EXPECT_EQ(Loaded->Preferences().size(), 14);
-    for (qsizetype I = 0; I < 14; ++I)
-        EXPECT_EQ(Loaded->Preferences().at(I).Value, Module->Preferences().at(I).Value);
-    EXPECT_EQ(Loaded->SocksType(), 2);
-    EXPECT_EQ(Loaded->Secure(), "tls.lan:8443");
-    ASSERT_TRUE(Loaded->Remove());
-    QSqlQuery Query("SELECT COUNT(*) FROM FIREFOX_PROXY", GetConnection());
-    ASSERT_TRUE(Query.next());
-    EXPECT_EQ(Query.value(0).toInt(), 0);
 }
 
 TEST_F(FireFoxProxy, ImportReadsTheProfileBack)

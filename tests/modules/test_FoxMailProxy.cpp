@@ -88,18 +88,6 @@ TEST_F(FoxMailProxy, WithoutFoxmailNothingIsWritten)
     EXPECT_FALSE(TExtRegistry(HKEY_CURRENT_USER).KeyExists(FoxmailKey));
 }
 
-TEST_F(FoxMailProxy, StoredFieldsComeBackWithTheLocation)
-{
-    ASSERT_TRUE(Module(true, 2)->Save());
-    const auto Loaded = TCustomProxy::Create<TFoxMailProxy>(LocId);
-    EXPECT_TRUE(Loaded->EnableProxy());
-    EXPECT_EQ(Loaded->ProxyType(), 2);
-    EXPECT_EQ(Loaded->Server(), "10.0.0.7");
-    EXPECT_EQ(Loaded->Port(), 1080);
-    EXPECT_EQ(Loaded->User(), "alice");
-    EXPECT_EQ(Loaded->Pwd(), "secret");
-}
-
 TEST_F(FoxMailProxy, CheckRefusesATypeFoxmailDoesNotHave)
 {
     QStringList Reasons;

@@ -116,24 +116,6 @@ protected:
 
 } // namespace
 
-TEST_F(ICQProxy, SavedFieldsComeBackWithTheLocationAndRemoveDeletesThem)
-{
-    ASSERT_TRUE(Manual(4, true)->Save());
-    const auto Loaded = TCustomProxy::Create<TICQProxy>(LocId);
-    EXPECT_TRUE(Loaded->EnableProxy());
-    EXPECT_EQ(Loaded->Server(), "ab");
-    EXPECT_EQ(Loaded->Port(), 5190);
-    EXPECT_EQ(Loaded->ProxyType(), 4);
-    EXPECT_EQ(Loaded->ProxyServer(), "cd");
-    EXPECT_EQ(Loaded->ProxyPort(), 1080);
-    EXPECT_TRUE(Loaded->IsNeedAuth());
-    EXPECT_EQ(Loaded->User(), "u");
-    EXPECT_EQ(Loaded->Pwd(), "p");
-
-    ASSERT_TRUE(Loaded->Remove());
-    EXPECT_EQ(TCustomProxy::Create<TICQProxy>(LocId)->Server(), "");
-}
-
 TEST_F(ICQProxy, ASwitchReplacesTheConnectionSettingsRecordWithTheLocationsShape)
 {
     const struct

@@ -141,24 +141,6 @@ TEST(IEProxy, SplitIpAndSplitPortCutAtTheFirstColon)
     }
 }
 
-TEST_F(IEProxyTest, SavedFieldsComeBackWithTheLocation)
-{
-    const auto Module = TCustomProxy::Create<TIEProxy>(LocId);
-    Fill(*Module, {"10.0.0.1:80", "10.0.0.2:443", "10.0.0.3:21", "10.0.0.4:70", "10.0.0.5:1080"});
-    Module->SetEnableProxy(true);
-    Module->SetShareProxy(true);
-    Module->SetNoProxies("<Local>;*.corp.test");
-    ASSERT_TRUE(Module->Save()) << Module->LastError().toStdString();
-
-    const auto Loaded = TCustomProxy::Create<TIEProxy>(LocId);
-    EXPECT_EQ(AddressesOf(*Loaded), AddressesOf(*Module));
-    EXPECT_TRUE(Loaded->EnableProxy());
-    EXPECT_TRUE(Loaded->ShareProxy());
-    EXPECT_EQ(Loaded->NoProxies(), "<Local>;*.corp.test");
-    EXPECT_TRUE(Loaded->Remove());
-    EXPECT_EQ(StoredRows(), 0);
-}
-
 TEST_F(IEProxyTest, ChangeToHandsTheSettingToTheDesktopProxy)
 {
     const struct

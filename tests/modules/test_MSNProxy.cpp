@@ -1,11 +1,9 @@
 #include "modules/MSNProxy.h"
 
-#include "app/DBManager.h"
 #include "app/ExtRegistry.h"
 #include "locations/FuncDef.h"
 #include "support/DatabaseTest.h"
 
-#include <QSqlQuery>
 #include <gmock/gmock.h>
 
 namespace {
@@ -81,19 +79,6 @@ TEST_F(MSNProxy, WithoutMessengerOrSwitchedOffNothingIsWritten)
     TExtRegistry Registry(HKEY_CURRENT_USER);
     ASSERT_TRUE(Registry.OpenKeyReadOnly(MessengerKey));
     EXPECT_FALSE(Registry.ValueExists("SOCKS4Server"));
-}
-
-TEST_F(MSNProxy, StoredFieldsComeBackAndGoWithTheLocation)
-{
-    ASSERT_TRUE(Module(true, "10.0.0.9", 1081)->Save());
-    const auto Loaded = TCustomProxy::Create<TMSNProxy>(LocId);
-    EXPECT_TRUE(Loaded->EnableProxy());
-    EXPECT_EQ(Loaded->Socket4Server(), "10.0.0.9");
-    EXPECT_EQ(Loaded->Socket4Port(), 1081);
-    ASSERT_TRUE(Loaded->Remove());
-    QSqlQuery Query(GetConnection());
-    ASSERT_TRUE(Query.exec("SELECT COUNT(*) FROM MSN_PROXY") && Query.next());
-    EXPECT_EQ(Query.value(0).toInt(), 0);
 }
 
 TEST_F(MSNProxy, CheckRefusesAProxyInUseWithoutHostOrPort)

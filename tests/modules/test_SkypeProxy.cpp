@@ -160,18 +160,6 @@ TEST_F(SkypeProxy, SwitchedOffItLeavesTheFile)
     EXPECT_EQ(ReadShared(), Shared);
 }
 
-TEST_F(SkypeProxy, StoredFieldsComeBackWithTheLocation)
-{
-    ASSERT_TRUE(Module(true, 2)->Save());
-    const auto Loaded = TCustomProxy::Create<TSkypeProxy>(LocId);
-    EXPECT_TRUE(Loaded->EnableProxy());
-    EXPECT_EQ(Loaded->ProxyType(), 2);
-    EXPECT_EQ(Loaded->Server(), "10.0.0.5");
-    EXPECT_EQ(Loaded->Port(), 3128);
-    EXPECT_EQ(Loaded->User(), "alice");
-    EXPECT_EQ(Loaded->Pwd(), "secret");
-}
-
 TEST_F(SkypeProxy, CheckRefusesWhatTheSwitchCouldNotWrite)
 {
     WriteShared(Shared);

@@ -81,22 +81,6 @@ protected:
 
 } // namespace
 
-TEST_F(eMuleProxy, SavedFieldsComeBackWithTheLocationAndRemoveDeletesThem)
-{
-    ASSERT_TRUE(Socks5()->Save());
-    const auto Loaded = TCustomProxy::Create<TeMuleProxy>(LocId);
-    EXPECT_TRUE(Loaded->EnableProxy());
-    EXPECT_EQ(Loaded->ProxyType(), 3);
-    EXPECT_EQ(Loaded->Server(), "10.0.0.9");
-    EXPECT_EQ(Loaded->Port(), 1080);
-    EXPECT_TRUE(Loaded->EnablePWD());
-    EXPECT_EQ(Loaded->User(), "u");
-    EXPECT_EQ(Loaded->Pwd(), "p");
-
-    ASSERT_TRUE(Loaded->Remove());
-    EXPECT_EQ(TCustomProxy::Create<TeMuleProxy>(LocId)->Server(), "");
-}
-
 TEST_F(eMuleProxy, TheInstallFolderComesFromTheUserBeforeTheMachine)
 {
     const struct
