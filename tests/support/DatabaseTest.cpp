@@ -4,13 +4,7 @@
 
 #include <QSqlQuery>
 
-void TDatabaseTest::SetUp()
-{
-    InitConnectionString(FRoot.DataFolder());
-    SetOpenFailureHandler([] { FAIL() << "the test's data file cannot be used"; });
-    SetLocationConnection(GetConnection());
-    ASSERT_TRUE(GetConnection().isOpen());
-}
+void TDatabaseTest::SetUp() { ASSERT_TRUE(GetConnection().isOpen()); }
 
 void TDatabaseTest::TearDown()
 {

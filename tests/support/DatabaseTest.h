@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/TestRoot.h"
+#include "support/DataWorld.h"
 
 #include <QString>
 #include <gtest/gtest.h>
@@ -20,5 +20,5 @@ protected:
     // Opens the test's data file again after LoseConnection.
     void Reconnect();
 
-    TTestRoot FRoot;
+    TDataWorld FRoot{[] { FAIL() << "the test's data file cannot be used"; }};
 };

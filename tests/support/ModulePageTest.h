@@ -4,7 +4,7 @@
 #include "locations/FuncDef.h"
 #include "locations/Location.h"
 #include "modules/ProgramModules.h"
-#include "support/TestRoot.h"
+#include "support/DataWorld.h"
 #include "ui/pages/ModulePage.h"
 
 #include <QtGlobal>
@@ -16,16 +16,8 @@
 class TModulePageTest
 {
 public:
-    TModulePageTest()
-    {
-        InitConnectionString(FRoot.DataFolder());
-        SetLocationConnection(GetConnection());
-    }
-    ~TModulePageTest()
-    {
-        CloseConnection();
-        TFuncDefine::FreeInstance();
-    }
+    TModulePageTest() = default;
+    ~TModulePageTest() { TFuncDefine::FreeInstance(); }
     TModulePageTest(const TModulePageTest &) = delete;
     TModulePageTest &operator=(const TModulePageTest &) = delete;
 
@@ -37,7 +29,7 @@ public:
     static QString LocId() { return QStringLiteral("MODULEPAGETEST000000000000000001"); }
 
 private:
-    TTestRoot FRoot;
+    TDataWorld FRoot;
 };
 
 // What a page's check says: an empty message and no focus when it passes.

@@ -3,32 +3,29 @@
 #include "adapters/NetMgr.h"
 #include "app/DBManager.h"
 #include "support/BoxAnswers.h"
+#include "support/DataWorld.h"
 #include "support/FakeNetwork.h"
-#include "support/TestRoot.h"
 
 #include <QApplication>
 #include <QWidget>
 #include <memory>
 
-// What a widget test of the main window stands on: a test root whose data file is open for the
-// location model, a fake network, and every message box answered and kept. A test makes it in
+// What a widget test of the main window stands on: its data world (DataWorld.h), a fake network,
+// and every message box answered and kept. A test makes it in
 // init and destroys it in cleanup, after its own window: the windows left open go first, then
 // the connection, the network and the root.
 class TWindowWorld
 {
 public:
-    TWindowWorld() : FRoot(std::make_unique<TTestRoot>())
+    TWindowWorld() : FRoot(std::make_unique<TDataWorld>())
     {
-        InitConnectionString(FRoot->DataFolder());
         FNetwork = std::make_unique<TFakeNetwork>();
         FBoxes = std::make_unique<TBoxAnswers>();
-        SetLocationConnection(GetConnection());
     }
     ~TWindowWorld()
     {
         for (QWidget *Window : QApplication::topLevelWidgets())
             delete Window;
-        CloseConnection();
         FBoxes.reset();
         FNetwork.reset();
         TNetManager::ReleaseInstance();
@@ -42,7 +39,7 @@ public:
     TBoxAnswers &Boxes() { return *FBoxes; }
 
 private:
-    std::unique_ptr<TTestRoot> FRoot;
+    std::unique_ptr<TDataWorld> FRoot;
     std::unique_ptr<TFakeNetwork> FNetwork;
     std::unique_ptr<TBoxAnswers> FBoxes;
 };

@@ -2,8 +2,8 @@
 #include "app/uConfig.h"
 #include "locations/Location.h"
 #include "locations/LocationRules.h"
+#include "support/DataWorld.h"
 #include "support/FakeFingerprintSource.h"
-#include "support/TestRoot.h"
 #include "ui/AutoSwitchTray.h"
 
 #include <QApplication>
@@ -66,9 +66,7 @@ class TestAutoSwitchTray : public QObject
 private slots:
     void init()
     {
-        FRoot = std::make_unique<TTestRoot>();
-        InitConnectionString(FRoot->DataFolder());
-        SetLocationConnection(GetConnection());
+        FRoot = std::make_unique<TDataWorld>();
         FSwitches.clear();
         FSourcesMade = 0;
         FSourcesAlive = 0;
@@ -79,7 +77,6 @@ private slots:
         FTray.reset();
         TConfig::GetConfig()->SetAutoSwitch(false);
         FList.reset();
-        CloseConnection();
         FRoot.reset();
     }
 
@@ -160,7 +157,7 @@ private:
             nullptr, Setup);
     }
 
-    std::unique_ptr<TTestRoot> FRoot;
+    std::unique_ptr<TDataWorld> FRoot;
     std::unique_ptr<TLocationList> FList;
     QSystemTrayIcon FIcon;
     std::unique_ptr<TAutoSwitchTray> FTray;

@@ -1,6 +1,6 @@
 #include "app/DBManager.h"
 #include "locations/LocationRules.h"
-#include "support/TestRoot.h"
+#include "support/DataWorld.h"
 #include "ui/pages/AutomaticPage.h"
 
 #include <QCheckBox>
@@ -31,19 +31,13 @@ class TestAutomaticPage : public QObject
 private slots:
     void init()
     {
-        FRoot = std::make_unique<TTestRoot>();
-        InitConnectionString(FRoot->DataFolder());
-        SetLocationConnection(GetConnection());
+        FRoot = std::make_unique<TDataWorld>();
         TLocationRules Rules(LocId);
         Rules.SetRules(Stored);
         Rules.SetAutomatic(true);
         QVERIFY(Rules.Save());
     }
-    void cleanup()
-    {
-        CloseConnection();
-        FRoot.reset();
-    }
+    void cleanup() { FRoot.reset(); }
 
     void LoadsEditsAndStoresTheRules()
     {
@@ -97,7 +91,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TTestRoot> FRoot;
+    std::unique_ptr<TDataWorld> FRoot;
 };
 
 QTEST_MAIN(TestAutomaticPage)

@@ -1,8 +1,8 @@
 #include "app/DBManager.h"
 #include "sharing/FolderShare.h"
 #include "support/BoxAnswers.h"
+#include "support/DataWorld.h"
 #include "support/ModalAnswer.h"
-#include "support/TestRoot.h"
 #include "ui/dialogs/FormFolderShare.h"
 
 #include <QDir>
@@ -49,14 +49,13 @@ private:
     // Shows the dialog, types Name and Path and presses OK.
     void Submit(TFormFolderShare &Dialog, const QString &Name, const QString &Path);
 
-    std::unique_ptr<TTestRoot> FRoot;
+    std::unique_ptr<TDataWorld> FRoot;
     std::unique_ptr<TBoxAnswers> FBoxes;
 };
 
 void TestFormFolderShare::init()
 {
-    FRoot = std::make_unique<TTestRoot>();
-    InitConnectionString(FRoot->DataFolder());
+    FRoot = std::make_unique<TDataWorld>();
     for (const char *Name : {"docs", "media", "pics", "pics ", "plain"})
         QVERIFY(QDir().mkpath(Folder(Name)));
     QFile File(Folder("file"));
@@ -69,7 +68,6 @@ void TestFormFolderShare::init()
 void TestFormFolderShare::cleanup()
 {
     FBoxes.reset();
-    CloseConnection();
     FRoot.reset();
 }
 

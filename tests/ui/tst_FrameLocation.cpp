@@ -8,8 +8,8 @@
 #include "modules/IEProxy.h"
 #include "modules/ProgramModules.h"
 #include "support/BoxAnswers.h"
+#include "support/DataWorld.h"
 #include "support/FakeNetwork.h"
-#include "support/TestRoot.h"
 #include "ui/FrameLocation.h"
 #include "ui/widgets/IPEdit.h"
 #include "ui/widgets/MacEdit.h"
@@ -196,7 +196,7 @@ private slots:
 private:
     std::unique_ptr<TFrameLocation> NewFrame(const QString &LocId = StoredId);
 
-    std::unique_ptr<TTestRoot> FRoot;
+    std::unique_ptr<TDataWorld> FRoot;
     std::unique_ptr<TFakeNetwork> FNetwork;
     std::unique_ptr<TLocationList> FList;
     std::unique_ptr<TBoxAnswers> FBoxes;
@@ -204,9 +204,7 @@ private:
 
 void TestFrameLocation::init()
 {
-    FRoot = std::make_unique<TTestRoot>();
-    InitConnectionString(FRoot->DataFolder());
-    SetLocationConnection(GetConnection());
+    FRoot = std::make_unique<TDataWorld>();
     FNetwork = std::make_unique<TFakeNetwork>();
     TWmiProviders::Register(std::make_shared<TPrinterList>(QStringList{"Home_Inkjet", Laser}));
     TPageRules::Refusing.clear();
@@ -237,7 +235,6 @@ void TestFrameLocation::cleanup()
     FBoxes.reset();
     FList.reset();
     TFuncDefine::FreeInstance();
-    CloseConnection();
     FNetwork.reset();
     TNetManager::ReleaseInstance();
     TWmiProviders::Unregister("Win32_Printer");

@@ -1,8 +1,8 @@
 #include "app/DBManager.h"
 #include "locations/FuncDef.h"
 #include "support/BoxAnswers.h"
+#include "support/DataWorld.h"
 #include "support/ModalAnswer.h"
-#include "support/TestRoot.h"
 #include "ui/HelpPages.h"
 #include "ui/dialogs/FrmCustomItem.h"
 
@@ -80,14 +80,13 @@ private:
         return Dialog->findChild<TWidget *>(Name);
     }
 
-    std::unique_ptr<TTestRoot> FRoot;
+    std::unique_ptr<TDataWorld> FRoot;
     std::unique_ptr<TBoxAnswers> FBoxes;
 };
 
 void TestFrmCustomItem::init()
 {
-    FRoot = std::make_unique<TTestRoot>();
-    InitConnectionString(FRoot->DataFolder());
+    FRoot = std::make_unique<TDataWorld>();
     TFuncDefine::getInstance()->SetEnabled(FUNC_ICQ, false);
     TFuncDefine::getInstance()->SetEnabled(FUNC_MSN, false);
     FBoxes = std::make_unique<TBoxAnswers>();
@@ -96,7 +95,6 @@ void TestFrmCustomItem::init()
 void TestFrmCustomItem::cleanup()
 {
     FBoxes.reset();
-    CloseConnection();
     TFuncDefine::FreeInstance();
     FRoot.reset();
 }

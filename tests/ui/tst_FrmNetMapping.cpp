@@ -1,8 +1,8 @@
 #include "app/DBManager.h"
 #include "sharing/NetMapping.h"
 #include "support/BoxAnswers.h"
+#include "support/DataWorld.h"
 #include "support/ModalAnswer.h"
-#include "support/TestRoot.h"
 #include "ui/dialogs/FrmNetMapping.h"
 
 #include <QCheckBox>
@@ -68,14 +68,13 @@ private slots:
     void BrowseTakesOnlyAFolderOfANetworkShare();
 
 private:
-    std::unique_ptr<TTestRoot> FRoot;
+    std::unique_ptr<TDataWorld> FRoot;
     std::unique_ptr<TBoxAnswers> FBoxes;
 };
 
 void TestFrmNetMapping::init()
 {
-    FRoot = std::make_unique<TTestRoot>();
-    InitConnectionString(FRoot->DataFolder());
+    FRoot = std::make_unique<TDataWorld>();
     TNetMapping Stored(StoredId);
     Stored.SetLocId(OfficeId);
     Stored.SetDriver("E:");
@@ -90,7 +89,6 @@ void TestFrmNetMapping::init()
 void TestFrmNetMapping::cleanup()
 {
     FBoxes.reset();
-    CloseConnection();
     FRoot.reset();
 }
 

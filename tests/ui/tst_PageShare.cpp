@@ -4,8 +4,8 @@
 #include "sharing/FolderShare.h"
 #include "sharing/NetMapping.h"
 #include "support/BoxAnswers.h"
+#include "support/DataWorld.h"
 #include "support/ModalAnswer.h"
-#include "support/TestRoot.h"
 #include "ui/dialogs/FormFolderShare.h"
 #include "ui/dialogs/FrmNetMapping.h"
 #include "ui/pages/PageShare.h"
@@ -77,16 +77,14 @@ private:
         return Page->findChild<TWidget *>(Name);
     }
 
-    std::unique_ptr<TTestRoot> FRoot;
+    std::unique_ptr<TDataWorld> FRoot;
     std::unique_ptr<TLocation> FOffice;
     std::unique_ptr<TBoxAnswers> FBoxes;
 };
 
 void TestPageShare::init()
 {
-    FRoot = std::make_unique<TTestRoot>();
-    InitConnectionString(FRoot->DataFolder());
-    SetLocationConnection(GetConnection());
+    FRoot = std::make_unique<TDataWorld>();
     for (const char *Name : {"docs", "media", "other", "pics"})
         QVERIFY(QDir().mkpath(Folder(Name)));
     const auto MakeShare = [this](const QString &Id, const QString &LocId, const QString &Name) {
@@ -114,7 +112,6 @@ void TestPageShare::cleanup()
 {
     FBoxes.reset();
     FOffice.reset();
-    CloseConnection();
     FRoot.reset();
 }
 
