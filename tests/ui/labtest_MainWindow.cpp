@@ -321,7 +321,8 @@ protected:
     void SetUp() override
     {
         WAYFAREL_REQUIRE_LAB_UP();
-        for (const char *Tool : {"Xvfb", "trayer", "xdotool", "xwininfo", "dbus-daemon", "dbus-send"})
+        for (const char *Tool :
+             {"Xvfb", "trayer", "xdotool", "xwininfo", "dbus-daemon", "dbus-send", "dbus-monitor"})
             WAYFAREL_REQUIRE_LAB(!QStandardPaths::findExecutable(Tool).isEmpty(),
                                  std::string(Tool) + " is not installed (scripts/install-deps)");
         StoreLocations();
@@ -624,4 +625,38 @@ TEST_F(DesktopLab, WayfarelctlListsAndSwitchesThroughTheRunningProgram)
     EXPECT_EQ(CurrentDirect.Out, CurrentThrough.Out);
     EXPECT_EQ(ShowDirect.Code, 0) << ShowDirect.Err.toStdString();
     EXPECT_EQ(ShowDirect.Out, ShowThrough.Out);
+}
+
+// A switch wayfarelctl asks of the running program is told on the session bus: the program
+// announces Home as current with its id, and then answers current with Home.
+TEST_F(DesktopLab, WayfarelctlSwitchThroughTheRunningProgramIsAnnouncedOnTheBus)
+{
+    FProgram = StartProgram();
+    ASSERT_FALSE(MainWindow().isEmpty()) << FProgram->Output().toStdString();
+    const QProcessEnvironment Env = ProgramEnvironment();
+    EXPECT_EQ(RunCtl({"current"}, Env).Out, OfficeId + "\tOffice\n");
+    // Listening before the switch: dbus-monitor has lost its own name once it monitors.
+    TChild Monitor("dbus-monitor",
+                   {"--session", "type='signal',interface='org.brackwell.Wayfarel',member='LocationChanged'"},
+                   Env);
+    ASSERT_TRUE(
+        TLab::WaitFor([&Monitor] { return Monitor.Output().contains("member=NameLost"); }, WindowTimeoutMs))
+        << Monitor.Output().toStdString();
+
+    const TCtlRun Switch = RunCtl({"switch", "--verbose", "Home"}, Env, SwitchTimeoutMs);
+    EXPECT_EQ(Switch.Code, 0) << Switch.Err.toStdString();
+    EXPECT_EQ(Switch.Out, HomeId + "\tHome\n");
+    EXPECT_TRUE(Switch.Err.contains("wayfarelctl: adapter: done")) << Switch.Err.toStdString();
+    // The switch ran in the program, not on the data file beside it.
+    EXPECT_TRUE(
+        TLab::WaitFor([this] { return FProgram->Output().contains("Info: Location switched to [Home]!"); },
+                      WindowTimeoutMs))
+        << FProgram->Output().toStdString();
+    const QString Announced = "member=LocationChanged\n   string \"" + HomeId + "\"\n   string \"Home\"";
+    EXPECT_TRUE(TLab::WaitFor([&] { return Monitor.Output().contains(Announced); }, WindowTimeoutMs))
+        << Monitor.Output().toStdString();
+
+    const TCtlRun Current = RunCtl({"current"}, Env);
+    EXPECT_EQ(Current.Code, 0) << Current.Err.toStdString();
+    EXPECT_EQ(Current.Out, HomeId + "\tHome\n");
 }
