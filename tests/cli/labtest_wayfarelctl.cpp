@@ -6,6 +6,7 @@
 #include "locations/Location.h"
 #include "support/CtlRun.h"
 #include "support/Lab.h"
+#include "support/NMLab.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -95,23 +96,14 @@ protected:
 
     static void StoreOffice()
     {
-        StoreLocation(OfficeId, "Office", AdapterId("STATIC_UUID"), "Lab_Office_Laser", [](TIPAddress &Ip) {
-            Ip.SetIPAddr(TLab::Value("STATIC_IP"));
-            Ip.SetSubnetMask("255.255.255.0");
-            Ip.SetGateWay(TLab::Value("PEER_IP"));
+        StoreLabOffice(OfficeId, NoModules, "Lab_Office_Laser", [](TIPAddress &Ip) {
             Ip.SetMainDNS(TLab::Value("PEER_IP"));
             Ip.SetAutoRepair(true);
             Ip.SetGWMacAddr(DashedMac(TLab::Value("PEER_MAC")));
         });
     }
 
-    static void StoreHome()
-    {
-        StoreLocation(HomeId, "Home", AdapterId("DHCP_UUID"), "Lab_Home_Inkjet", [](TIPAddress &Ip) {
-            Ip.SetEnableDHCP(true);
-            Ip.SetAutoGetDNS(true);
-        });
-    }
+    static void StoreHome() { StoreLabHome(HomeId, NoModules, "Lab_Home_Inkjet"); }
 
     TCtlRun Ctl(const QStringList &Args) { return RunCtl(QStringList{"--data", FRoot.DataFolder()} + Args); }
 

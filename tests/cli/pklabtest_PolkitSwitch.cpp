@@ -5,6 +5,7 @@
 #include "app/DBManager.h"
 #include "locations/Location.h"
 #include "support/Lab.h"
+#include "support/NMLab.h"
 #include "support/TestRoot.h"
 #include "support/TestUser.h"
 
@@ -46,16 +47,10 @@ protected:
     {
         InitConnectionString(FRoot.DataFolder());
         SetLocationConnection(GetConnection());
-        TLocation Location(OfficeId, NoModules);
-        Location.SetLocName("Office");
-        Location.SetNetId("{" + TLab::Value("STATIC_UUID").toUpper() + "}");
-        Location.Save();
-        TIPAddress &Ip = *Location.IpAddress();
-        Ip.SetIPAddr(MovedIp);
-        Ip.SetSubnetMask("255.255.255.0");
-        Ip.SetGateWay(TLab::Value("PEER_IP"));
-        Ip.SetMainDNS(TLab::Value("PEER_IP"));
-        ASSERT_TRUE(Ip.Save()) << Ip.LastError().toStdString();
+        ASSERT_TRUE(StoreLabOffice(OfficeId, NoModules, QString(), [](TIPAddress &Ip) {
+            Ip.SetIPAddr(MovedIp);
+            Ip.SetMainDNS(TLab::Value("PEER_IP"));
+        }));
         CloseConnection();
     }
 

@@ -7,6 +7,7 @@
 #include "base/NetHelperProtocol.h"
 #include "lantools/ScanLab.h"
 #include "locations/Location.h"
+#include "support/NMLab.h"
 #include "support/TestRoot.h"
 #include "support/TestUser.h"
 
@@ -165,19 +166,11 @@ protected:
     {
         InitConnectionString(FRoot.DataFolder());
         SetLocationConnection(GetConnection());
-        TLocation Location(OfficeId, NoModules);
-        Location.SetLocName("Office");
-        Location.SetNetId("{" + TLab::Value("STATIC_UUID").toUpper() + "}");
-        Location.SetPrinter("Lab_Office_Laser");
-        Location.Save();
-        TIPAddress &Ip = *Location.IpAddress();
-        Ip.SetIPAddr(TLab::Value("STATIC_IP"));
-        Ip.SetSubnetMask("255.255.255.0");
-        Ip.SetGateWay(TLab::Value("PEER_IP"));
-        Ip.SetMainDNS(TLab::Value("PEER_IP"));
-        Ip.SetAutoRepair(true);
-        Ip.SetGWMacAddr(DashedMac(TLab::Value("PEER_MAC")));
-        ASSERT_TRUE(Ip.Save()) << Ip.LastError().toStdString();
+        ASSERT_TRUE(StoreLabOffice(OfficeId, NoModules, "Lab_Office_Laser", [](TIPAddress &Ip) {
+            Ip.SetMainDNS(TLab::Value("PEER_IP"));
+            Ip.SetAutoRepair(true);
+            Ip.SetGWMacAddr(DashedMac(TLab::Value("PEER_MAC")));
+        }));
         CloseConnection();
     }
 

@@ -1,6 +1,10 @@
 #include "support/NMLab.h"
 
+#include "adapters/IpAddress.h"
+#include "locations/Location.h"
+
 #include <QRegularExpression>
+#include <gtest/gtest.h>
 
 namespace NMLab {
 
@@ -77,4 +81,46 @@ TNMLabProfile::~TNMLabProfile()
         TLab::Run({"ip", "link", "set", NMLab::Link(), "address", TLab::Value("CLIENT_MAC")});
         TLab::Run({"ip", "neigh", "flush", "dev", NMLab::Link(), "nud", "permanent"});
     }
+}
+
+namespace {
+
+// Stores the location's row with its name, adapter and printer, then the address row as set.
+bool StoreLabLocation(const QString &id, const TModuleTable &modules, const QString &name,
+                      const char *uuidKey, const QString &printer,
+                      const std::function<void(TIPAddress &)> &setAddress)
+{
+    TLocation location(id, modules);
+    location.SetLocName(name);
+    location.SetNetId(NMLab::StandingId(uuidKey));
+    if (!printer.isEmpty())
+        location.SetPrinter(printer);
+    location.Save();
+    TIPAddress &ip = *location.IpAddress();
+    setAddress(ip);
+    const bool saved = ip.Save();
+    EXPECT_TRUE(saved) << ip.LastError().toStdString();
+    return saved;
+}
+
+} // namespace
+
+bool StoreLabOffice(const QString &id, const TModuleTable &modules, const QString &printer,
+                    const std::function<void(TIPAddress &)> &more)
+{
+    return StoreLabLocation(id, modules, "Office", "STATIC_UUID", printer, [&more](TIPAddress &ip) {
+        ip.SetIPAddr(TLab::Value("STATIC_IP"));
+        ip.SetSubnetMask("255.255.255.0");
+        ip.SetGateWay(TLab::Value("PEER_IP"));
+        if (more)
+            more(ip);
+    });
+}
+
+bool StoreLabHome(const QString &id, const TModuleTable &modules, const QString &printer)
+{
+    return StoreLabLocation(id, modules, "Home", "DHCP_UUID", printer, [](TIPAddress &ip) {
+        ip.SetEnableDHCP(true);
+        ip.SetAutoGetDNS(true);
+    });
 }

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "locations/ModuleTable.h"
 #include "support/Lab.h"
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+
+class TIPAddress;
 
 // NetworkManager in the lab as the tests drive it from outside: nmcli, the link and the two
 // standing profiles lab-up made (lab-office, static; lab-home, DHCP).
@@ -35,6 +39,16 @@ QString ActivePath(const QString &profile);
 void RestoreLink();
 
 } // namespace NMLab
+
+// The lab's Office stored under id: "Office" on the standing static profile, at STATIC_IP/24
+// with the peer as gateway, and the printer when one is given. more sets further address
+// fields before the address row is saved. False, with a failed expectation, when that save fails.
+bool StoreLabOffice(const QString &id, const TModuleTable &modules, const QString &printer = QString(),
+                    const std::function<void(TIPAddress &)> &more = {});
+// The lab's Home stored under id: "Home" on the standing DHCP profile, address and DNS from
+// DHCP, and the printer when one is given. False, with a failed expectation, when the address
+// row's save fails.
+bool StoreLabHome(const QString &id, const TModuleTable &modules, const QString &printer = QString());
 
 // A profile of the test's own on the lab's link (autoconnect off, no IPv6), made with nmcli and
 // deleted with the object; the link is then left as it was found (see NMLab::RestoreLink).

@@ -55,16 +55,7 @@ protected:
         });
         InitConnectionString(FRoot.DataFolder());
         SetLocationConnection(GetConnection());
-        TLocation Office(OfficeId, ProgramModules());
-        Office.SetLocName("Office");
-        Office.SetNetId(NMLab::StandingId("STATIC_UUID"));
-        Office.SetPrinter("Lab_Home_Inkjet");
-        Office.Save();
-        TIPAddress &Static = *Office.IpAddress();
-        Static.SetIPAddr(TLab::Value("STATIC_IP"));
-        Static.SetSubnetMask("255.255.255.0");
-        Static.SetGateWay(TLab::Value("PEER_IP"));
-        ASSERT_TRUE(Static.Save());
+        ASSERT_TRUE(StoreLabOffice(OfficeId, ProgramModules(), "Lab_Home_Inkjet"));
         ASSERT_EQ(NMLab::Nmcli({"connection", "up", TLab::Value("STATIC_PROFILE")}).ExitCode, 0);
         FList = std::make_unique<TLocationList>(ProgramModules());
         FFrame = std::make_unique<TFrameLocation>(*FList);

@@ -32,8 +32,6 @@ const QString HomeId = QStringLiteral("H0ME0000000000000000000000DE5C02");
 const int SwitchTimeoutMs = 90000;
 const int WindowTimeoutMs = 20000;
 
-QString AdapterId(const char *UuidKey) { return "{" + TLab::Value(UuidKey).toUpper() + "}"; }
-
 // A program the test started and stops again, by its own process object.
 class TChild
 {
@@ -364,23 +362,9 @@ protected:
     {
         InitConnectionString(FRoot.DataFolder());
         SetLocationConnection(GetConnection());
-        TLocation Office(OfficeId, ProgramModules());
-        Office.SetLocName("Office");
-        Office.SetNetId(AdapterId("STATIC_UUID"));
-        Office.Save();
-        TIPAddress &Static = *Office.IpAddress();
-        Static.SetIPAddr(TLab::Value("STATIC_IP"));
-        Static.SetSubnetMask("255.255.255.0");
-        Static.SetGateWay(TLab::Value("PEER_IP"));
-        Static.SetMainDNS(TLab::Value("PEER_IP"));
-        ASSERT_TRUE(Static.Save());
-        TLocation Home(HomeId, ProgramModules());
-        Home.SetLocName("Home");
-        Home.SetNetId(AdapterId("DHCP_UUID"));
-        Home.Save();
-        Home.IpAddress()->SetEnableDHCP(true);
-        Home.IpAddress()->SetAutoGetDNS(true);
-        ASSERT_TRUE(Home.IpAddress()->Save());
+        ASSERT_TRUE(StoreLabOffice(OfficeId, ProgramModules(), QString(),
+                                   [](TIPAddress &Static) { Static.SetMainDNS(TLab::Value("PEER_IP")); }));
+        ASSERT_TRUE(StoreLabHome(HomeId, ProgramModules()));
         CloseConnection();
         TLocationList::WriteCurrentLocId(OfficeId);
     }
@@ -586,8 +570,9 @@ TEST_F(DesktopLab, WayfarelctlListsAndSwitchesThroughTheRunningProgram)
     const QProcessEnvironment Env = ProgramEnvironment();
     const TCtlRun List = RunCtl({"list"}, Env);
     ASSERT_EQ(List.Code, 0) << List.Err.toStdString();
-    EXPECT_EQ(List.Lines(), (QStringList{"*\t" + OfficeId + "\tOffice\t" + AdapterId("STATIC_UUID") + "\t",
-                                         "\t" + HomeId + "\tHome\t" + AdapterId("DHCP_UUID") + "\t"}));
+    EXPECT_EQ(List.Lines(),
+              (QStringList{"*\t" + OfficeId + "\tOffice\t" + NMLab::StandingId("STATIC_UUID") + "\t",
+                           "\t" + HomeId + "\tHome\t" + NMLab::StandingId("DHCP_UUID") + "\t"}));
     EXPECT_EQ(RunCtl({"current"}, Env).Out, OfficeId + "\tOffice\n");
     EXPECT_EQ(RunCtl({"import", "Cafe", TLab::Value("STATIC_PROFILE")}, Env).Code, 3)
         << "the program holds the data file";

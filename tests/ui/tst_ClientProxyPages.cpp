@@ -2,7 +2,9 @@
 #include "locations/FuncDef.h"
 #include "locations/Location.h"
 #include "modules/BitCometProxy.h"
+#include "modules/FoxMailProxy.h"
 #include "modules/ICQProxy.h"
+#include "modules/MSNProxy.h"
 #include "modules/ProgramModules.h"
 #include "modules/SkypeProxy.h"
 #include "modules/eMuleProxy.h"
@@ -14,8 +16,10 @@
 #include "ui/pages/PageSkype.h"
 #include "ui/widgets/IPEdit.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QtTest>
@@ -56,6 +60,15 @@ QStringList Enabled(const QWidget &Page, const QStringList &Names)
     return Result;
 }
 
+// The caption a button or group box shows.
+QString Label(const QWidget &Page, const QString &Name)
+{
+    const QWidget *Found = Control(Page, Name);
+    if (const auto *Group = qobject_cast<const QGroupBox *>(Found))
+        return Group->title();
+    return Control<QAbstractButton>(Page, Name)->text();
+}
+
 // Message and focused control's name of a check; both empty when it passed.
 QStringList CheckResult(const TModulePage &Page)
 {
@@ -85,6 +98,8 @@ private slots:
 
     void TheTableMakesEachPageWithItsCaptionAndCode_data();
     void TheTableMakesEachPageWithItsCaptionAndCode();
+    void TheProxyBoxOpensAndClosesTheFields_data();
+    void TheProxyBoxOpensAndClosesTheFields();
 
     void ICQLoadsTheStoredValuesAndRunsItsRules();
     void ICQStoredTypeOutsideTheListSelectsNone();
@@ -144,14 +159,36 @@ void TestClientProxyPages::TheTableMakesEachPageWithItsCaptionAndCode_data()
     QTest::addColumn<TModuleKind>("Kind");
     QTest::addColumn<QString>("Caption");
     QTest::addColumn<QString>("Code");
+    QTest::addColumn<QString>("Class");
+    QTest::addColumn<QStringList>("Labelled");
+    QTest::addColumn<QStringList>("Labels");
     QTest::newRow("ICQ") << TModuleKind::ICQ << "ICQ"
-                         << "ICQ";
+                         << "ICQ"
+                         << "TPageICQ" << QStringList{} << QStringList{};
     QTest::newRow("Skype") << TModuleKind::Skype << "Skype"
-                           << "SKYPE";
+                           << "SKYPE"
+                           << "TPageSkype" << QStringList{} << QStringList{};
     QTest::newRow("eMule") << TModuleKind::EMule << "eMule"
-                           << "EMULE";
+                           << "EMULE"
+                           << "TPageEMule" << QStringList{} << QStringList{};
     QTest::newRow("BitComet") << TModuleKind::BitComet << "BitComet"
-                              << "BITCOMET";
+                              << "BITCOMET"
+                              << "TPageBitComet" << QStringList{} << QStringList{};
+    QTest::newRow("IE") << TModuleKind::IE << "IE"
+                        << "IE"
+                        << "TPageIE" << QStringList{"cbIEShareSetting", "gBoxIEServer"}
+                        << QStringList{"Use the same proxy server for all", "Servers"};
+    QTest::newRow("MSN") << TModuleKind::MSN << "MSN"
+                         << "MSN"
+                         << "TPageMSN" << QStringList{"cbMSNEnableProxy"}
+                         << QStringList{"Use a proxy server"};
+    QTest::newRow("Foxmail") << TModuleKind::Foxmail << "FoxMail"
+                             << "FOXMAIL"
+                             << "TPageFoxmail" << QStringList{} << QStringList{};
+    QTest::newRow("Firefox") << TModuleKind::Firefox << "FireFox"
+                             << "FIREFOX"
+                             << "TPageFireFox" << QStringList{"rbFFSystem"}
+                             << QStringList{"Use system proxy settings"};
 }
 
 void TestClientProxyPages::TheTableMakesEachPageWithItsCaptionAndCode()
@@ -159,12 +196,79 @@ void TestClientProxyPages::TheTableMakesEachPageWithItsCaptionAndCode()
     QFETCH(TModuleKind, Kind);
     QFETCH(QString, Caption);
     QFETCH(QString, Code);
+    QFETCH(QString, Class);
+    QFETCH(QStringList, Labelled);
     const TPageDescriptor *Descriptor = FindPage(Kind);
     QVERIFY(Descriptor);
     const std::unique_ptr<TModulePage> Page = Descriptor->Create(nullptr);
+    QVERIFY(Page->inherits(qPrintable(Class)));
     QCOMPARE(Page->windowTitle(), Caption);
     QCOMPARE(Page->CatalogueCode(), Code);
     QCOMPARE(Page->Kinds(), std::vector<TModuleKind>{Kind});
+    QStringList Shown;
+    for (const QString &Name : Labelled)
+        Shown.append(Label(*Page, Name));
+    QTEST(Shown, "Labels");
+}
+
+namespace {
+
+// Plants a proxy module with its proxy switched as Enable says; the other values are any
+// that pass the page's check.
+void StoreProxy(TLocation &Location, TModuleKind Kind, bool Enable)
+{
+    if (Kind == TModuleKind::MSN) {
+        TMSNProxy &Module = *Location.Module<TMSNProxy>();
+        Module.SetEnableProxy(Enable);
+        Module.SetSocket4Server("10.3.0.1");
+        Module.SetSocket4Port(1080);
+        QVERIFY(Module.Save());
+        return;
+    }
+    TFoxMailProxy &Module = *Location.Module<TFoxMailProxy>();
+    Module.SetEnableProxy(Enable);
+    Module.SetProxyType(1);
+    Module.SetServer("10.2.0.1");
+    Module.SetPort(1080);
+    Module.SetUser("mailer");
+    Module.SetPwd("secret");
+    QVERIFY(Module.Save());
+}
+
+} // namespace
+
+void TestClientProxyPages::TheProxyBoxOpensAndClosesTheFields_data()
+{
+    QTest::addColumn<TModuleKind>("Kind");
+    QTest::addColumn<bool>("Stored");
+    QTest::addColumn<QString>("ProxyBox");
+    QTest::addColumn<QStringList>("Fields");
+    QTest::newRow("MSN, stored on") << TModuleKind::MSN << true << "cbMSNEnableProxy"
+                                    << QStringList{"txtMSNSocks", "txtMSNPort"};
+    QTest::newRow("Foxmail, stored off")
+        << TModuleKind::Foxmail << false << "cbFMEnableProxy"
+        << QStringList{"cobFMProxyType", "txtFMServer", "txtFMPort", "txtFMUser", "txtFMPwd"};
+}
+
+void TestClientProxyPages::TheProxyBoxOpensAndClosesTheFields()
+{
+    QFETCH(TModuleKind, Kind);
+    QFETCH(bool, Stored);
+    QFETCH(QString, ProxyBox);
+    QFETCH(QStringList, Fields);
+    StoreProxy(*FLocation, Kind, Stored);
+    const TPageDescriptor *Descriptor = FindPage(Kind);
+    QVERIFY(Descriptor);
+    const std::unique_ptr<TModulePage> Page = Descriptor->Create(nullptr);
+    Page->show();
+    Page->Load(*Reloaded());
+    const QStringList Open = Stored ? Fields : QStringList{};
+    const QStringList Closed = Stored ? QStringList{} : Fields;
+    QCOMPARE(Enabled(*Page, Fields), Open);
+    Box(*Page, ProxyBox)->click();
+    QCOMPARE(Enabled(*Page, Fields), Closed);
+    Box(*Page, ProxyBox)->click();
+    QCOMPARE(Enabled(*Page, Fields), Open);
 }
 
 // ICQ ------------------------------------------------------------------------------------------

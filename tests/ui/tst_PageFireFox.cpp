@@ -83,7 +83,7 @@ private slots:
     void init() { FData = std::make_unique<TModulePageTest>(); }
     void cleanup() { FData.reset(); }
 
-    void IsTheTabOfTheFirefoxModule();
+    void AFreshPageIsInDirectMode();
     void LoadShowsTheStoredValues();
     void LoadSelectsTheModeAndRunsItsRule_data();
     void LoadSelectsTheModeAndRunsItsRule();
@@ -99,18 +99,12 @@ private:
     std::unique_ptr<TModulePageTest> FData;
 };
 
-void TestPageFireFox::IsTheTabOfTheFirefoxModule()
+void TestPageFireFox::AFreshPageIsInDirectMode()
 {
-    const TPageDescriptor *Line = FindPage(TModuleKind::Firefox);
-    QVERIFY(Line);
-    const std::unique_ptr<TModulePage> Page = Line->Create(nullptr);
-    QVERIFY(qobject_cast<TPageFireFox *>(Page.get()));
-    QCOMPARE(Page->windowTitle(), QString("FireFox"));
-    QCOMPARE(Page->CatalogueCode(), QString("FIREFOX"));
-    QCOMPARE(Control<QRadioButton>(*Page, "rbFFSystem")->text(), QString("Use system proxy settings"));
-    // A fresh page is in direct mode with its fields to match.
-    QCOMPARE(SelectedMode(static_cast<TPageFireFox &>(*Page)), QString("rbFFDirect"));
-    QCOMPARE(EnabledState(static_cast<TPageFireFox &>(*Page)), AllOff);
+    const TPageFireFox Page;
+    // Its fields match the mode.
+    QCOMPARE(SelectedMode(Page), QString("rbFFDirect"));
+    QCOMPARE(EnabledState(Page), AllOff);
 }
 
 void TestPageFireFox::LoadShowsTheStoredValues()

@@ -49,10 +49,9 @@ private slots:
     void init() { FData = std::make_unique<TModulePageTest>(); }
     void cleanup() { FData.reset(); }
 
-    void IsTheTabOfTheFoxmailModule();
+    void OffersTwoSocksTypesAndKeepsTheLoginHidden();
     void LoadShowsTheStoredValues_data();
     void LoadShowsTheStoredValues();
-    void TheProxyBoxEnablesTheFields();
     void CheckRefusesMissingTypeAndPort_data();
     void CheckRefusesMissingTypeAndPort();
     void StoreSavesTheFieldsAndTheHiddenLogin();
@@ -61,22 +60,17 @@ private:
     std::unique_ptr<TModulePageTest> FData;
 };
 
-void TestPageFoxmail::IsTheTabOfTheFoxmailModule()
+void TestPageFoxmail::OffersTwoSocksTypesAndKeepsTheLoginHidden()
 {
-    const TPageDescriptor *Line = FindPage(TModuleKind::Foxmail);
-    QVERIFY(Line);
-    const std::unique_ptr<TModulePage> Page = Line->Create(nullptr);
-    QVERIFY(qobject_cast<TPageFoxmail *>(Page.get()));
-    QCOMPARE(Page->windowTitle(), QString("FoxMail"));
-    QCOMPARE(Page->CatalogueCode(), QString("FOXMAIL"));
-    const QComboBox *Types = Control<QComboBox>(*Page, "cobFMProxyType");
+    TPageFoxmail Page;
+    const QComboBox *Types = Control<QComboBox>(Page, "cobFMProxyType");
     QCOMPARE(QStringList({Types->itemText(0), Types->itemText(1)}), QStringList({"SOCKS4", "SOCKS5"}));
     QCOMPARE(Types->count(), 2);
-    Page->show();
+    Page.show();
     // The login is kept but never shown.
-    QVERIFY(!Control<QLineEdit>(*Page, "txtFMUser")->isVisible());
-    QVERIFY(!Control<QLineEdit>(*Page, "txtFMPwd")->isVisible());
-    QCOMPARE(Control<QLineEdit>(*Page, "txtFMPwd")->echoMode(), QLineEdit::Password);
+    QVERIFY(!Control<QLineEdit>(Page, "txtFMUser")->isVisible());
+    QVERIFY(!Control<QLineEdit>(Page, "txtFMPwd")->isVisible());
+    QCOMPARE(Control<QLineEdit>(Page, "txtFMPwd")->echoMode(), QLineEdit::Password);
 }
 
 void TestPageFoxmail::LoadShowsTheStoredValues_data()
@@ -110,19 +104,6 @@ void TestPageFoxmail::LoadShowsTheStoredValues()
     QCOMPARE(Control<QLineEdit>(Page, "txtFMUser")->text(), QString("mailer"));
     QCOMPARE(Control<QLineEdit>(Page, "txtFMPwd")->text(), QString("secret"));
     QTEST(EnabledFields(Page), "Fields");
-}
-
-void TestPageFoxmail::TheProxyBoxEnablesTheFields()
-{
-    StoreModule(false, 1);
-    TPageFoxmail Page;
-    Page.show();
-    Load(Page);
-    QCheckBox *Box = Control<QCheckBox>(Page, "cbFMEnableProxy");
-    Box->click();
-    QCOMPARE(EnabledFields(Page), QString("11111"));
-    Box->click();
-    QCOMPARE(EnabledFields(Page), QString("00000"));
 }
 
 void TestPageFoxmail::CheckRefusesMissingTypeAndPort_data()

@@ -51,7 +51,6 @@ private slots:
     void init() { FData = std::make_unique<TModulePageTest>(); }
     void cleanup() { FData.reset(); }
 
-    void IsTheTabOfTheIEModule();
     void LoadShowsTheStoredRows();
     void LoadTakesTheLocalEntryOut_data();
     void LoadTakesTheLocalEntryOut();
@@ -67,19 +66,6 @@ private slots:
 private:
     std::unique_ptr<TModulePageTest> FData;
 };
-
-void TestPageIE::IsTheTabOfTheIEModule()
-{
-    const TPageDescriptor *Line = FindPage(TModuleKind::IE);
-    QVERIFY(Line);
-    const std::unique_ptr<TModulePage> Page = Line->Create(nullptr);
-    QVERIFY(qobject_cast<TPageIE *>(Page.get()));
-    QCOMPARE(Page->windowTitle(), QString("IE"));
-    QCOMPARE(Page->CatalogueCode(), QString("IE"));
-    QCOMPARE(Control<QCheckBox>(*Page, "cbIEShareSetting")->text(),
-             QString("Use the same proxy server for all"));
-    QCOMPARE(Control<QGroupBox>(*Page, "gBoxIEServer")->title(), QString("Servers"));
-}
 
 void TestPageIE::LoadShowsTheStoredRows()
 {

@@ -39,10 +39,8 @@ private slots:
     void init() { FData = std::make_unique<TModulePageTest>(); }
     void cleanup() { FData.reset(); }
 
-    void IsTheTabOfTheMSNModule();
     void LoadShowsTheStoredValues_data();
     void LoadShowsTheStoredValues();
-    void TheProxyBoxEnablesTheFields();
     void CheckRefusesMissingAndBadPorts_data();
     void CheckRefusesMissingAndBadPorts();
     void StoreSavesTheFields();
@@ -50,17 +48,6 @@ private slots:
 private:
     std::unique_ptr<TModulePageTest> FData;
 };
-
-void TestPageMSN::IsTheTabOfTheMSNModule()
-{
-    const TPageDescriptor *Line = FindPage(TModuleKind::MSN);
-    QVERIFY(Line);
-    const std::unique_ptr<TModulePage> Page = Line->Create(nullptr);
-    QVERIFY(qobject_cast<TPageMSN *>(Page.get()));
-    QCOMPARE(Page->windowTitle(), QString("MSN"));
-    QCOMPARE(Page->CatalogueCode(), QString("MSN"));
-    QCOMPARE(Control<QCheckBox>(*Page, "cbMSNEnableProxy")->text(), QString("Use a proxy server"));
-}
 
 void TestPageMSN::LoadShowsTheStoredValues_data()
 {
@@ -90,19 +77,6 @@ void TestPageMSN::LoadShowsTheStoredValues()
     QTEST(Control<TIPEdit>(Page, "txtMSNSocks")->IPString(), "Shown");
     QTEST(Control<QLineEdit>(Page, "txtMSNPort")->text(), "PortText");
     QTEST(EnabledFields(Page), "Fields");
-}
-
-void TestPageMSN::TheProxyBoxEnablesTheFields()
-{
-    StoreModule(true, "10.3.0.1", 1080);
-    TPageMSN Page;
-    Page.show();
-    Load(Page);
-    QCheckBox *Box = Control<QCheckBox>(Page, "cbMSNEnableProxy");
-    Box->click();
-    QCOMPARE(EnabledFields(Page), QString("00"));
-    Box->click();
-    QCOMPARE(EnabledFields(Page), QString("11"));
 }
 
 void TestPageMSN::CheckRefusesMissingAndBadPorts_data()
