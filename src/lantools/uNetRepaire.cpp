@@ -224,6 +224,12 @@ TNetRepaire::~TNetRepaire()
 
 void TNetRepaire::SetRepairInterval(int IntervalMs) { RepairIntervalMs = IntervalMs; }
 
+bool TNetRepaire::IsRunning()
+{
+    QMutexLocker locker(&InstanceLock);
+    return Instance && Instance->isRunning();
+}
+
 int TNetRepaire::Passes() const
 {
     QMutexLocker locker(&FLock);

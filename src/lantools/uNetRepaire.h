@@ -78,6 +78,8 @@ public:
     static bool StopAndUnbind();
     // The time between two passes, a second unless a test that counts passes changes it.
     static void SetRepairInterval(int IntervalMs);
+    // Whether a repair thread runs now, so that something may bind the gateway again.
+    static bool IsRunning();
 
     // How many passes this thread has made.
     int Passes() const;

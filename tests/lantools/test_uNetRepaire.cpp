@@ -175,7 +175,9 @@ TEST_F(NetRepaire, StopAndUnbindEndsTheThreadSoTheNextCallStartsANewOne)
     TNetRepaire::SetRepairInterval(5);
     TNetRepaire *first = TNetRepaire::getInstance("10.0.0.1", "", "lo");
     ASSERT_TRUE(WaitForPasses(first, 2));
+    EXPECT_TRUE(TNetRepaire::IsRunning());
     TNetRepaire::StopAndUnbind();
+    EXPECT_FALSE(TNetRepaire::IsRunning());
     TNetRepaire::StopAndUnbind();
     TNetRepaire::SetRepairInterval(NoNextPassMs);
     TNetRepaire *next = TNetRepaire::getInstance("10.0.0.2", "", "lo");
